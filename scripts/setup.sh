@@ -1,0 +1,30 @@
+#!/usr/bin/env bash
+# Installs the Debian 12 packages that building, running and testing need, only those missing.
+# Usage: scripts/setup.sh [run|test]   (test adds the browser, fuzzing and screenshot tools)
+set -euo pipefail
+
+mode=${1:-run}
+packages=(build-essential cmake ninja-build pkg-config qt6-base-dev qt6-qpa-plugins
+          libgl-dev libgtest-dev libgmock-dev fonts-dejavu-core)
+if [ "$mode" = test ]; then
+    packages+=(libbenchmark-dev clang-14 libclang-rt-14-dev chromium nodejs npm xvfb xauth
+               xdotool imagemagick xclip)
+fi
+
+missing=()
+for p in "${packages[@]}"; do
+    # node and npm may come from outside Debian's packages; any working copy will do.
+    if { [ "$p" = nodejs ] && command -v node >/dev/null; } ||
+       { [ "$p" = npm ] && command -v npm >/dev/null; }; then
+        continue
+    fi
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+done
+
+if [ ${#missing[@]} -gt 0 ]; then
+    echo "Installing: ${missing[*]}"
+    sudo=""
+    [ "$(id -u)" -eq 0 ] || sudo=sudo
+    $sudo apt-get update -qq
+    DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi

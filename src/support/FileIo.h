@@ -1,0 +1,45 @@
+#pragma once
+
+#include <functional>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+
+namespace qv {
+
+// A failure of the file layer that abandons the current command. The text is what the user
+// sees, with the file's path in it; the window's top-level handler shows it in a message box.
+class FileError : public std::runtime_error
+{
+public:
+    using std::runtime_error::runtime_error;
+};
+
+inline constexpr std::string_view kCannotOpenFile = "Cannot open file %s";
+inline constexpr std::string_view kCannotCreateFile = "Cannot create file %s";
+inline constexpr std::string_view kUnableToWrite = "Unable to write to %s";
+
+// Whether a regular file (or a link to one) exists at the path.
+bool FileExists(const std::string& path);
+
+// The whole content of a file; throws FileError("Cannot open file <path>") when it cannot be read.
+std::string ReadFileBytes(const std::string& path);
+
+// Replaces the file at `path` with `bytes` so that a reader sees either the old or the new file
+// and never a half-written one: the bytes go to a temporary file beside the target, are flushed
+// to disk and renamed over it. An existing file's permissions are kept, and a symbolic link is
+// written through to its target (the link stays a link). On any failure the old file is left
+// untouched, the temporary file is removed, and FileError is thrown with `errorFormat` filled
+// with the path.
+void WriteFileAtomically(const std::string& path, std::string_view bytes,
+                         std::string_view errorFormat = kUnableToWrite);
+
+// The steps of WriteFileAtomically, for tests that make one of them fail.
+enum class WriteStep { CreateTemporary, Write, Flush, KeepPermissions, Rename };
+
+// A test hook: called before each step; returning true makes that step fail as if the system
+// had refused it. An empty hook (the default) injects nothing.
+using WriteFaultHook = std::function<bool(WriteStep)>;
+void SetWriteFaultHook(WriteFaultHook hook);
+
+} // namespace qv

@@ -1,0 +1,1 @@
+#include "support/Ini_Unit.h"

@@ -1,0 +1,104 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+namespace qv {
+
+// An INI-format profile file held in memory: parsed once, read and written any number of times,
+// serialised once. It follows the rules of the desktop profile-file service that users' files
+// were written by:
+//  - any run of CR and LF ends a line; lines are matched after trimming blanks and tabs; blank
+//    lines, ';' comment lines and text before the first section never match but are kept;
+//  - a section header starts with '['; its name runs to the last ']' and is trimmed;
+//  - a key line splits at the first '='; a line without '=' is a key with no value (missing);
+//  - names of sections and keys match without regard to (ASCII) letter case; only the first
+//    section of a name is searched, and in it only the first key of a name;
+//  - a value is trimmed, then one pair of enclosing quotes is removed when it starts with ' or ",
+//    is at least two characters long and ends with the same quote;
+//  - writing an existing key replaces only its value, in place, keeping the key's spelling; a new
+//    key goes after the last non-blank line of its section; a new section goes at the end;
+//  - every line that is not written keeps its text, its line break and its position.
+// Text is UTF-8; a file that is not valid UTF-8 is read as Windows-1252. A UTF-8 byte-order
+// mark is accepted and written back.
+class IniDocument final
+{
+public:
+    IniDocument();
+    ~IniDocument();
+    IniDocument(IniDocument&&) noexcept;
+    IniDocument& operator=(IniDocument&&) noexcept;
+    IniDocument(const IniDocument&);
+    IniDocument& operator=(const IniDocument&);
+
+    // Parses file bytes (any encoding the reader accepts).
+    static IniDocument Parse(std::string_view bytes);
+
+    // Parses the file at `path`; a missing or unreadable file gives an empty document.
+    static IniDocument Load(const std::string& path);
+
+    // The value of a key, trimmed and unquoted; nothing when the section or key is missing or
+    // the key line has no '='. Values are returned whole, whatever their length.
+    std::optional<std::string> Value(std::string_view section, std::string_view key) const;
+
+    // The value, or `defaultValue` when it is missing or empty.
+    std::string ReadString(std::string_view section, std::string_view key,
+                           std::string_view defaultValue) const;
+
+    // The value read as an integer (decimal, "0x" or "$" hex), or `defaultValue` when it is
+    // missing or not a valid 32-bit integer.
+    std::int32_t ReadInteger(std::string_view section, std::string_view key,
+                             std::int32_t defaultValue) const;
+
+    // Sets a key, creating its section and the key as needed. Line breaks in the value become
+    // blanks (a value is one line), and a value that would not read back as written (surrounding
+    // blanks, or enclosing quotes of its own) is written inside a pair of double quotes.
+    void WriteString(std::string_view section, std::string_view key, std::string_view value);
+    void WriteInteger(std::string_view section, std::string_view key, std::int32_t value);
+
+    // Removes the first section of that name: its header and every line up to the next header.
+    // Returns whether a section was removed; erasing a missing section changes nothing.
+    bool EraseSection(std::string_view section);
+
+    bool HasSection(std::string_view section) const;
+
+    // The whole file: UTF-8, with the byte-order mark when the parsed file had one.
+    std::string Serialise() const;
+
+    // Writes Serialise() to `path` atomically (see WriteFileAtomically); throws FileError
+    // "Unable to write to <path>" on failure, leaving the old file untouched.
+    void Save(const std::string& path) const;
+
+private:
+    struct Impl;
+    std::unique_ptr<Impl> impl_;
+};
+
+// One-call routines: each loads the file, does one operation and saves it again.
+
+// The value as an integer, or the default for a missing file, section or key, an empty value or
+// a value that is not an integer.
+std::int32_t IniReadInteger(const std::string& path, std::string_view section,
+                            std::string_view key, std::int32_t defaultValue);
+
+// The value, or the default for a missing file, section or key and for an empty value.
+std::string IniReadString(const std::string& path, std::string_view section, std::string_view key,
+                          std::string_view defaultValue);
+
+// Write one key; false when the file cannot be written (nothing is shown, the old file stays).
+bool IniWriteInteger(const std::string& path, std::string_view section, std::string_view key,
+                     std::int32_t value);
+bool IniWriteString(const std::string& path, std::string_view section, std::string_view key,
+                    std::string_view value);
+
+// Erase one section; throws FileError "Unable to write to <path>" when the file cannot be
+// written. Erasing a section that is not there succeeds and writes nothing.
+void IniEraseSection(const std::string& path, std::string_view section);
+
+} // namespace qv
