@@ -135,7 +135,8 @@ void WriteFileAtomically(const std::string& path, std::string_view bytes,
     const auto slash = target.find_last_of('/');
     const std::string name = slash == std::string::npos ? target : target.substr(slash + 1);
     std::string temporary = folder + "/." + name + ".XXXXXX";
-    const int fd = Injected(WriteStep::CreateTemporary) ? -1 : mkostemp(temporary.data(), O_CLOEXEC);
+    const int fd =
+        Injected(WriteStep::CreateTemporary) ? -1 : mkostemp(temporary.data(), O_CLOEXEC);
     if (fd < 0)
         throw fail();
 

@@ -1,0 +1,133 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace qv {
+
+// The data of a menu item besides its text.
+struct TMyRec
+{
+    std::string Link = "http://";
+    std::int32_t Height = 20;
+    std::int32_t Width = 80;
+    // The item's array name in the generated script (Menu1, Menu1_2, ...), written by the naming
+    // pass of the code generator and read back from project files.
+    std::string MenuName;
+    // Scratch counter of the naming pass: how many sub items have been named so far.
+    std::int32_t ChildSeq = 0;
+
+    friend bool operator==(const TMyRec&, const TMyRec&) = default;
+};
+
+// One menu item: its text, its record, and its place in the tree. Items are created and
+// destroyed only by MenuTree.
+class MenuItem final
+{
+public:
+    MenuItem(const MenuItem&) = delete;
+    MenuItem& operator=(const MenuItem&) = delete;
+    ~MenuItem();
+
+    const std::string& Text() const { return text_; }
+    void SetText(std::string text) { text_ = std::move(text); }
+
+    TMyRec& Rec() { return rec_; }
+    const TMyRec& Rec() const { return rec_; }
+
+    // None for a root item.
+    MenuItem* Parent() const { return parent_; }
+    // 0 for a root item, 1 for its sub items, and so on.
+    int Level() const { return level_; }
+    // Position among its siblings, 0 for the first.
+    std::size_t Position() const { return position_; }
+
+    std::size_t ChildCount() const { return children_.size(); }
+    MenuItem* Child(std::size_t position) const { return children_[position].get(); }
+
+    // The first root, or the first sub item of its parent: such an item sets both its height
+    // and its width; later roots set only the width, later sub items only the height.
+    bool IsFirstOfList() const { return position_ == 0; }
+
+private:
+    friend class MenuTree;
+    MenuItem(MenuItem* parent, std::size_t position, std::string text, TMyRec rec);
+
+    std::string text_;
+    TMyRec rec_;
+    MenuItem* parent_;
+    int level_;
+    std::size_t position_;
+    mutable std::size_t index_ = 0; // pre-order index, valid while the tree's order cache is
+    std::vector<std::unique_ptr<MenuItem>> children_;
+};
+
+// The ordered forest of menu items. Items are only appended at the end of a list of siblings;
+// nothing is sorted or moved. Every walk is iterative, so a chain of any depth is safe.
+class MenuTree final
+{
+public:
+    MenuTree();
+    ~MenuTree();
+    MenuTree(const MenuTree&) = delete;
+    MenuTree& operator=(const MenuTree&) = delete;
+
+    // Items at all levels.
+    std::size_t Count() const { return count_; }
+    bool Empty() const { return count_ == 0; }
+
+    std::size_t RootCount() const { return roots_.size(); }
+    MenuItem* Root(std::size_t position) const { return roots_[position].get(); }
+
+    // The item at a pre-order index (each item before its sub items, 0 the first root), and the
+    // index of an item. Both O(1) once the order is cached; a change drops the cache.
+    MenuItem* At(std::size_t index) const;
+    std::size_t IndexOf(const MenuItem* item) const;
+    const std::vector<MenuItem*>& PreOrder() const;
+
+    // Appends as the last root, or as the last sub item of `parent` (a root when it is null).
+    MenuItem* AppendRoot(std::string text, TMyRec rec = {});
+    MenuItem* AppendChild(MenuItem* parent, std::string text, TMyRec rec = {});
+
+    // Removes an item together with every item below it.
+    void Remove(MenuItem* item);
+    // Removes every item.
+    void Clear();
+
+    // The number of items in the subtree of `item`, itself included.
+    static std::size_t SubtreeSize(const MenuItem* item);
+
+    // The number of items whose level equals `level`.
+    std::size_t CountItemsAtLevel(int level) const;
+
+    // Copies a height or a width into every item of the tree.
+    void ApplyHeightToAll(std::int32_t height);
+    void ApplyWidthToAll(std::int32_t width);
+
+private:
+    std::vector<std::unique_ptr<MenuItem>>& SiblingsOf(const MenuItem* item);
+    void Invalidate() { orderValid_ = false; }
+
+    std::vector<std::unique_ptr<MenuItem>> roots_;
+    std::size_t count_ = 0;
+    mutable std::vector<MenuItem*> order_;
+    mutable bool orderValid_ = true;
+};
+
+// The text of a new item: "Untitled" followed by the running number, which grows by one for
+// every item added in a run and is never reused.
+std::string NextUntitledText(std::int32_t& itemCounter);
+
+// The four states of the item editor, by the first-of-its-list rule.
+enum class EditorState {
+    NothingSelected, // every box disabled
+    FirstOfList,     // height and width editable
+    LaterRoot,       // only the width editable
+    LaterSubItem,    // only the height editable
+};
+EditorState EditorStateFor(const MenuItem* selected);
+
+} // namespace qv

@@ -1,0 +1,225 @@
+#include "support/Encoding.h"
+#include "support/FileIo.h"
+#include "support/StringUtils.h"
+#include "support/TextLines.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace qv {
+namespace {
+
+namespace fs = std::filesystem;
+
+TEST(AppFolder, EndsInExactlyOneSeparator)
+{
+    EXPECT_EQ(AppFolder("/usr/local/bin/quorvane"), "/usr/local/bin/");
+    EXPECT_EQ(AppFolder("/quorvane"), "/");
+    EXPECT_EQ(AppFolder("quorvane"), "./");
+    EXPECT_EQ(AppFolder("/opt//quorvane"), "/opt/");
+    EXPECT_EQ(FolderWithSeparator("/usr/bin"), "/usr/bin/");
+    EXPECT_EQ(FolderWithSeparator("/usr/bin/"), "/usr/bin/");
+    EXPECT_EQ(FolderWithSeparator("/"), "/");
+    EXPECT_EQ(FolderWithSeparator("/"), "/");
+    EXPECT_EQ(FolderWithSeparator("") + "dhtml.dat", "./dhtml.dat");
+    EXPECT_EQ(FolderWithSeparator("/") + "dhtml.dat", "/dhtml.dat");
+}
+
+TEST(CountSubstring, CountsWithoutOverlapAndWithCase)
+{
+    EXPECT_EQ(CountSubstring("Menu3_2_1", "_"), 2);
+    EXPECT_EQ(CountSubstring("Menu1", "_"), 0);
+    EXPECT_EQ(CountSubstring("aaaa", "aa"), 2);
+    EXPECT_EQ(CountSubstring("aaa", "aa"), 1);
+    EXPECT_EQ(CountSubstring("AbAb", "ab"), 0);
+    EXPECT_EQ(CountSubstring("anything", ""), 0);
+    EXPECT_EQ(CountSubstring("", "x"), 0);
+}
+
+TEST(NumberParsing, WholeNumbersAndProfileIntegers)
+{
+    EXPECT_EQ(ParseWholeNumber("-25"), -25);
+    EXPECT_EQ(ParseWholeNumber("+7"), 7);
+    EXPECT_EQ(ParseWholeNumber("007"), 7);
+    EXPECT_EQ(ParseWholeNumber("-2147483648"), INT32_MIN);
+    EXPECT_EQ(ParseWholeNumber("2147483647"), INT32_MAX);
+    for (const char* bad : {"", "-", "+", "1.5", "1,5", " 1", "1 ", "2147483648", "-2147483649",
+                            "99999999999999999999", "0x10", "--1"})
+        EXPECT_FALSE(ParseWholeNumber(bad).has_value()) << bad;
+
+    EXPECT_EQ(ParseProfileInteger("0x1F"), 31);
+    EXPECT_EQ(ParseProfileInteger("0X1f"), 31);
+    EXPECT_EQ(ParseProfileInteger("$ff"), 255);
+    EXPECT_EQ(ParseProfileInteger("0xFFFFFFFF"), -1);
+    EXPECT_EQ(ParseProfileInteger("-17"), -17);
+    for (const char* bad : {"0x", "$", "abc", "0x1G", "0x100000000", "$-1", ""})
+        EXPECT_FALSE(ParseProfileInteger(bad).has_value()) << bad;
+}
+
+TEST(ShellErrors, ReasonsAndThreshold)
+{
+    EXPECT_EQ(ShellErrorMessage(2), "Unable to execute file:\n\nThe specified file was not found.");
+    EXPECT_EQ(ShellErrorReason(31),
+              "There is no application associated with the given filename extension.");
+    EXPECT_EQ(ShellErrorReason(1),
+              "An unknown error occurred when trying to load file in associated application.");
+    EXPECT_EQ(ShellErrorReason(32), "The specified dynamic-link library was not found.");
+    EXPECT_TRUE(IsShellError(32));
+    EXPECT_FALSE(IsShellError(33));
+    EXPECT_FALSE(IsShellError(42));
+    EXPECT_EQ(ShellErrorMessage(33), "");
+    // Compared as an unsigned number: a "negative" code is far above 32.
+    EXPECT_FALSE(IsShellError(static_cast<std::uint32_t>(-1)));
+}
+
+TEST(TextLines, SplitAndJoinFixTheBytes)
+{
+    EXPECT_EQ(SplitLines("a\r\nb\rc\nd"), (std::vector<std::string>{"a", "b", "c", "d"}));
+    EXPECT_EQ(SplitLines("a\n"), (std::vector<std::string>{"a"}));
+    EXPECT_EQ(SplitLines("a\n\n"), (std::vector<std::string>{"a", ""}));
+    EXPECT_EQ(SplitLines("\r\n"), (std::vector<std::string>{""}));
+    EXPECT_EQ(SplitLines("\n\r"), (std::vector<std::string>{"", ""}));
+    EXPECT_EQ(SplitLines(std::string_view("ab\0cd\n", 6)), (std::vector<std::string>{"ab"}));
+    EXPECT_TRUE(SplitLines("").empty());
+    EXPECT_EQ(JoinLines({}), "");
+    EXPECT_EQ(JoinLines({""}), "\r\n");
+    EXPECT_EQ(JoinLines({"A", "Z"}), "A\r\nZ\r\n");
+    for (std::string_view text : {"x\ny", "x\r\ny\r\n", "\r\r\n\n", "last", ""})
+        EXPECT_EQ(NormaliseLineBreaks(text), JoinLines(SplitLines(text))) << text;
+}
+
+TEST(Encoding, Utf8KeptAndWindows1252Converted)
+{
+    EXPECT_TRUE(IsValidUtf8("plain"));
+    EXPECT_TRUE(IsValidUtf8("caf\xC3\xA9 \xF0\x9F\x98\x80"));
+    EXPECT_FALSE(IsValidUtf8("caf\xE9"));
+    EXPECT_FALSE(IsValidUtf8("\xC0\xAF"));         // overlong '/'
+    EXPECT_FALSE(IsValidUtf8("\xED\xA0\x80"));     // surrogate
+    EXPECT_FALSE(IsValidUtf8("\xF4\x90\x80\x80")); // above U+10FFFF
+    EXPECT_FALSE(IsValidUtf8("\xE2\x82"));         // cut short
+
+    EXPECT_EQ(Windows1252ToUtf8("caf\xE9 \x80 \x93q\x94 \x81"),
+              "caf\xC3\xA9 \xE2\x82\xAC \xE2\x80\x9Cq\xE2\x80\x9D \xC2\x81");
+
+    bool bom = false;
+    EXPECT_EQ(DecodeFileText("\xEF\xBB\xBFx=\xC3\xA9", &bom), "x=\xC3\xA9");
+    EXPECT_TRUE(bom);
+    // One stray byte makes the whole file Windows-1252, the valid sequences included.
+    EXPECT_EQ(DecodeFileText("\xC3\xA9\xE9", &bom), "\xC3\x83\xC2\xA9\xC3\xA9");
+    EXPECT_FALSE(bom);
+}
+
+class AtomicWrite : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        dir_ = fs::temp_directory_path() /
+               ("qv-atomic-" + std::to_string(getpid()) + "-" +
+                ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::remove_all(dir_);
+        fs::create_directories(dir_);
+    }
+    void TearDown() override
+    {
+        SetWriteFaultHook({});
+        fs::permissions(dir_, fs::perms::all, fs::perm_options::add);
+        fs::remove_all(dir_);
+    }
+    std::string Path(const char* name) const { return (dir_ / name).string(); }
+    static void Put(const std::string& path, const std::string& bytes)
+    {
+        std::ofstream(path, std::ios::binary) << bytes;
+    }
+    std::size_t FilesInDir() const
+    {
+        return static_cast<std::size_t>(
+            std::distance(fs::directory_iterator(dir_), fs::directory_iterator()));
+    }
+    fs::path dir_;
+};
+
+TEST_F(AtomicWrite, ReplacesContentKeepsModeAndFollowsLinks)
+{
+    const auto file = Path("menu.mnu");
+    Put(file, "old");
+    chmod(file.c_str(), 0640);
+    WriteFileAtomically(file, "new content");
+    EXPECT_EQ(ReadFileBytes(file), "new content");
+    struct stat st;
+    ASSERT_EQ(stat(file.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0640u);
+    EXPECT_EQ(FilesInDir(), 1u) << "no temporary file left behind";
+
+    const auto link = Path("link.mnu");
+    fs::create_symlink("menu.mnu", link);
+    WriteFileAtomically(link, "through the link");
+    EXPECT_TRUE(fs::is_symlink(link));
+    EXPECT_EQ(ReadFileBytes(file), "through the link");
+
+    const auto created = Path("fresh.mnu");
+    WriteFileAtomically(created, "");
+    EXPECT_TRUE(FileExists(created));
+    EXPECT_EQ(ReadFileBytes(created), "");
+}
+
+TEST_F(AtomicWrite, EveryFailedStepLeavesTheOldFileAndReportsThePath)
+{
+    const auto file = Path("menu.mnu");
+    for (WriteStep failing : {WriteStep::CreateTemporary, WriteStep::Write, WriteStep::Flush,
+                              WriteStep::KeepPermissions, WriteStep::Rename}) {
+        Put(file, "old bytes");
+        SetWriteFaultHook([failing](WriteStep step) { return step == failing; });
+        try {
+            WriteFileAtomically(file, "new bytes");
+            ADD_FAILURE() << "step " << static_cast<int>(failing) << " did not fail";
+        } catch (const FileError& e) {
+            EXPECT_EQ(std::string(e.what()), "Unable to write to " + file);
+        }
+        EXPECT_EQ(ReadFileBytes(file), "old bytes");
+        EXPECT_EQ(FilesInDir(), 1u);
+    }
+}
+
+TEST_F(AtomicWrite, RefusesReadOnlyFilesFoldersAndMissingFolders)
+{
+    const auto file = Path("locked.mnu");
+    Put(file, "keep me");
+    chmod(file.c_str(), 0444);
+    EXPECT_THROW(WriteFileAtomically(file, "x"), FileError);
+    EXPECT_EQ(ReadFileBytes(file), "keep me");
+
+    EXPECT_THROW(WriteFileAtomically(Path("missing/new.mnu"), "x"), FileError);
+    EXPECT_THROW(WriteFileAtomically(dir_.string(), "x"), FileError);
+    try {
+        WriteFileAtomically(Path("missing/page.htm"), "x", kCannotCreateFile);
+    } catch (const FileError& e) {
+        EXPECT_EQ(std::string(e.what()), "Cannot create file " + Path("missing/page.htm"));
+    }
+
+    const auto sub = dir_ / "ro";
+    fs::create_directories(sub);
+    fs::permissions(sub, fs::perms::owner_read | fs::perms::owner_exec);
+    EXPECT_THROW(WriteFileAtomically((sub / "x.mnu").string(), "x"), FileError);
+    fs::permissions(sub, fs::perms::owner_all);
+}
+
+TEST_F(AtomicWrite, ReadingMissingFilesAndFolders)
+{
+    try {
+        ReadFileBytes(Path("nope.dat"));
+        ADD_FAILURE();
+    } catch (const FileError& e) {
+        EXPECT_EQ(std::string(e.what()), "Cannot open file " + Path("nope.dat"));
+    }
+    EXPECT_THROW(ReadFileBytes(dir_.string()), FileError);
+    EXPECT_FALSE(FileExists(dir_.string()));
+    EXPECT_FALSE(FileExists(Path("nope.dat")));
+}
+
+} // namespace
+} // namespace qv
