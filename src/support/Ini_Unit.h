@@ -18,13 +18,18 @@ namespace qv {
 //    lines, ';' comment lines and text before the first section never match but are kept;
 //  - a section header starts with '['; its name runs to the last ']' and is trimmed;
 //  - a key line splits at the first '='; a line without '=' is a key with no value (missing);
-//  - names of sections and keys match without regard to (ASCII) letter case; only the first
-//    section of a name is searched, and in it only the first key of a name;
+//  - names of sections and keys match without regard to letter case, folded for ASCII letters
+//    only (accented letters match only themselves); names given to the methods are trimmed like
+//    the names in the file; only the first section of a name is searched, and in it only the
+//    first key of a name (a key line without '=' shadows later keys of its name);
 //  - a value is trimmed, then one pair of enclosing quotes is removed when it starts with ' or ",
 //    is at least two characters long and ends with the same quote;
-//  - writing an existing key replaces only its value, in place, keeping the key's spelling; a new
-//    key goes after the last non-blank line of its section; a new section goes at the end;
-//  - every line that is not written keeps its text, its line break and its position.
+//  - writing an existing key replaces only its value, in place, keeping the key's spelling and
+//    the line's break; a new key goes after the last non-blank line of its section (a gap of
+//    empty lines after that line stays after the new one); a new section goes at the end;
+//    written lines read key=value and end in CR LF;
+//  - every line that is not written keeps its text, its line break and its position, so an
+//    unchanged UTF-8 file serialises to the same bytes.
 // Text is UTF-8; a file that is not valid UTF-8 is read as Windows-1252. A UTF-8 byte-order
 // mark is accepted and written back.
 class IniDocument final
@@ -40,7 +45,9 @@ public:
     // Parses file bytes (any encoding the reader accepts).
     static IniDocument Parse(std::string_view bytes);
 
-    // Parses the file at `path`; a missing or unreadable file gives an empty document.
+    // Parses the file at `path`; a missing or unreadable file gives an empty document. A file that
+    // is there but cannot be read is remembered: Save() refuses to replace it with the (empty)
+    // document, so a passing read error never wipes a user's file.
     static IniDocument Load(const std::string& path);
 
     // The value of a key, trimmed and unquoted; nothing when the section or key is missing or
@@ -56,9 +63,11 @@ public:
     std::int32_t ReadInteger(std::string_view section, std::string_view key,
                              std::int32_t defaultValue) const;
 
-    // Sets a key, creating its section and the key as needed. Line breaks in the value become
-    // blanks (a value is one line), and a value that would not read back as written (surrounding
-    // blanks, or enclosing quotes of its own) is written inside a pair of double quotes.
+    // Sets a key, creating its section and the key as needed. Line breaks in the value (and in the
+    // names) become blanks, so that no text can add lines of its own to the file, and a value that
+    // would not read back as written (surrounding blanks, or enclosing quotes of its own) is
+    // written inside a pair of double quotes. Throws std::invalid_argument for a key name that no
+    // key line can hold (one with '=', or starting with '[' or ';').
     void WriteString(std::string_view section, std::string_view key, std::string_view value);
     void WriteInteger(std::string_view section, std::string_view key, std::int32_t value);
 
@@ -72,11 +81,13 @@ public:
     std::string Serialise() const;
 
     // Writes Serialise() to `path` atomically (see WriteFileAtomically); throws FileError
-    // "Unable to write to <path>" on failure, leaving the old file untouched.
+    // "Unable to write to <path>" on failure, leaving the old file untouched; also when `path` is
+    // the file that Load() found but could not read.
     void Save(const std::string& path) const;
 
 private:
     struct Impl;
+    Impl& Mutable();
     std::unique_ptr<Impl> impl_;
 };
 
@@ -84,21 +95,23 @@ private:
 
 // The value as an integer, or the default for a missing file, section or key, an empty value or
 // a value that is not an integer.
-std::int32_t IniReadInteger(const std::string& path, std::string_view section,
-                            std::string_view key, std::int32_t defaultValue);
+std::int32_t IniReadInteger(const std::string& path, std::string_view section, std::string_view key,
+                            std::int32_t defaultValue);
 
 // The value, or the default for a missing file, section or key and for an empty value.
 std::string IniReadString(const std::string& path, std::string_view section, std::string_view key,
                           std::string_view defaultValue);
 
-// Write one key; false when the file cannot be written (nothing is shown, the old file stays).
+// Write one key; false when the file cannot be written or the key name is unusable (nothing is
+// shown, the old file stays). A file that is there but cannot be read is not written either.
 bool IniWriteInteger(const std::string& path, std::string_view section, std::string_view key,
                      std::int32_t value);
 bool IniWriteString(const std::string& path, std::string_view section, std::string_view key,
                     std::string_view value);
 
 // Erase one section; throws FileError "Unable to write to <path>" when the file cannot be
-// written. Erasing a section that is not there succeeds and writes nothing.
+// written, or is there but cannot be read. Erasing a section that is not there (or from a file
+// that is not there) succeeds and writes nothing.
 void IniEraseSection(const std::string& path, std::string_view section);
 
 } // namespace qv
