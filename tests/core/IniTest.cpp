@@ -1,0 +1,403 @@
+#include "support/FileIo.h"
+#include "support/Ini_Unit.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <stdexcept>
+#include <string>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace qv {
+namespace {
+
+namespace fs = std::filesystem;
+
+// A file full of what other programs and hand edits leave behind: text before the first header,
+// comments, blank lines made of blanks, every kind of line break run, a key with no '=', a header
+// with two ']', duplicate sections, and no break after the last line.
+const std::string kForeign = "leading text before any section\r\n"
+                             "; a comment\n\r\n"
+                             "[First]\r"
+                             "  Key1 = value one  \n\r"
+                             "novalue\r\r\n"
+                             "   \t \r\n"
+                             "[ Second ]] trailing\n"
+                             "k=\"quoted\"\n\n\n"
+                             "[First]\r\n"
+                             "dup=1";
+
+TEST(IniDocumentTest, UntouchedLinesKeepTheirBytesAndBreaks)
+{
+    IniDocument doc = IniDocument::Parse(kForeign);
+    EXPECT_EQ(doc.Serialise(), kForeign);
+
+    EXPECT_EQ(doc.Value("first", "KEY1"), "value one");
+    EXPECT_EQ(doc.Value("Second ]", "k"), "quoted");
+    EXPECT_FALSE(doc.HasSection("Second"));
+    EXPECT_EQ(doc.Value("First", "novalue"), std::nullopt);
+    EXPECT_EQ(doc.Value("First", "dup"), std::nullopt) << "only the first [First] is searched";
+
+    doc.WriteString("FIRST", "key1", "new");
+    doc.WriteString("First", "added", "x");
+    doc.WriteString("Second ]", "k2", "v");
+    doc.WriteString("Third", "z", "1");
+    EXPECT_EQ(doc.Serialise(), "leading text before any section\r\n"
+                               "; a comment\n\r\n"
+                               "[First]\r"
+                               "Key1=new\n\r"
+                               "novalue\r"
+                               "added=x\r\n\r\n"
+                               "   \t \r\n"
+                               "[ Second ]] trailing\n"
+                               "k=\"quoted\"\n"
+                               "k2=v\r\n\n\n"
+                               "[First]\r\n"
+                               "dup=1\r\n"
+                               "[Third]\r\n"
+                               "z=1\r\n");
+    // The written document parses to the same answers.
+    const IniDocument again = IniDocument::Parse(doc.Serialise());
+    EXPECT_EQ(again.Value("first", "key1"), "new");
+    EXPECT_EQ(again.Value("first", "added"), "x");
+    EXPECT_EQ(again.Value("second ]", "k2"), "v");
+    EXPECT_EQ(again.Value("third", "Z"), "1");
+}
+
+TEST(IniDocumentTest, MatchingRules)
+{
+    const IniDocument doc = IniDocument::Parse("k=before any header\r\n"
+                                               "[Main Colors]\r\n"
+                                               ";MainBG=1\r\n"
+                                               "MainBG = 16744448 \r\n"
+                                               "mainbg=2\r\n"
+                                               "flag\r\n"
+                                               "flag=1\r\n"
+                                               "url=http://a/?x=1&y=2\r\n"
+                                               "[Open\r\n"
+                                               "k=in open\r\n"
+                                               "[main colors]\r\n"
+                                               "other=3\r\n");
+    EXPECT_EQ(doc.ReadInteger("MAIN COLORS", "mainBG", 0), 16744448);
+    EXPECT_EQ(doc.ReadInteger(" Main Colors ", " MainBG ", 0), 16744448) << "names are trimmed";
+    EXPECT_EQ(doc.Value("Main Colors", ";MainBG"), std::nullopt) << "a comment is no key";
+    EXPECT_EQ(doc.Value("Main Colors", "flag"), std::nullopt) << "a key without '=' shadows";
+    EXPECT_EQ(doc.ReadInteger("Main Colors", "flag", 7), 7);
+    EXPECT_EQ(doc.Value("Main Colors", "url"), "http://a/?x=1&y=2");
+    EXPECT_EQ(doc.Value("Open", "k"), "in open") << "a header without ']' names the rest";
+    EXPECT_EQ(doc.Value("Main Colors", "other"), std::nullopt);
+    EXPECT_EQ(doc.Value("", "k"), std::nullopt);
+    EXPECT_EQ(doc.Value("Nowhere", "k"), std::nullopt);
+}
+
+TEST(IniDocumentTest, QuotesAndEmptyValues)
+{
+    const IniDocument doc = IniDocument::Parse("[Q]\n"
+                                               "double=  \"  padded \"  \n"
+                                               "single='x'\n"
+                                               "mixed=\"x'\n"
+                                               "lone=\"\n"
+                                               "twice=\"\"x\"\"\n"
+                                               "inner=a \"b\" c\n"
+                                               "emptyquotes=''\n"
+                                               "empty=   \n");
+    EXPECT_EQ(doc.Value("Q", "double"), "  padded ");
+    EXPECT_EQ(doc.Value("Q", "single"), "x");
+    EXPECT_EQ(doc.Value("Q", "mixed"), "\"x'");
+    EXPECT_EQ(doc.Value("Q", "lone"), "\"");
+    EXPECT_EQ(doc.Value("Q", "twice"), "\"x\"") << "only one pair is removed";
+    EXPECT_EQ(doc.Value("Q", "inner"), "a \"b\" c");
+    EXPECT_EQ(doc.ReadString("Q", "emptyquotes", "dflt"), "dflt");
+    EXPECT_EQ(doc.ReadString("Q", "empty", "dflt"), "dflt");
+    EXPECT_EQ(doc.ReadString("Q", "missing", "dflt"), "dflt");
+    EXPECT_EQ(doc.ReadInteger("Q", "empty", -4), -4);
+}
+
+TEST(IniDocumentTest, WrittenValuesReadBackAsWritten)
+{
+    const std::string longValue(100 * 1024, 'L');
+    const std::string values[] = {"plain",    " lead",   "trail\t", "\"quoted\"", "'q'",
+                                  "\"",       "'",       "\"x'",    "a=b=c",      "; not a comment",
+                                  "[notsec]", longValue, "Café ✓"};
+    IniDocument doc;
+    int i = 0;
+    for (const auto& value : values)
+        doc.WriteString("V", "k" + std::to_string(i++), value);
+    const IniDocument reread = IniDocument::Parse(doc.Serialise());
+    i = 0;
+    for (const auto& value : values)
+        EXPECT_EQ(reread.Value("V", "k" + std::to_string(i++)), value) << value.substr(0, 20);
+
+    IniDocument one;
+    one.WriteString("V", "k", "\"x\"");
+    EXPECT_EQ(one.Serialise(), "[V]\r\nk=\"\"x\"\"\r\n");
+    one.WriteString("V", "k", "");
+    EXPECT_EQ(one.Serialise(), "[V]\r\nk=\r\n");
+    EXPECT_EQ(one.ReadString("V", "k", "dflt"), "dflt");
+}
+
+TEST(IniDocumentTest, LineBreaksInTextCannotAddLines)
+{
+    IniDocument doc;
+    doc.WriteString("Menus", "Menu_0", "Home\r\n[Options]\r\nFontSize=99");
+    doc.WriteString("Menus\r\n[Evil]", "a\nb", "1");
+    const IniDocument reread = IniDocument::Parse(doc.Serialise());
+    EXPECT_FALSE(reread.HasSection("Options"));
+    EXPECT_FALSE(reread.HasSection("Evil"));
+    EXPECT_EQ(reread.Value("Menus", "Menu_0"), "Home  [Options]  FontSize=99");
+    EXPECT_EQ(reread.Value("Menus  [Evil]", "a b"), "1");
+
+    // Key names that no key line can hold are refused rather than written as something else.
+    EXPECT_THROW(doc.WriteString("S", "a=b", "v"), std::invalid_argument);
+    EXPECT_THROW(doc.WriteString("S", "[Evil]", "v"), std::invalid_argument);
+    EXPECT_THROW(doc.WriteString("S", " ;c", "v"), std::invalid_argument);
+    EXPECT_FALSE(doc.HasSection("S"));
+}
+
+TEST(IniDocumentTest, WhereWrittenLinesGo)
+{
+    // An existing key keeps its place, spelling and line break; a key without '=' gains one.
+    IniDocument doc = IniDocument::Parse("[Opts]\n  FontSize = 10 \nflag\nflag=1\nK=1\nk=2\n");
+    doc.WriteInteger("opts", "fontsize", -12);
+    doc.WriteInteger("Opts", "FLAG", 2);
+    doc.WriteInteger("Opts", "k", 3);
+    EXPECT_EQ(doc.Serialise(), "[Opts]\nFontSize=-12\nflag=2\nflag=1\nK=3\nk=2\n");
+
+    // A new key goes after the last non-blank line (comments count), before blank lines.
+    doc = IniDocument::Parse("[A]\r\nx=1\r\n; about B\r\n  \r\n\t\r\n[B]\r\n");
+    doc.WriteString("A", "y", "2");
+    doc.WriteString("B", "z", "3");
+    EXPECT_EQ(doc.Serialise(), "[A]\r\nx=1\r\n; about B\r\ny=2\r\n  \r\n\t\r\n[B]\r\nz=3\r\n");
+
+    // Lines with no break of their own: the header, the last key, text before any header.
+    doc = IniDocument::Parse("[A]");
+    doc.WriteString("A", "k", "v");
+    EXPECT_EQ(doc.Serialise(), "[A]\r\nk=v\r\n");
+    doc = IniDocument::Parse("stray");
+    doc.WriteString("S", "k", "v");
+    EXPECT_EQ(doc.Serialise(), "stray\r\n[S]\r\nk=v\r\n");
+    doc = IniDocument::Parse("");
+    doc.WriteString("S", "k", "v");
+    EXPECT_EQ(doc.Serialise(), "[S]\r\nk=v\r\n");
+
+    // Keys written alternately into two sections each land in their own section, in order.
+    doc = IniDocument::Parse("[Options]\r\nMenuType=0\r\n\r\n");
+    for (int i = 0; i < 3; ++i) {
+        doc.WriteString("Menus", "Menu_" + std::to_string(i), "Menu" + std::to_string(i + 1));
+        doc.WriteInteger("MenuData", "MenuWidth" + std::to_string(i), 80 + i);
+    }
+    EXPECT_EQ(doc.Serialise(), "[Options]\r\nMenuType=0\r\n\r\n"
+                               "[Menus]\r\nMenu_0=Menu1\r\nMenu_1=Menu2\r\nMenu_2=Menu3\r\n"
+                               "[MenuData]\r\nMenuWidth0=80\r\nMenuWidth1=81\r\nMenuWidth2=82\r\n");
+}
+
+TEST(IniDocumentTest, EraseSection)
+{
+    IniDocument doc = IniDocument::Parse("[A]\r\nx=1\r\n; about B\r\n[B]\r\ny=1\r\n"
+                                         "[a]\r\nx=2\r\n[B]\r\ny=2");
+    EXPECT_FALSE(doc.EraseSection("Missing"));
+    EXPECT_TRUE(doc.EraseSection("b"));
+    EXPECT_EQ(doc.Serialise(), "[A]\r\nx=1\r\n; about B\r\n[a]\r\nx=2\r\n[B]\r\ny=2");
+    EXPECT_EQ(doc.Value("B", "y"), "2") << "the next section of the name is searched now";
+    EXPECT_EQ(doc.Value("A", "x"), "1");
+
+    EXPECT_TRUE(doc.EraseSection("A"));
+    EXPECT_EQ(doc.Value("A", "x"), "2");
+    doc.WriteString("A", "x", "3");
+    doc.WriteString("A", "new", "4");
+    EXPECT_TRUE(doc.EraseSection("B"));
+    doc.WriteString("C", "k", "v");
+    EXPECT_EQ(doc.Serialise(), "[a]\r\nx=3\r\nnew=4\r\n[C]\r\nk=v\r\n");
+    EXPECT_FALSE(doc.HasSection("B"));
+}
+
+TEST(IniDocumentTest, EncodingsAndByteOrderMark)
+{
+    // Not UTF-8: the whole file is Windows-1252 and is written back as UTF-8.
+    IniDocument doc = IniDocument::Parse("[Caf\xE9]\r\nName=Ren\xE9"
+                                         "e \x80 5\r\n");
+    EXPECT_EQ(doc.Value("Café", "name"), "Renée € 5");
+    EXPECT_EQ(doc.Serialise(), "[Café]\r\nName=Renée € 5\r\n");
+
+    const std::string withBom = "\xEF\xBB\xBF[A]\r\nk=1\r\n";
+    doc = IniDocument::Parse(withBom);
+    EXPECT_EQ(doc.Value("A", "k"), "1");
+    EXPECT_EQ(doc.Serialise(), withBom);
+    doc.WriteString("A", "k", "2");
+    EXPECT_EQ(doc.Serialise(), "\xEF\xBB\xBF[A]\r\nk=2\r\n");
+
+    // A mark in front of a file that is otherwise Windows-1252 still does not hide the header.
+    doc = IniDocument::Parse("\xEF\xBB\xBF[A]\r\nk=caf\xE9\r\n");
+    EXPECT_EQ(doc.Value("A", "k"), "café");
+    EXPECT_EQ(doc.Serialise(), "\xEF\xBB\xBF[A]\r\nk=café\r\n");
+
+    // A value that is not UTF-8 is taken as Windows-1252 too, so the file stays UTF-8.
+    doc = IniDocument::Parse("[A]\r\nother=é\r\n");
+    doc.WriteString("A", "k", "na\xEFve");
+    EXPECT_EQ(IniDocument::Parse(doc.Serialise()).Value("A", "other"), "é");
+    EXPECT_EQ(IniDocument::Parse(doc.Serialise()).Value("A", "k"), "naïve");
+}
+
+TEST(IniDocumentTest, Integers)
+{
+    const IniDocument doc = IniDocument::Parse("[N]\nhex=0x1F\nHEX2=0XfF\ndollar=$ff\nabc=abc\n"
+                                               "bare0x=0x\nbare$=$\nneg=-2147483648\n"
+                                               "over=2147483648\nquoted=\"42\"\npadded=  7 \n"
+                                               "tail=12abc\nall=0xFFFFFFFF\n");
+    EXPECT_EQ(doc.ReadInteger("N", "hex", -1), 31);
+    EXPECT_EQ(doc.ReadInteger("N", "hex2", -1), 255);
+    EXPECT_EQ(doc.ReadInteger("N", "dollar", -1), 255);
+    EXPECT_EQ(doc.ReadInteger("N", "abc", -1), -1);
+    EXPECT_EQ(doc.ReadInteger("N", "bare0x", -1), -1);
+    EXPECT_EQ(doc.ReadInteger("N", "bare$", -1), -1);
+    EXPECT_EQ(doc.ReadInteger("N", "neg", -1), -2147483647 - 1);
+    EXPECT_EQ(doc.ReadInteger("N", "over", -1), -1);
+    EXPECT_EQ(doc.ReadInteger("N", "quoted", -1), 42);
+    EXPECT_EQ(doc.ReadInteger("N", "padded", -1), 7);
+    EXPECT_EQ(doc.ReadInteger("N", "tail", -1), -1);
+    EXPECT_EQ(doc.ReadInteger("N", "all", 0), -1);
+    EXPECT_EQ(doc.ReadInteger("N", "missing", 10), 10);
+}
+
+TEST(IniDocumentTest, CopiesAreIndependent)
+{
+    IniDocument a = IniDocument::Parse("[S]\r\nk=1\r\n");
+    IniDocument b = a;
+    b.WriteString("S", "k", "2");
+    b.WriteString("S", "n", "3");
+    EXPECT_EQ(a.Serialise(), "[S]\r\nk=1\r\n");
+    a = b;
+    b.WriteString("S", "k", "4");
+    EXPECT_EQ(a.Value("S", "k"), "2");
+    IniDocument c = std::move(a);
+    EXPECT_EQ(c.Value("S", "n"), "3");
+    a.WriteString("T", "k", "v"); // a moved-from document is empty and usable
+    EXPECT_EQ(a.Serialise(), "[T]\r\nk=v\r\n");
+}
+
+class IniFileTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        std::string pattern = (fs::temp_directory_path() / "initest.XXXXXX").string();
+        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
+        dir_ = pattern;
+        path_ = (dir_ / "quorvane.ini").string();
+    }
+    void TearDown() override
+    {
+        std::error_code ignored;
+        fs::permissions(dir_, fs::perms::owner_all, ignored);
+        fs::permissions(path_, fs::perms::owner_read | fs::perms::owner_write, ignored);
+        fs::remove_all(dir_, ignored);
+    }
+
+    static std::string Contents(const std::string& path)
+    {
+        std::ifstream in(path, std::ios::binary);
+        return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    }
+    static void Put(const std::string& path, const std::string& bytes)
+    {
+        std::ofstream(path, std::ios::binary) << bytes;
+    }
+
+    fs::path dir_;
+    std::string path_;
+};
+
+TEST_F(IniFileTest, OneCallRoutinesOnAFile)
+{
+    EXPECT_EQ(IniReadInteger(path_, "Prompts", "QuorvaneNote", 0), 0);
+    EXPECT_EQ(IniReadString(path_, "Prompts", "QuorvaneNote", "none"), "none");
+    EXPECT_NO_THROW(IniEraseSection(path_, "Menus"));
+    EXPECT_FALSE(fs::exists(path_)) << "erasing from a missing file writes nothing";
+
+    EXPECT_TRUE(IniWriteInteger(path_, "Prompts", "QuorvaneNote", 1));
+    EXPECT_TRUE(IniWriteString(path_, "Options", "MenuFont", "Tahoma, Verdana"));
+    EXPECT_EQ(Contents(path_), "[Prompts]\r\nQuorvaneNote=1\r\n[Options]\r\nMenuFont=Tahoma, "
+                               "Verdana\r\n");
+    EXPECT_EQ(IniReadInteger(path_, "prompts", "quorvanenote", 0), 1);
+    EXPECT_EQ(IniReadString(path_, "Options", "MenuFont", ""), "Tahoma, Verdana");
+
+    IniEraseSection(path_, "PROMPTS");
+    EXPECT_EQ(Contents(path_), "[Options]\r\nMenuFont=Tahoma, Verdana\r\n");
+
+    EXPECT_FALSE(IniWriteString(path_, "Options", "a=b", "v"));
+    EXPECT_EQ(Contents(path_), "[Options]\r\nMenuFont=Tahoma, Verdana\r\n");
+}
+
+TEST_F(IniFileTest, WritesThatCannotBeDoneFailAndKeepTheFile)
+{
+    const std::string original = "; hand-made\n[Menus]\nMenu_0=Menu1\n";
+    Put(path_, original);
+    ASSERT_EQ(chmod(path_.c_str(), 0444), 0);
+
+    EXPECT_FALSE(IniWriteString(path_, "Menus", "Menu_0", "x"));
+    EXPECT_FALSE(IniWriteInteger(path_, "Menus", "MenuCount", 1));
+    EXPECT_NO_THROW(IniEraseSection(path_, "MenuData")) << "nothing to erase, nothing to write";
+    try {
+        IniEraseSection(path_, "Menus");
+        ADD_FAILURE() << "erasing from a read-only file must fail";
+    } catch (const FileError& e) {
+        EXPECT_EQ(std::string(e.what()), "Unable to write to " + path_);
+    }
+    EXPECT_EQ(Contents(path_), original);
+    EXPECT_EQ(IniReadString(path_, "Menus", "Menu_0", ""), "Menu1");
+
+    const std::string inMissingFolder = (dir_ / "missing" / "x.mnu").string();
+    EXPECT_FALSE(IniWriteString(inMissingFolder, "Menus", "Menu_0", "x"));
+    EXPECT_NO_THROW(IniEraseSection(inMissingFolder, "Menus"));
+    EXPECT_FALSE(fs::exists(dir_ / "missing"));
+
+    // A folder where the file should be: nothing to read, nothing written.
+    const std::string folder = (dir_ / "folder.ini").string();
+    fs::create_directory(folder);
+    EXPECT_EQ(IniReadInteger(folder, "S", "k", 5), 5);
+    EXPECT_FALSE(IniWriteInteger(folder, "S", "k", 1));
+    EXPECT_THROW(IniEraseSection(folder, "S"), FileError);
+}
+
+// A file that is there but cannot be read must not be replaced by a file holding only the key
+// written. Root reads anything, so the routines run in a child process as an unprivileged user.
+TEST_F(IniFileTest, UnreadableFileIsNotReplaced)
+{
+    const std::string original = "[Menus]\r\nMenu_0=Menu1\r\n";
+    Put(path_, original);
+    ASSERT_EQ(chmod(path_.c_str(), 0222), 0); // writable, not readable
+    ASSERT_EQ(chmod(dir_.c_str(), 0777), 0);
+
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        if (geteuid() == 0 && (setgid(65534) != 0 || setuid(65534) != 0))
+            _exit(10);
+        if (IniWriteString(path_, "Menus", "Menu_1", "x"))
+            _exit(11);
+        try {
+            IniEraseSection(path_, "Menus");
+            _exit(12);
+        } catch (const FileError&) {
+        }
+        try {
+            IniDocument::Load(path_).Save(path_);
+            _exit(13);
+        } catch (const FileError&) {
+        }
+        _exit(0);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+    EXPECT_EQ(Contents(path_), original);
+}
+
+} // namespace
+} // namespace qv
