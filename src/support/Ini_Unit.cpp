@@ -26,33 +26,101 @@ char FoldAscii(char c)
     return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
 }
 
-// Section and key names are hashed and compared with ASCII case folding, so the indexes can be
-// searched with a std::string_view without building a lower-case copy.
-struct NameHash
+// Section and key names are hashed with ASCII case folding.
+std::uint64_t HashName(std::string_view name)
 {
-    using is_transparent = void;
-    std::size_t operator()(std::string_view name) const noexcept
+    std::uint64_t h = 14695981039346656037ull;
+    for (char c : name) {
+        h ^= static_cast<unsigned char>(FoldAscii(c));
+        h *= 1099511628211ull;
+    }
+    return h;
+}
+
+// The position of the first line (or section) of each name. A slot holds only the name's hash
+// and the position; the name itself is read from the line when hashes agree, so indexing a large
+// file allocates nothing per key. Open addressing with linear probing, at most half full.
+class NameTable
+{
+public:
+    static constexpr std::size_t kNone = static_cast<std::size_t>(-1);
+
+    // `nameAt(position)` gives the name stored at a position already in the table.
+    template <typename NameAt>
+    std::size_t Find(std::string_view name, const NameAt& nameAt) const
     {
-        std::uint64_t h = 14695981039346656037ull;
-        for (char c : name) {
-            h ^= static_cast<unsigned char>(FoldAscii(c));
-            h *= 1099511628211ull;
+        if (slots_.empty())
+            return kNone;
+        const std::uint64_t hash = HashName(name);
+        for (std::size_t i = Home(hash);; i = (i + 1) & (slots_.size() - 1)) {
+            const Slot& slot = slots_[i];
+            if (slot.position == kNone)
+                return kNone;
+            if (slot.hash == hash && EqualsIgnoreCase(nameAt(slot.position), name))
+                return slot.position;
         }
-        return static_cast<std::size_t>(h);
     }
-};
 
-struct NameEqual
-{
-    using is_transparent = void;
-    bool operator()(std::string_view a, std::string_view b) const noexcept
+    // Adds a name unless the table has one of that name already, which stays the first.
+    template <typename NameAt>
+    void Insert(std::string_view name, std::size_t position, const NameAt& nameAt)
     {
-        return EqualsIgnoreCase(a, b);
+        if ((count_ + 1) * 2 > slots_.size())
+            Grow();
+        const std::uint64_t hash = HashName(name);
+        for (std::size_t i = Home(hash);; i = (i + 1) & (slots_.size() - 1)) {
+            Slot& slot = slots_[i];
+            if (slot.position == kNone) {
+                slot = Slot{hash, position};
+                ++count_;
+                return;
+            }
+            if (slot.hash == hash && EqualsIgnoreCase(nameAt(slot.position), name))
+                return;
+        }
     }
-};
 
-// Name -> position of the first line (or section) of that name.
-using NameIndex = std::unordered_map<std::string, std::size_t, NameHash, NameEqual>;
+    void Clear()
+    {
+        slots_.clear();
+        count_ = 0;
+    }
+
+private:
+    struct Slot
+    {
+        std::uint64_t hash = 0;
+        std::size_t position = kNone;
+    };
+
+    // Fibonacci hashing spreads the high bits of the hash over the table.
+    std::size_t Home(std::uint64_t hash) const
+    {
+        return static_cast<std::size_t>((hash * 0x9E3779B97F4A7C15ull) >> shift_);
+    }
+
+    void Grow()
+    {
+        std::vector<Slot> old = std::move(slots_);
+        const std::size_t size = old.empty() ? 8 : old.size() * 2;
+        slots_.assign(size, Slot{});
+        shift_ = 64;
+        for (std::size_t s = size; s > 1; s >>= 1)
+            --shift_;
+        for (const Slot& slot : old) {
+            if (slot.position == kNone)
+                continue;
+            std::size_t i = Home(slot.hash);
+            while (slots_[i].position != kNone)
+                i = (i + 1) & (size - 1);
+            slots_[i] = slot;
+        }
+    }
+
+    std::vector<Slot> slots_;
+    std::size_t count_ = 0;
+    int shift_ = 64;
+};
 
 bool IsBlankLine(std::string_view trimmed)
 {
@@ -189,14 +257,14 @@ struct IniDocument::Impl
     {
         Line header; // not used by the lines before the first header
         std::vector<Line> lines;
-        NameIndex keys; // first key line of each name -> its position in `lines`
+        NameTable keys; // first key line of each name -> its position in `lines`
     };
 
     std::string source; // the parsed file, as UTF-8 without a byte-order mark
     std::string pool;   // text of written lines; a rewritten line leaves its old text behind
     bool hadBom = false;
     std::vector<Section> sections = std::vector<Section>(1); // [0]: lines before the first header
-    NameIndex sectionIndex;                                  // first section of each name
+    NameTable sectionIndex;                                  // first section of each name
     std::optional<std::string> unreadablePath;
 
     const char* Data(const Line& line) const
@@ -211,6 +279,21 @@ struct IniDocument::Impl
     }
     std::string_view Trimmed(const Line& line) const { return TrimBlanks(Text(line)); }
 
+    auto KeyAt(const Section& section) const
+    {
+        return [this, &section](std::size_t at) { return KeyName(Trimmed(section.lines[at])); };
+    }
+    auto SectionAt() const
+    {
+        return [this](std::size_t at) { return HeaderName(Trimmed(sections[at].header)); };
+    }
+
+    const Section* FindSection(std::string_view name) const
+    {
+        const std::size_t at = sectionIndex.Find(name, SectionAt());
+        return at == NameTable::kNone ? nullptr : &sections[at];
+    }
+
     bool InPool(std::string_view piece) const
     {
         return !piece.empty() && piece.data() >= pool.data() &&
@@ -224,14 +307,14 @@ struct IniDocument::Impl
             Section section;
             section.header = line;
             sections.push_back(std::move(section));
-            sectionIndex.emplace(std::string(HeaderName(trimmed)), sections.size() - 1);
+            sectionIndex.Insert(HeaderName(trimmed), sections.size() - 1, SectionAt());
             return;
         }
         Section& current = sections.back();
         current.lines.push_back(line);
         // Keys before the first header are kept but never searched.
         if (sections.size() > 1 && !IsBlankLine(trimmed) && !IsCommentLine(trimmed))
-            current.keys.emplace(std::string(KeyName(trimmed)), current.lines.size() - 1);
+            current.keys.Insert(KeyName(trimmed), current.lines.size() - 1, KeyAt(current));
     }
 
     void ParseSource()
@@ -252,9 +335,9 @@ struct IniDocument::Impl
 
     void RebuildSectionIndex()
     {
-        sectionIndex.clear();
+        sectionIndex.Clear();
         for (std::size_t i = 1; i < sections.size(); ++i)
-            sectionIndex.emplace(std::string(HeaderName(Trimmed(sections[i].header))), i);
+            sectionIndex.Insert(HeaderName(Trimmed(sections[i].header)), i, SectionAt());
     }
 
     // Moves a line into the pool with the pieces of `text` and `lineBreak` in place of its own.
@@ -313,14 +396,14 @@ struct IniDocument::Impl
 
     Section& SectionForWrite(std::string_view name)
     {
-        if (const auto found = sectionIndex.find(name); found != sectionIndex.end())
-            return sections[found->second];
+        if (const std::size_t at = sectionIndex.Find(name, SectionAt()); at != NameTable::kNone)
+            return sections[at];
         if (Line* last = LastLine(); last != nullptr && last->breakSize == 0)
             Rewrite(*last, {Text(*last)}, kCrLf);
         Section section;
         Rewrite(section.header, {"[", name, "]"}, kCrLf);
         sections.push_back(std::move(section));
-        sectionIndex.emplace(std::string(name), sections.size() - 1);
+        sectionIndex.Insert(name, sections.size() - 1, SectionAt());
         return sections.back();
     }
 
@@ -332,8 +415,8 @@ struct IniDocument::Impl
         const std::string_view open = quote ? "\"" : "";
 
         Section& section = SectionForWrite(sectionName);
-        if (const auto found = section.keys.find(key); found != section.keys.end()) {
-            Line& line = section.lines[found->second];
+        if (const std::size_t at = section.keys.Find(key, KeyAt(section)); at != NameTable::kNone) {
+            Line& line = section.lines[at];
             const std::string spelling(KeyName(Trimmed(line)));
             const std::string lineBreak(Break(line));
             Rewrite(line, {spelling, "=", open, value, open}, lineBreak);
@@ -350,7 +433,7 @@ struct IniDocument::Impl
         Rewrite(line, {key, "=", open, value, open}, std::string(kCrLf) + tail);
         section.lines.insert(section.lines.begin() + static_cast<std::ptrdiff_t>(at), line);
         // Only blank lines follow `at`, and blank lines are not indexed: no position moves.
-        section.keys.emplace(std::string(key), at);
+        section.keys.Insert(key, at, KeyAt(section));
     }
 };
 
@@ -411,14 +494,13 @@ std::optional<std::string> IniDocument::Value(std::string_view section, std::str
     if (!impl_)
         return std::nullopt;
     std::string sectionScratch, keyScratch;
-    const auto foundSection = impl_->sectionIndex.find(NormaliseName(section, sectionScratch));
-    if (foundSection == impl_->sectionIndex.end())
+    const Impl::Section* s = impl_->FindSection(NormaliseName(section, sectionScratch));
+    if (s == nullptr)
         return std::nullopt;
-    const Impl::Section& s = impl_->sections[foundSection->second];
-    const auto foundKey = s.keys.find(NormaliseName(key, keyScratch));
-    if (foundKey == s.keys.end())
+    const std::size_t at = s->keys.Find(NormaliseName(key, keyScratch), impl_->KeyAt(*s));
+    if (at == NameTable::kNone)
         return std::nullopt;
-    const auto value = LineValue(impl_->Trimmed(s.lines[foundKey->second]));
+    const auto value = LineValue(impl_->Trimmed(s->lines[at]));
     if (!value)
         return std::nullopt;
     return std::string(*value);
@@ -462,10 +544,11 @@ bool IniDocument::EraseSection(std::string_view section)
     if (!impl_)
         return false;
     std::string scratch;
-    const auto found = impl_->sectionIndex.find(NormaliseName(section, scratch));
-    if (found == impl_->sectionIndex.end())
+    const std::size_t at =
+        impl_->sectionIndex.Find(NormaliseName(section, scratch), impl_->SectionAt());
+    if (at == NameTable::kNone)
         return false;
-    impl_->sections.erase(impl_->sections.begin() + static_cast<std::ptrdiff_t>(found->second));
+    impl_->sections.erase(impl_->sections.begin() + static_cast<std::ptrdiff_t>(at));
     // Positions after it moved, and a later section of the same name is now the first.
     impl_->RebuildSectionIndex();
     return true;
@@ -476,7 +559,7 @@ bool IniDocument::HasSection(std::string_view section) const
     if (!impl_)
         return false;
     std::string scratch;
-    return impl_->sectionIndex.contains(NormaliseName(section, scratch));
+    return impl_->FindSection(NormaliseName(section, scratch)) != nullptr;
 }
 
 std::string IniDocument::Serialise() const

@@ -95,6 +95,37 @@ TEST(IniDocumentTest, MatchingRules)
     EXPECT_EQ(doc.Value("Nowhere", "k"), std::nullopt);
 }
 
+// Enough names to make the indexes grow many times, each name also present later in another
+// letter case: the first of each name must win in parsed and in written documents alike.
+TEST(IniDocumentTest, ManyNamesKeepTheFirstOfEach)
+{
+    std::string text;
+    for (int s = 0; s < 2000; ++s)
+        text += "[Sec" + std::to_string(s) + "]\nk=first" + std::to_string(s) + "\n";
+    text += "[Big]\n";
+    for (int k = 0; k < 20000; ++k)
+        text += "Key" + std::to_string(k) + "=" + std::to_string(k) + "\n";
+    for (int k = 0; k < 20000; ++k)
+        text += "KEY" + std::to_string(k) + "=dup\n";
+    text += "[SEC7]\nk=second\n";
+
+    IniDocument doc = IniDocument::Parse(text);
+    for (int s = 0; s < 2000; s += 7)
+        ASSERT_EQ(doc.Value("sec" + std::to_string(s), "K"), "first" + std::to_string(s));
+    for (int k = 0; k < 20000; k += 13)
+        ASSERT_EQ(doc.ReadInteger("big", "key" + std::to_string(k), -1), k);
+
+    for (int k = 0; k < 20000; ++k)
+        doc.WriteInteger("New", "n" + std::to_string(k), k);
+    for (int k = 0; k < 20000; k += 2)
+        doc.WriteInteger("NEW", "N" + std::to_string(k), -k);
+    const IniDocument reread = IniDocument::Parse(doc.Serialise());
+    for (int k = 0; k < 20000; k += 11)
+        ASSERT_EQ(reread.ReadInteger("new", "n" + std::to_string(k), 1), k % 2 ? k : -k);
+    EXPECT_TRUE(doc.EraseSection("Sec7"));
+    EXPECT_EQ(doc.Value("sec7", "k"), "second");
+}
+
 TEST(IniDocumentTest, QuotesAndEmptyValues)
 {
     const IniDocument doc = IniDocument::Parse("[Q]\n"
