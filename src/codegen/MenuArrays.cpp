@@ -1,0 +1,181 @@
+#include "codegen/MenuArrays.h"
+
+#include "support/Encoding.h"
+
+#include <charconv>
+#include <cstdint>
+
+namespace qv {
+
+namespace {
+
+template <typename Integer>
+void AppendDecimal(std::string& out, Integer value)
+{
+    char buffer[24];
+    const auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
+    out.append(buffer, result.ptr);
+}
+
+void AppendUnicodeEscape(std::string& out, std::uint32_t unit)
+{
+    static constexpr char kHex[] = "0123456789ABCDEF";
+    out += "\\u";
+    out += kHex[(unit >> 12) & 0xF];
+    out += kHex[(unit >> 8) & 0xF];
+    out += kHex[(unit >> 4) & 0xF];
+    out += kHex[unit & 0xF];
+}
+
+// The code point of the well-formed UTF-8 sequence at `text[i]`; advances `i` past it.
+std::uint32_t NextCodePoint(std::string_view text, std::size_t& i)
+{
+    const auto byte = [&](std::size_t k) { return static_cast<unsigned char>(text[k]); };
+    const unsigned char lead = byte(i);
+    if (lead < 0x80) {
+        ++i;
+        return lead;
+    }
+    std::size_t length = lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : 2;
+    std::uint32_t cp = lead & (0x7F >> length);
+    for (std::size_t k = 1; k < length; ++k)
+        cp = (cp << 6) | (byte(i + k) & 0x3F);
+    i += length;
+    return cp;
+}
+
+// Whether the character at `text[i]` may stand in the literal as it is.
+bool IsPlain(std::string_view text, std::size_t i)
+{
+    const unsigned char c = static_cast<unsigned char>(text[i]);
+    if (c < 0x20 || c > 0x7E || c == '"' || c == '\\')
+        return false;
+    if (c == '<') {
+        const std::string_view rest = text.substr(i + 1);
+        return !(rest.starts_with('/') || rest.starts_with("!--"));
+    }
+    return true;
+}
+
+void AppendEscaped(std::string& out, std::string_view text)
+{
+    std::size_t i = 0;
+    while (i < text.size()) {
+        // Copy the run of characters that need nothing in one go.
+        std::size_t run = i;
+        while (run < text.size() && IsPlain(text, run))
+            ++run;
+        out.append(text.substr(i, run - i));
+        i = run;
+        if (i == text.size())
+            break;
+        const std::uint32_t cp = NextCodePoint(text, i);
+        switch (cp) {
+        case '"':
+            out += "\\\"";
+            break;
+        case '\\':
+            out += "\\\\";
+            break;
+        case '\n':
+            out += "\\n";
+            break;
+        case '\r':
+            out += "\\r";
+            break;
+        case '\t':
+            out += "\\t";
+            break;
+        default:
+            if (cp > 0xFFFF) {
+                const std::uint32_t v = cp - 0x10000;
+                AppendUnicodeEscape(out, 0xD800 + (v >> 10));
+                AppendUnicodeEscape(out, 0xDC00 + (v & 0x3FF));
+            } else {
+                AppendUnicodeEscape(out, cp); // controls, '<', and U+007F..U+FFFF
+            }
+        }
+    }
+}
+
+void AppendItemLine(std::string& out, const MenuItem& item)
+{
+    const TMyRec& rec = item.Rec();
+    if (item.Parent() == nullptr)
+        out += "\r\n";
+    else
+        out.append(static_cast<std::size_t>(item.Level()) + 1, ' ');
+    out += rec.MenuName;
+    out += "=new Array(\"";
+    AppendScriptStringLiteralBody(out, item.Text());
+    out += "\",\"";
+    AppendScriptStringLiteralBody(out, rec.Link);
+    out += "\",\"\",";
+    AppendDecimal(out, item.ChildCount());
+    out += ',';
+    AppendDecimal(out, rec.Height);
+    out += ',';
+    AppendDecimal(out, rec.Width);
+    out += ");\r\n";
+}
+
+} // namespace
+
+void NameMenuItems(MenuTree& tree)
+{
+    // In tree order every parent comes before its sub items, so its counter has been reset
+    // before the first of them takes a number from it.
+    std::size_t roots = 0;
+    for (MenuItem* item : tree.PreOrder()) {
+        TMyRec& rec = item->Rec();
+        rec.ChildSeq = 0;
+        if (MenuItem* parent = item->Parent()) {
+            TMyRec& parentRec = parent->Rec();
+            ++parentRec.ChildSeq;
+            rec.MenuName = parentRec.MenuName;
+            rec.MenuName += '_';
+            AppendDecimal(rec.MenuName, parentRec.ChildSeq);
+        } else {
+            rec.MenuName = "Menu";
+            AppendDecimal(rec.MenuName, ++roots);
+        }
+    }
+}
+
+std::string BuildMenuArrays(MenuTree& tree)
+{
+    NameMenuItems(tree);
+    const auto& order = tree.PreOrder();
+    std::size_t estimate = 0;
+    for (const MenuItem* item : order)
+        estimate +=
+            2 * item->Rec().MenuName.size() + item->Text().size() + item->Rec().Link.size() + 48;
+    std::string out;
+    out.reserve(estimate);
+    for (const MenuItem* item : order)
+        AppendItemLine(out, *item);
+    return out;
+}
+
+std::size_t CountItemsAtLevel(const MenuTree& tree, int level)
+{
+    return tree.CountItemsAtLevel(level);
+}
+
+void AppendScriptStringLiteralBody(std::string& out, std::string_view text)
+{
+    if (IsValidUtf8(text))
+        AppendEscaped(out, text);
+    else
+        AppendEscaped(out, Windows1252ToUtf8(text));
+}
+
+std::string ScriptStringLiteralBody(std::string_view text)
+{
+    std::string out;
+    out.reserve(text.size());
+    AppendScriptStringLiteralBody(out, text);
+    return out;
+}
+
+} // namespace qv
