@@ -1,0 +1,208 @@
+#include "codegen/Template.h"
+
+#include "codegen/MenuArrays.h"
+#include "support/TextLines.h"
+
+#include <algorithm>
+#include <stdexcept>
+#include <unordered_map>
+
+namespace qv {
+
+namespace {
+
+std::string Flag(bool on)
+{
+    return on ? "1" : "0";
+}
+
+std::string LowerCase(std::string_view text)
+{
+    std::string out(text);
+    for (char& c : out)
+        if (c >= 'A' && c <= 'Z')
+            c = static_cast<char>(c - 'A' + 'a');
+    return out;
+}
+
+// Free text on the way into the code: every line break becomes CR LF, as in the rest of the
+// output, and NUL characters are dropped, since a NUL would end the text for any reader of it.
+std::string AsCodeText(std::string_view text)
+{
+    std::string out;
+    out.reserve(text.size());
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const char c = text[i];
+        if (c == '\r' || c == '\n') {
+            out += "\r\n";
+            if (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n')
+                ++i;
+        } else if (c != '\0') {
+            out += c;
+        }
+    }
+    return out;
+}
+
+struct Span
+{
+    std::size_t begin;
+    std::size_t end;
+    std::size_t token;
+};
+
+} // namespace
+
+std::vector<std::string> TemplateValues(MenuTree& tree, const MenuStyle& style,
+                                        const SystemColorResolver& resolver)
+{
+    const auto hex = [&](TColor color) { return ColorToHex(color, resolver); };
+    const auto number = [](auto value) { return std::to_string(value); };
+    std::vector<std::string> values = {
+        BuildMenuArrays(tree),
+        number(CountItemsAtLevel(tree, 0)),
+        hex(style.MainBG),
+        hex(style.SubBG),
+        hex(style.MainMOBG),
+        hex(style.SubMOBG),
+        hex(style.MainFont),
+        hex(style.SubFont),
+        hex(style.MainFontMO),
+        hex(style.SubFontMO),
+        hex(style.MainBorder),
+        hex(style.SubBorder),
+        number(style.BorderWidth),
+        Flag(style.BorderBetween),
+        AsCodeText(style.MenuFont),
+        number(style.FontSize),
+        Flag(style.FontBold),
+        Flag(style.FontItalic),
+        LowerCase(AlignmentCaption(kTextAlignCaptions, style.TextAlign)),
+        LowerCase(AlignmentCaption(kHorzAlignCaptions, style.HorzAlign)),
+        LowerCase(AlignmentCaption(kVertAlignCaptions, style.VertAlign)),
+        ".2",
+        ".2",
+        number(style.MenuTop),
+        number(style.MenuLeft),
+        "0",
+        "0",
+        number(style.LeftPadding),
+        number(style.TopPadding),
+        Flag(IsHorizontal(style)),
+        "1",
+        "1000",
+        "1",
+        "navig",
+        "space",
+        "space",
+        "",
+        "0",
+        "1",
+        "0",
+        Flag(UnfoldsOnClick(style)),
+        "0",
+        Flag(style.Arrows != kArrowsNone),
+        std::string(style.Arrows == kArrowsLight ? kLightArrows : kDarkArrows),
+        Flag(style.KeepHighlighted),
+    };
+    return values;
+}
+
+std::string ReplaceTokens(std::string_view text, std::span<const std::string_view> tokens,
+                          std::span<const std::string> values)
+{
+    if (tokens.size() != values.size())
+        throw std::invalid_argument("ReplaceTokens: one value per token is needed");
+    std::unordered_map<std::string_view, std::size_t> tokenIndex;
+    std::size_t longest = 0;
+    for (std::size_t k = 0; k < tokens.size(); ++k) {
+        const std::string_view token = tokens[k];
+        if (token.size() < 2 || token.front() != '%' || token.back() != '%' ||
+            token.substr(1, token.size() - 2).find('%') != std::string_view::npos)
+            throw std::invalid_argument("ReplaceTokens: a token has the form %name%");
+        tokenIndex.emplace(token, k); // a repeated token keeps its first position
+        longest = std::max(longest, token.size());
+    }
+
+    // One scan collects every occurrence of every token. A token is '%', a name without '%' and
+    // '%', so an occurrence starting at a '%' ends at the very next one.
+    std::vector<std::vector<std::size_t>> occurrences(tokens.size());
+    std::size_t at = text.find('%');
+    while (at != std::string_view::npos) {
+        const std::size_t close = text.find('%', at + 1);
+        if (close == std::string_view::npos)
+            break;
+        const std::size_t length = close - at + 1;
+        if (length <= longest) {
+            if (const auto found = tokenIndex.find(text.substr(at, length));
+                found != tokenIndex.end())
+                occurrences[found->second].push_back(at);
+        }
+        at = close;
+    }
+
+    // Occurrences of two tokens can share a '%'; the earlier token wins it, and the later one
+    // takes its next occurrence that is still whole.
+    std::vector<Span> taken;
+    for (std::size_t k = 0; k < tokens.size(); ++k) {
+        for (std::size_t begin : occurrences[k]) {
+            const std::size_t end = begin + tokens[k].size();
+            const bool overlaps = std::any_of(taken.begin(), taken.end(), [&](const Span& s) {
+                return begin < s.end && s.begin < end;
+            });
+            if (!overlaps) {
+                taken.push_back({begin, end, k});
+                break;
+            }
+        }
+    }
+    std::sort(taken.begin(), taken.end(),
+              [](const Span& a, const Span& b) { return a.begin < b.begin; });
+
+    std::size_t size = text.size();
+    for (const Span& s : taken)
+        size += values[s.token].size() - (s.end - s.begin);
+    std::string out;
+    out.reserve(size);
+    std::size_t copied = 0;
+    for (const Span& s : taken) {
+        out.append(text.substr(copied, s.begin - copied));
+        out.append(values[s.token]);
+        copied = s.end;
+    }
+    out.append(text.substr(copied));
+    return out;
+}
+
+std::string FillTemplate(std::string_view templateText, MenuTree& tree, const MenuStyle& style,
+                         const SystemColorResolver& resolver)
+{
+    const std::string text = NormaliseLineBreaks(templateText);
+    const std::vector<std::string> values = TemplateValues(tree, style, resolver);
+    return ReplaceTokens(text, kTemplateTokens, values);
+}
+
+std::string FillTemplate(std::string_view templateText, MenuTree& tree, const MenuStyle& style)
+{
+    return FillTemplate(templateText, tree, style, CurrentSystemColorResolver());
+}
+
+std::string PreviewPage(std::string_view code)
+{
+    // The page is built as the lines of the opening tags followed by the code, then the lines of
+    // that text followed by the closing tags, so an empty code still gives two lines.
+    std::string opened = "<html><head></head><body>";
+    opened += code;
+    std::string page = NormaliseLineBreaks(opened);
+    page += "</body></html>";
+    return NormaliseLineBreaks(page);
+}
+
+std::string DataFileNotFoundMessage(std::string_view templatePath)
+{
+    std::string message = "Data File not found\n\n";
+    message += templatePath;
+    return message;
+}
+
+} // namespace qv

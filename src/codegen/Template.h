@@ -1,0 +1,98 @@
+#pragma once
+
+#include "model/Colors.h"
+#include "model/MenuStyle.h"
+#include "model/MenuTree.h"
+
+#include <array>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace qv {
+
+// The tokens of the template, in the order in which they are replaced.
+inline constexpr std::array<std::string_view, 45> kTemplateTokens = {"%menu%",
+                                                                     "%NoOffFirstLineMenus%",
+                                                                     "%LowBgColor%",
+                                                                     "%LowSubBgColor%",
+                                                                     "%HighBgColor%",
+                                                                     "%HighSubBgColor%",
+                                                                     "%FontLowColor%",
+                                                                     "%FontSubLowColor%",
+                                                                     "%FontHighColor%",
+                                                                     "%FontSubHighColor%",
+                                                                     "%BorderColor%",
+                                                                     "%BorderSubColor%",
+                                                                     "%BorderWidth%",
+                                                                     "%BorderBtwnElmnts%",
+                                                                     "%FontFamily%",
+                                                                     "%FontSize%",
+                                                                     "%FontBold%",
+                                                                     "%FontItalic%",
+                                                                     "%MenuTextCentered%",
+                                                                     "%MenuCentered%",
+                                                                     "%MenuVerticalCentered%",
+                                                                     "%ChildOverlap%",
+                                                                     "%ChildVerticalOverlap%",
+                                                                     "%StartTop%",
+                                                                     "%StartLeft%",
+                                                                     "%VerCorrect%",
+                                                                     "%HorCorrect%",
+                                                                     "%LeftPaddng%",
+                                                                     "%TopPaddng%",
+                                                                     "%FirstLineHorizontal%",
+                                                                     "%MenuFramesVertical%",
+                                                                     "%DissapearDelay%",
+                                                                     "%TakeOverBgColor%",
+                                                                     "%FirstLineFrame%",
+                                                                     "%SecLineFrame%",
+                                                                     "%DocTargetFrame%",
+                                                                     "%TargetLoc%",
+                                                                     "%HideTop%",
+                                                                     "%MenuWrap%",
+                                                                     "%RightToLeft%",
+                                                                     "%UnfoldsOnClick%",
+                                                                     "%WebMasterCheck%",
+                                                                     "%ShowArrow%",
+                                                                     "%arrows%",
+                                                                     "%KeepHilite%"};
+
+inline constexpr std::string_view kLightArrows =
+    "var Arrws=['tri.gif',5,10,'tridown.gif',10,5,'trileft.gif',5,10];";
+inline constexpr std::string_view kDarkArrows =
+    "var Arrws=['tridark.gif',5,10,'tridarkdown.gif',10,5,'tridarkleft.gif',5,10];";
+
+// The file name of the template, looked for beside the executable.
+inline constexpr std::string_view kTemplateFileName = "dhtml.dat";
+
+// The values of the 45 tokens for a design, in the order of kTemplateTokens. Names every item of
+// the tree (the menu arrays are built here). `style` is taken as given: alignment codes without
+// a list entry give the empty text, a menu type other than 0 counts as vertical, and so on.
+std::vector<std::string> TemplateValues(MenuTree& tree, const MenuStyle& style,
+                                        const SystemColorResolver& resolver);
+
+// Replaces, for each token in order, its first occurrence in `text` by the value of the same
+// position. Only the text itself is searched: an occurrence that overlaps one replaced earlier
+// is passed over, and inserted values are never searched, so a value holding a token's name
+// stays as it is. Tokens missing from the text are skipped. Each token must have the form
+// %name% with no '%' inside the name. Linear in the size of the text and the values.
+std::string ReplaceTokens(std::string_view text, std::span<const std::string_view> tokens,
+                          std::span<const std::string> values);
+
+// The code for a design: the template's lines (split at CR LF, CR and LF, cut at a NUL) joined
+// with CR LF after every line, with the 45 tokens replaced. Names every item of the tree.
+std::string FillTemplate(std::string_view templateText, MenuTree& tree, const MenuStyle& style,
+                         const SystemColorResolver& resolver);
+// The same with the current system colour resolver.
+std::string FillTemplate(std::string_view templateText, MenuTree& tree, const MenuStyle& style);
+
+// The preview page around the code: "<html><head></head><body>" directly before the code's first
+// line, "</body></html>" on a last line of its own, every line ending in CR LF.
+std::string PreviewPage(std::string_view code);
+
+// The text shown when the template is missing: "Data File not found", two line feeds, the path.
+std::string DataFileNotFoundMessage(std::string_view templatePath);
+
+} // namespace qv

@@ -1,0 +1,285 @@
+#include "codegen/Template.h"
+
+#include "codegen/MenuArrays.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace qv {
+namespace {
+
+// Every token on a line of its own, behind its name; lone LF breaks and no final break.
+const std::string kAllTokens = "menu:%menu%\n"
+                               "roots:%NoOffFirstLineMenus%\n"
+                               "LowBg:%LowBgColor% LowSubBg:%LowSubBgColor%\n"
+                               "HighBg:%HighBgColor% HighSubBg:%HighSubBgColor%\n"
+                               "FontLow:%FontLowColor% FontSubLow:%FontSubLowColor%\n"
+                               "FontHigh:%FontHighColor% FontSubHigh:%FontSubHighColor%\n"
+                               "Border:%BorderColor% BorderSub:%BorderSubColor%\n"
+                               "BorderWidth:%BorderWidth% Btwn:%BorderBtwnElmnts%\n"
+                               "Family:%FontFamily% Size:%FontSize%\n"
+                               "Bold:%FontBold% Italic:%FontItalic%\n"
+                               "Text:%MenuTextCentered% Horz:%MenuCentered%"
+                               " Vert:%MenuVerticalCentered%\n"
+                               "Overlap:%ChildOverlap% VOverlap:%ChildVerticalOverlap%\n"
+                               "Top:%StartTop% Left:%StartLeft%\n"
+                               "VerCorrect:%VerCorrect% HorCorrect:%HorCorrect%\n"
+                               "LeftPad:%LeftPaddng% TopPad:%TopPaddng%\n"
+                               "Horizontal:%FirstLineHorizontal% FramesV:%MenuFramesVertical%\n"
+                               "Delay:%DissapearDelay% TakeOver:%TakeOverBgColor%\n"
+                               "Frames:%FirstLineFrame%/%SecLineFrame%/%DocTargetFrame%\n"
+                               "Target:[%TargetLoc%] HideTop:%HideTop%\n"
+                               "Wrap:%MenuWrap% RTL:%RightToLeft% Click:%UnfoldsOnClick%\n"
+                               "Check:%WebMasterCheck% ShowArrow:%ShowArrow%\n"
+                               "%arrows%\n"
+                               "Hilite:%KeepHilite%";
+
+TColor Resolver(int index)
+{
+    return index == kWindow ? RgbColor(0xAB, 0xCD, 0xEF) : RgbColor(0xEE, 0xEE, 0xEE);
+}
+
+// A style in which every field has a value of its own, so a value in the wrong place shows.
+MenuStyle DistinctStyle()
+{
+    MenuStyle s;
+    s.MainBG = RgbColor(0x01, 0x02, 0x03);
+    s.MainMOBG = RgbColor(0x04, 0x05, 0x06);
+    s.MainFont = RgbColor(0x07, 0x08, 0x09);
+    s.MainFontMO = RgbColor(0x0A, 0x0B, 0x0C);
+    s.MainBorder = RgbColor(0x0D, 0x0E, 0x0F);
+    s.SubBG = RgbColor(0x10, 0x11, 0x12);
+    s.SubMOBG = RgbColor(0x13, 0x14, 0x15);
+    s.SubFont = RgbColor(0x16, 0x17, 0x18);
+    s.SubFontMO = RgbColor(0x19, 0x1A, 0x1B);
+    s.SubBorder = SystemColorRef(kWindow);
+    s.MenuType = kMenuHorizontal;
+    s.TextAlign = 1;
+    s.HorzAlign = 2;
+    s.VertAlign = 3;
+    s.MenuTop = -40;
+    s.MenuLeft = 7;
+    s.LeftPadding = 4;
+    s.TopPadding = 6;
+    s.BorderWidth = 5;
+    s.OnMouseOver = kUnfoldOnClick;
+    s.MenuFont = "Verdana, sans-serif";
+    s.FontSize = 12;
+    s.FontBold = true;
+    s.FontItalic = false;
+    s.Arrows = kArrowsLight;
+    s.KeepHighlighted = false;
+    s.BorderBetween = true;
+    return s;
+}
+
+void AddDesign(MenuTree& tree)
+{
+    TMyRec home;
+    home.Link = "index.html";
+    MenuItem* root = tree.AppendRoot("Home", home);
+    TMyRec news;
+    news.Link = "news.html";
+    news.Height = 18;
+    tree.AppendChild(root, "News", news);
+}
+
+TEST(Template, EveryTokenInItsOrderWithItsValueForm)
+{
+    MenuTree tree;
+    AddDesign(tree);
+    const std::string code = FillTemplate(kAllTokens, tree, DistinctStyle(), Resolver);
+    EXPECT_EQ(code, "menu:\r\n"
+                    "Menu1=new Array(\"Home\",\"index.html\",\"\",1,20,80);\r\n"
+                    "  Menu1_1=new Array(\"News\",\"news.html\",\"\",0,18,80);\r\n"
+                    "\r\n"
+                    "roots:1\r\n"
+                    "LowBg:010203 LowSubBg:101112\r\n"
+                    "HighBg:040506 HighSubBg:131415\r\n"
+                    "FontLow:070809 FontSubLow:161718\r\n"
+                    "FontHigh:0A0B0C FontSubHigh:191A1B\r\n"
+                    "Border:0D0E0F BorderSub:ABCDEF\r\n"
+                    "BorderWidth:5 Btwn:1\r\n"
+                    "Family:Verdana, sans-serif Size:12\r\n"
+                    "Bold:1 Italic:0\r\n"
+                    "Text:center Horz:right Vert:static\r\n"
+                    "Overlap:.2 VOverlap:.2\r\n"
+                    "Top:-40 Left:7\r\n"
+                    "VerCorrect:0 HorCorrect:0\r\n"
+                    "LeftPad:4 TopPad:6\r\n"
+                    "Horizontal:1 FramesV:1\r\n"
+                    "Delay:1000 TakeOver:1\r\n"
+                    "Frames:navig/space/space\r\n"
+                    "Target:[] HideTop:0\r\n"
+                    "Wrap:1 RTL:0 Click:1\r\n"
+                    "Check:0 ShowArrow:1\r\n"
+                    "var Arrws=['tri.gif',5,10,'tridown.gif',10,5,'trileft.gif',5,10];\r\n"
+                    "Hilite:0\r\n");
+    EXPECT_EQ(tree.Root(0)->Rec().MenuName, "Menu1"); // generation names the items
+}
+
+// The values that depend on the choice fields, including the state without a choice.
+TEST(Template, ChoiceValues)
+{
+    const auto valueOf = [](const std::vector<std::string>& values, std::string_view token) {
+        for (std::size_t k = 0; k < kTemplateTokens.size(); ++k)
+            if (kTemplateTokens[k] == token)
+                return values[k];
+        ADD_FAILURE() << "no token " << token;
+        return std::string();
+    };
+    struct Case
+    {
+        const char* what;
+        void (*change)(MenuStyle&);
+        std::vector<std::pair<std::string_view, std::string>> expected;
+    };
+    const std::vector<Case> cases = {
+        {"start-up",
+         [](MenuStyle&) {},
+         {{"%LowBgColor%", "0080FF"},
+          {"%HighBgColor%", "009CE8"},
+          {"%FontLowColor%", "FFFFFF"},
+          {"%FontHighColor%", "0000FF"},
+          {"%BorderColor%", "000000"},
+          {"%FontFamily%", "Tahoma, Verdana, Arial"},
+          {"%FontBold%", "0"},
+          {"%MenuTextCentered%", "left"},
+          {"%MenuCentered%", "left"},
+          {"%MenuVerticalCentered%", "top"},
+          {"%FirstLineHorizontal%", "1"},
+          {"%UnfoldsOnClick%", "0"},
+          {"%ShowArrow%", "1"},
+          {"%arrows%", std::string(kDarkArrows)},
+          {"%KeepHilite%", "1"},
+          {"%BorderBtwnElmnts%", "1"}}},
+        {"no arrows still names the dark images",
+         [](MenuStyle& s) { s.Arrows = kArrowsNone; },
+         {{"%ShowArrow%", "0"}, {"%arrows%", std::string(kDarkArrows)}}},
+        {"no arrow choice",
+         [](MenuStyle& s) { s.Arrows = kNoChoice; },
+         {{"%ShowArrow%", "1"}, {"%arrows%", std::string(kDarkArrows)}}},
+        {"alignments without an entry",
+         [](MenuStyle& s) { s.TextAlign = s.HorzAlign = s.VertAlign = kNoChoice; },
+         {{"%MenuTextCentered%", ""}, {"%MenuCentered%", ""}, {"%MenuVerticalCentered%", ""}}},
+        {"middle, bottom",
+         [](MenuStyle& s) {
+             s.VertAlign = 1;
+             s.TextAlign = 2;
+         },
+         {{"%MenuVerticalCentered%", "middle"}, {"%MenuTextCentered%", "right"}}},
+        {"vertical, and a menu type without a choice",
+         [](MenuStyle& s) { s.MenuType = 7; },
+         {{"%FirstLineHorizontal%", "0"}}},
+        {"unfold without a choice",
+         [](MenuStyle& s) { s.OnMouseOver = -3; },
+         {{"%UnfoldsOnClick%", "1"}}},
+        {"numbers as they are",
+         [](MenuStyle& s) {
+             s.FontSize = 0;
+             s.BorderWidth = 25;
+             s.LeftPadding = -2147483647 - 1;
+         },
+         {{"%FontSize%", "0"}, {"%BorderWidth%", "25"}, {"%LeftPaddng%", "-2147483648"}}},
+        {"font name: empty, and line breaks become CR LF",
+         [](MenuStyle& s) { s.MenuFont = std::string("a\nb\rc\r\nd\0e", 10); },
+         {{"%FontFamily%", "a\r\nb\r\nc\r\nde"}}},
+    };
+    for (const Case& c : cases) {
+        MenuStyle style;
+        c.change(style);
+        MenuTree tree;
+        const std::vector<std::string> values = TemplateValues(tree, style, ClassicSystemColor);
+        ASSERT_EQ(values.size(), kTemplateTokens.size());
+        for (const auto& [token, value] : c.expected)
+            EXPECT_EQ(valueOf(values, token), value) << c.what << " " << token;
+        EXPECT_EQ(valueOf(values, "%menu%"), "");
+        EXPECT_EQ(valueOf(values, "%NoOffFirstLineMenus%"), "0");
+    }
+}
+
+// Template in, code out: the line rules and the rules of replacement.
+TEST(Template, ReplacementRules)
+{
+    struct Case
+    {
+        const char* what;
+        std::string templateText;
+        std::string code;
+    };
+    const std::vector<Case> cases = {
+        {"empty template", "", ""},
+        {"no tokens, mixed breaks", "a\r\nb\rc\nd", "a\r\nb\r\nc\r\nd\r\n"},
+        {"final break adds no line; empty lines stay", "a\n\n\nb\r\n", "a\r\n\r\n\r\nb\r\n"},
+        {"a NUL ends the text", std::string("a %FontSize%\n\0%FontBold%\n", 24), "a 10\r\n"},
+        {"a token twice: only the first", "%FontSize% %FontSize%", "10 %FontSize%\r\n"},
+        {"letter case counts", "%Menu% %MENU% %fontsize%", "%Menu% %MENU% %fontsize%\r\n"},
+        {"unknown and broken tokens stay", "%Nothing% %FontSize %FontSize",
+         "%Nothing% %FontSize %FontSize\r\n"},
+        {"token deleted", "x=\"%TargetLoc%\";", "x=\"\";\r\n"},
+        {"a later token sharing a '%' with an earlier one is not whole",
+         "%FontSize%FontBold% %FontBold%", "10FontBold% 0\r\n"},
+        {"the earlier token wins a shared '%' even standing later", "%MenuTop%FontSize% %FontSize%",
+         "%MenuTop10 %FontSize%\r\n"},
+        {"a deleted token does not join its neighbours into one", "%Font%TargetLoc%Size%",
+         "%FontSize%\r\n"},
+        {"percent signs around values", "%%FontSize%%", "%10%\r\n"},
+        {"no tokens in an empty tree's code", "[%menu%] %NoOffFirstLineMenus%", "[] 0\r\n"},
+    };
+    for (const Case& c : cases) {
+        MenuTree tree;
+        EXPECT_EQ(FillTemplate(c.templateText, tree, MenuStyle{}, ClassicSystemColor), c.code)
+            << c.what;
+    }
+}
+
+// A caption holding a token's name must not take that token's value, and the template's own
+// token must still be replaced.
+TEST(Template, ValuesAreNeverSearchedForTokens)
+{
+    MenuTree tree;
+    tree.AppendRoot("%FontSize% and %arrows% and %KeepHilite%");
+    MenuStyle style;
+    style.MenuFont = "%FontSize%";
+    const std::string code = FillTemplate("%menu%\n%FontFamily% size %FontSize%;\n%KeepHilite%",
+                                          tree, style, ClassicSystemColor);
+    EXPECT_EQ(code, "\r\n"
+                    "Menu1=new Array(\"%FontSize% and %arrows% and %KeepHilite%\",\"http://\","
+                    "\"\",0,20,80);\r\n"
+                    "\r\n"
+                    "%FontSize% size 10;\r\n"
+                    "1\r\n");
+}
+
+TEST(Template, ReplaceTokensChecksItsArguments)
+{
+    const std::vector<std::string_view> bad = {"FontSize"};
+    const std::vector<std::string> one = {"x"};
+    EXPECT_THROW(ReplaceTokens("", bad, one), std::invalid_argument);
+    const std::vector<std::string_view> inner = {"%a%b%"};
+    EXPECT_THROW(ReplaceTokens("", inner, one), std::invalid_argument);
+    const std::vector<std::string_view> good = {"%a%", "%b%"};
+    EXPECT_THROW(ReplaceTokens("", good, one), std::invalid_argument);
+    const std::vector<std::string> two = {"1", "22"};
+    EXPECT_EQ(ReplaceTokens("%b%a%b% %a% %b%", good, two), "%b1b% %a% 22");
+}
+
+TEST(Template, PreviewPage)
+{
+    EXPECT_EQ(PreviewPage("A\r\nmiddle\r\nZ\r\n"),
+              "<html><head></head><body>A\r\nmiddle\r\nZ\r\n</body></html>\r\n");
+    EXPECT_EQ(PreviewPage(""), "<html><head></head><body>\r\n</body></html>\r\n");
+
+    MenuTree tree;
+    const std::string page =
+        PreviewPage(FillTemplate("A %FontSize%\nZ", tree, MenuStyle{}, ClassicSystemColor));
+    EXPECT_EQ(page, "<html><head></head><body>A 10\r\nZ\r\n</body></html>\r\n");
+
+    EXPECT_EQ(DataFileNotFoundMessage("/opt/q/dhtml.dat"),
+              "Data File not found\n\n/opt/q/dhtml.dat");
+}
+
+} // namespace
+} // namespace qv
