@@ -1,0 +1,154 @@
+// Shared helpers of the browser tests: write a design as a .mnu file, generate its page with
+// quorvane-gen, and open it in Debian's Chromium.
+import { execFileSync } from 'node:child_process';
+import { copyFileSync, existsSync, mkdtempSync, readFileSync, rmSync, writeFileSync } from 'node:fs';
+import { tmpdir } from 'node:os';
+import { dirname, join, resolve } from 'node:path';
+import { fileURLToPath, pathToFileURL } from 'node:url';
+import { chromium } from 'playwright-core';
+
+const here = dirname(fileURLToPath(import.meta.url));
+export const binDir = resolve(here, process.env.QUORVANE_BIN_DIR || '../../build/bin');
+export const generator = join(binDir, 'quorvane-gen');
+export const arrowFiles = ['tri.gif', 'tridown.gif', 'trileft.gif', 'tridark.gif',
+  'tridarkdown.gif', 'tridarkleft.gif'];
+
+// The start-up style of the window, in the form the .mnu file stores. Colours are given here as
+// RRGGBB text and written as the file's numbers (red in the low byte).
+export const startUpStyle = {
+  MainBG: '0080FF', MainMOBG: '009CE8', MainFont: 'FFFFFF', MainFontMO: '0000FF', MainBorder: '000000',
+  SubBG: '0080FF', SubMOBG: '009CE8', SubFont: 'FFFFFF', SubFontMO: '0000FF', SubBorder: '000000',
+  MenuType: 0, TextAlign: 0, HorzAlign: 0, VertAlign: 0, MenuTop: 1, MenuLeft: 1,
+  LeftPadding: 3, TopPadding: 2, BorderWidth: 1, OnMouseOver: 0,
+  MenuFont: 'Tahoma, Verdana, Arial', FontSize: 10, FontBold: 0, FontItalic: 0,
+  Arrows: 2, KeepHighlighted: 1, BorderBetween: 1,
+};
+const colourKeys = { 'Main Colors': ['MainBG', 'MainMOBG', 'MainFont', 'MainFontMO', 'MainBorder'],
+  'Sub Colors': ['SubBG', 'SubMOBG', 'SubFont', 'SubFontMO', 'SubBorder'] };
+const optionKeys = ['MenuType', 'TextAlign', 'HorzAlign', 'VertAlign', 'MenuTop', 'MenuLeft',
+  'LeftPadding', 'TopPadding', 'BorderWidth', 'OnMouseOver', 'MenuFont', 'FontSize', 'FontBold',
+  'FontItalic', 'Arrows', 'KeepHighlighted', 'BorderBetween'];
+
+const colourNumber = (hex) => {
+  const v = parseInt(hex, 16);
+  return ((v & 0xff) << 16) | (v & 0xff00) | ((v >> 16) & 0xff);
+};
+
+// An item: { text, link = 'http://', height = 20, width = 80, items = [] }.
+export const item = (text, link = 'http://', more = {}) => ({ text, link, ...more });
+
+// The .mnu text of a design (CR LF line breaks, UTF-8), items in tree order with their paths.
+export function mnuText({ style = {}, items = [] }) {
+  const s = { ...startUpStyle, ...style };
+  const lines = [];
+  for (const [section, keys] of Object.entries(colourKeys)) {
+    lines.push(`[${section}]`, ...keys.map((k) => `${k}=${colourNumber(s[k])}`));
+  }
+  lines.push('[Options]', ...optionKeys.map((k) => `${k}=${s[k]}`));
+  const flat = [];
+  const walk = [...items.map((it, i) => ({ it, name: `Menu${i + 1}`, path: `Menu${i + 1}` }))].reverse();
+  while (walk.length) {
+    const entry = walk.pop();
+    flat.push(entry);
+    const kids = entry.it.items || [];
+    for (let k = kids.length - 1; k >= 0; k--) {
+      const name = `${entry.name}_${k + 1}`;
+      walk.push({ it: kids[k], name, path: `${entry.path}\\${name}` });
+    }
+  }
+  lines.push('[Menus]', `MenuCount=${flat.length}`, ...flat.map((e, i) => `Menu_${i}=${e.path}`));
+  lines.push('[MenuData]');
+  flat.forEach(({ it, name }, i) => {
+    lines.push(`MenuName_${i}=${name}`, `MenuText_${i}=${it.text}`,
+      `MenuLink_${i}=${it.link ?? 'http://'}`, `MenuHeight${i}=${it.height ?? 20}`,
+      `MenuWidth${i}=${it.width ?? 80}`);
+  });
+  return lines.map((l) => l + '\r\n').join('');
+}
+
+export function makeWorkDir() {
+  return mkdtempSync(join(tmpdir(), 'quorvane-browser-'));
+}
+
+export function removeWorkDir(dir) {
+  rmSync(dir, { recursive: true, force: true });
+}
+
+// Runs quorvane-gen on the design and returns the text it writes.
+export function generate(dir, design, { preview = true, name = 'design' } = {}) {
+  if (!existsSync(generator)) {
+    throw new Error(`quorvane-gen not found at ${generator}; build it or set QUORVANE_BIN_DIR`);
+  }
+  const mnu = join(dir, `${name}.mnu`);
+  const out = join(dir, `${name}.${preview ? 'htm' : 'txt'}`);
+  writeFileSync(mnu, mnuText(design));
+  execFileSync(generator, [mnu, ...(preview ? ['--preview'] : []), '-o', out]);
+  return readFileSync(out, 'latin1');
+}
+
+// Writes a page into the work folder beside copies of the arrow images and returns its URL.
+// The text is written back byte for byte as the generator wrote it.
+export function pageUrl(dir, html, { name = 'page.htm', images = true } = {}) {
+  if (images) for (const f of arrowFiles) copyFileSync(join(binDir, f), join(dir, f));
+  const file = join(dir, name);
+  writeFileSync(file, html, 'latin1');
+  return pathToFileURL(file).href;
+}
+
+// Generates the preview page of a design and returns its file URL.
+export function previewUrl(dir, design, { name = 'design', edit, images = true } = {}) {
+  const html = generate(dir, design, { name });
+  return pageUrl(dir, edit ? edit(html) : html, { name: `${name}-page.htm`, images });
+}
+
+export function launch() {
+  return chromium.launch({
+    executablePath: process.env.CHROMIUM || '/usr/bin/chromium',
+    args: ['--no-sandbox', '--disable-gpu', '--disable-background-networking',
+      '--disable-component-update', '--disable-sync', '--no-first-run'],
+  });
+}
+
+// Sets a menu variable in generated code, e.g. setVar(html, 'RightToLeft', 1).
+export function setVar(html, name, value) {
+  const pattern = new RegExp(`var ${name}=[^;\\r\\n]*;`);
+  if (!pattern.test(html)) throw new Error(`variable ${name} not in the generated code`);
+  return html.replace(pattern, `var ${name}=${typeof value === 'string' ? `'${value}'` : value};`);
+}
+
+// The box of the item that shows the given caption (its row: caption, arrow and sub menu button).
+export const row = (page, text) =>
+  page.locator('nav .qvm-r').filter({ has: page.getByText(text, { exact: true }) });
+
+// The sub menu list that the item with the given caption opens.
+export async function subMenu(page, text) {
+  const id = await row(page, text).locator('[aria-controls]').getAttribute('aria-controls');
+  return page.locator(`[id="${id}"]`);
+}
+
+export const rect = (locator) => locator.evaluate((e) => {
+  const r = e.getBoundingClientRect();
+  return { left: r.left, top: r.top, right: r.right, bottom: r.bottom, width: r.width, height: r.height };
+});
+
+export const colours = (locator) => locator.evaluate((e) => {
+  const s = getComputedStyle(e);
+  return { bg: s.backgroundColor, fg: s.color };
+});
+
+export const rgb = (hex) => {
+  const v = parseInt(hex, 16);
+  return `rgb(${v >> 16}, ${(v >> 8) & 255}, ${v & 255})`;
+};
+
+// True when every sub menu button's aria-expanded says exactly whether its list is visible.
+export const expandedMatchesVisibility = (page) => page.evaluate(() =>
+  [...document.querySelectorAll('nav [aria-expanded]')].every((b) => {
+    const list = document.getElementById(b.getAttribute('aria-controls'));
+    return (b.getAttribute('aria-expanded') === 'true') === (!!list && list.checkVisibility());
+  }));
+
+// The names of the open sub menus, outermost first.
+export const openMenus = (page) => page.evaluate(() =>
+  [...document.querySelectorAll('nav [aria-expanded="true"]')]
+    .map((b) => b.getAttribute('aria-controls')));
