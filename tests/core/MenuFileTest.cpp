@@ -1,0 +1,473 @@
+#include "project/MenuFile.h"
+
+#include "codegen/MenuArrays.h"
+#include "support/FileIo.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <pthread.h>
+#include <sstream>
+#include <string>
+#include <sys/stat.h>
+#include <vector>
+
+namespace qv {
+namespace {
+
+namespace fs = std::filesystem;
+
+const std::string kWorkedExample = "[Main Colors]\r\n"
+                                   "MainBG=16744448\r\n"
+                                   "MainMOBG=15244288\r\n"
+                                   "MainFont=16777215\r\n"
+                                   "MainFontMO=16711680\r\n"
+                                   "MainBorder=0\r\n"
+                                   "[Sub Colors]\r\n"
+                                   "SubBG=16744448\r\n"
+                                   "SubMOBG=15244288\r\n"
+                                   "SubFont=16777215\r\n"
+                                   "SubFontMO=16711680\r\n"
+                                   "SubBorder=0\r\n"
+                                   "[Options]\r\n"
+                                   "MenuType=0\r\n"
+                                   "TextAlign=0\r\n"
+                                   "HorzAlign=0\r\n"
+                                   "VertAlign=0\r\n"
+                                   "MenuTop=1\r\n"
+                                   "MenuLeft=1\r\n"
+                                   "LeftPadding=3\r\n"
+                                   "TopPadding=2\r\n"
+                                   "BorderWidth=1\r\n"
+                                   "OnMouseOver=0\r\n"
+                                   "MenuFont=Tahoma, Verdana, Arial\r\n"
+                                   "FontSize=10\r\n"
+                                   "FontBold=0\r\n"
+                                   "FontItalic=0\r\n"
+                                   "Arrows=2\r\n"
+                                   "KeepHighlighted=1\r\n"
+                                   "BorderBetween=1\r\n"
+                                   "[Menus]\r\n"
+                                   "MenuCount=3\r\n"
+                                   "Menu_0=Menu1\r\n"
+                                   "Menu_1=Menu1\\Menu1_1\r\n"
+                                   "Menu_2=Menu2\r\n"
+                                   "[MenuData]\r\n"
+                                   "MenuName_0=Menu1\r\n"
+                                   "MenuText_0=Home\r\n"
+                                   "MenuLink_0=http://\r\n"
+                                   "MenuHeight0=20\r\n"
+                                   "MenuWidth0=80\r\n"
+                                   "MenuName_1=Menu1_1\r\n"
+                                   "MenuText_1=News\r\n"
+                                   "MenuLink_1=http://\r\n"
+                                   "MenuHeight1=20\r\n"
+                                   "MenuWidth1=80\r\n"
+                                   "MenuName_2=Menu2\r\n"
+                                   "MenuText_2=Contact\r\n"
+                                   "MenuLink_2=http://\r\n"
+                                   "MenuHeight2=20\r\n"
+                                   "MenuWidth2=120\r\n";
+
+// The tree as text: one line per item in tree order, indented by level.
+std::string Describe(const MenuTree& tree)
+{
+    std::string out;
+    for (const MenuItem* item : tree.PreOrder()) {
+        const TMyRec& rec = item->Rec();
+        out += std::string(2 * static_cast<std::size_t>(item->Level()), ' ') + rec.MenuName + " " +
+               item->Text() + " " + rec.Link + " " + std::to_string(rec.Height) + "x" +
+               std::to_string(rec.Width) + "\n";
+    }
+    return out;
+}
+
+std::string ReadAll(const fs::path& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+class MenuFileTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        std::string pattern = (fs::temp_directory_path() / "qv_menufile_XXXXXX").string();
+        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
+        dir_ = pattern;
+    }
+    void TearDown() override
+    {
+        SetWriteFaultHook({});
+        fs::permissions(dir_, fs::perms::owner_all, fs::perm_options::add);
+        fs::remove_all(dir_);
+    }
+    std::string PathOf(const std::string& name) const { return (dir_ / name).string(); }
+
+    fs::path dir_;
+};
+
+void AddWorkedExample(MenuTree& tree)
+{
+    MenuItem* home = tree.AppendRoot("Home");
+    tree.AppendChild(home, "News");
+    TMyRec contact;
+    contact.Width = 120;
+    tree.AppendRoot("Contact", contact);
+}
+
+TEST_F(MenuFileTest, WorkedExampleByteForByteAndBack)
+{
+    MenuTree tree;
+    AddWorkedExample(tree);
+    const std::string path = PathOf("example.mnu");
+    WriteMenuFile(path, tree, MenuStyle{});
+    EXPECT_EQ(ReadAll(path), kWorkedExample);
+    EXPECT_EQ(ItemPath(*tree.At(1)), "Menu1\\Menu1_1");
+
+    MenuTree back;
+    EXPECT_EQ(ReadMenuFile(path, back), MenuStyle{});
+    EXPECT_EQ(Describe(back), "Menu1 Home http:// 20x80\n"
+                              "  Menu1_1 News http:// 20x80\n"
+                              "Menu2 Contact http:// 20x120\n");
+    // Saving what was read gives the same bytes again.
+    WriteMenuFile(path, back, MenuStyle{});
+    EXPECT_EQ(ReadAll(path), kWorkedExample);
+}
+
+// An entry's MenuData keys: name, text "T<i>", link "L<i>", height 1<i>, width 2<i>.
+std::string Data(int i, const std::string& name)
+{
+    const std::string n = std::to_string(i);
+    return "MenuName_" + n + "=" + name + "\r\nMenuText_" + n + "=T" + n + "\r\nMenuLink_" + n +
+           "=L" + n + "\r\nMenuHeight" + n + "=1" + n + "\r\nMenuWidth" + n + "=2" + n + "\r\n";
+}
+
+// File in, tree out: the path rules of the reader, for files written by hand.
+TEST(MenuFileRead, PathsOfHandEditedFiles)
+{
+    struct Case
+    {
+        const char* what;
+        std::string file;
+        std::string tree;
+    };
+    const std::vector<Case> cases = {
+        {"count larger than the entries",
+         "[Menus]\r\nMenuCount=3\r\nMenu_0=Menu1\r\nMenu_1=Menu1\\Menu1_1\r\n[MenuData]\r\n" +
+             Data(0, "Menu1") + Data(1, "Menu1_1") + Data(2, "Menu2"),
+         "Menu1 T0 L0 10x20\n  Menu1_1 T1 L1 11x21\n"},
+        {"a sub item's path alone makes its root from the same entry",
+         "[Menus]\r\nMenuCount=1\r\nMenu_0=Menu1\\Menu1_1\r\n[MenuData]\r\n" + Data(0, "Top"),
+         "Top T0 L0 10x20\n  Menu1_1 T0 L0 10x20\n"},
+        {"the same path twice: the first entry's data",
+         "[Menus]\r\nMenuCount=2\r\nMenu_0=Menu1\r\nMenu_1=Menu1\r\n[MenuData]\r\n" +
+             Data(0, "Menu1") + Data(1, "Menu1"),
+         "Menu1 T0 L0 10x20\n"},
+        {"a first segment naming a sub item",
+         "[Menus]\r\nMenuCount=3\r\nMenu_0=A\r\nMenu_1=A\\B\r\nMenu_2=B\\C\r\n[MenuData]\r\n" +
+             Data(0, "A") + Data(1, "B") + Data(2, "C"),
+         "A T0 L0 10x20\n  B T1 L1 11x21\n    C T2 L2 12x22\n"},
+        {"names compare with letter case",
+         "[Menus]\r\nMenuCount=2\r\nMenu_0=Menu1\r\nMenu_1=menu1\\X\r\n[MenuData]\r\n" +
+             Data(0, "Menu1") + Data(1, "other"),
+         "Menu1 T0 L0 10x20\nother T1 L1 11x21\n  X T1 L1 11x21\n"},
+        {"the last in tree order, not the last added",
+         "[Menus]\r\nMenuCount=4\r\nMenu_0=P\r\nMenu_1=Q\r\nMenu_2=P\\Q\r\nMenu_3=Q\\X\r\n"
+         "[MenuData]\r\n" +
+             Data(0, "P") + Data(1, "Q") + Data(2, "-") + Data(3, "-"),
+         "P T0 L0 10x20\n  Q T2 L2 12x22\nQ T1 L1 11x21\n  X T3 L3 13x23\n"},
+        {"the last sub item of that name",
+         "[Menus]\r\nMenuCount=4\r\nMenu_0=A\r\nMenu_1=\\\r\nMenu_2=A\\\\B\r\nMenu_3=A\\\\C\r\n"
+         "[MenuData]\r\n" +
+             Data(0, "A") + Data(1, "") + Data(2, "-") + Data(3, "-"),
+         // "\" is one empty segment: a root named by its entry (""); "A\\B" goes through an
+         // empty-named sub item of A, which "A\\C" then finds.
+         "A T0 L0 10x20\n   T2 L2 12x22\n    B T2 L2 12x22\n    C T3 L3 13x23\n T1 L1 11x21\n"},
+        {"empty path, a path ending in '\\', a path starting with '\\'",
+         "[Menus]\r\nMenuCount=3\r\nMenu_0=\r\nMenu_1=A\\\r\nMenu_2=\\B\r\n[MenuData]\r\n" +
+             Data(0, "Z") + Data(1, "A") + Data(2, "R"),
+         "A T1 L1 11x21\nR T2 L2 12x22\n  B T2 L2 12x22\n"},
+        {"key names in any letter case",
+         "[menus]\r\nMENUCOUNT=1\r\nmenu_0=Menu1\r\n[MENUDATA]\r\nmenuname_0=Menu1\r\n"
+         "MENUTEXT_0=Home\r\nmenuwidth0=99\r\n",
+         "Menu1 Home  0x99\n"},
+        {"a count far beyond the file, sparse keys; leading zeros name no entry",
+         "[Menus]\r\nMenuCount=2147483647\r\nMenu_0=A\r\nMenu_07=C\r\nMenu_5=B\r\n[MenuData]\r\n" +
+             Data(0, "A") + Data(5, "B") + Data(7, "C"),
+         "A T0 L0 10x20\nB T5 L5 15x25\n"},
+        {"entries at or above the count are not read",
+         "[Menus]\r\nMenuCount=1\r\nMenu_0=A\r\nMenu_1=B\r\n[MenuData]\r\n" + Data(0, "A") +
+             Data(1, "B"),
+         "A T0 L0 10x20\n"},
+        {"no count", "[Menus]\r\nMenu_0=A\r\n[MenuData]\r\n" + Data(0, "A"), ""},
+        {"negative count", "[Menus]\r\nMenuCount=-1\r\nMenu_0=A\r\n", ""},
+        {"count not a number", "[Menus]\r\nMenuCount=three\r\nMenu_0=A\r\n", ""},
+        {"not a project file at all", "\x89PNG\r\n\x1a\n\0\0\0", ""},
+        {"numbers that are not numbers give 0; Windows-1252 text",
+         "[Menus]\r\nMenuCount=1\r\nMenu_0=A\r\n[MenuData]\r\nMenuName_0=A\r\n"
+         "MenuText_0=Caf\xE9\r\nMenuHeight0=tall\r\nMenuWidth0=0x10\r\n",
+         "A Caf\xC3\xA9  0x16\n"},
+    };
+    for (const Case& c : cases) {
+        MenuTree tree;
+        ReadMenuDocument(IniDocument::Parse(c.file), tree);
+        EXPECT_EQ(Describe(tree), c.tree) << c.what;
+    }
+}
+
+TEST(MenuFileRead, StyleDefaultsAndStoredCodes)
+{
+    MenuTree tree;
+    const MenuStyle defaults = ReadMenuDocument(IniDocument(), tree);
+    EXPECT_TRUE(tree.Empty());
+    MenuStyle expected;
+    for (auto field : kStyleColors)
+        expected.*field = 0;
+    expected.MenuType = expected.TextAlign = expected.HorzAlign = expected.VertAlign = 0;
+    expected.MenuTop = expected.MenuLeft = expected.LeftPadding = expected.TopPadding = 0;
+    expected.BorderWidth = expected.OnMouseOver = 0;
+    expected.MenuFont = "";
+    expected.FontSize = 10;
+    expected.FontBold = expected.FontItalic = true;
+    expected.Arrows = kArrowsNone;
+    expected.KeepHighlighted = expected.BorderBetween = true;
+    EXPECT_EQ(defaults, expected);
+
+    const std::string file = "[Main Colors]\r\nMainBG=-2147483643\r\nMainFont=0x1F\r\n"
+                             "[Sub Colors]\r\nSubBG=16744448\r\n"
+                             "[Options]\r\nMenuType=7\r\nTextAlign=3\r\nVertAlign=-1\r\n"
+                             "MenuTop=-300\r\nBorderWidth=50\r\nFontSize=-1\r\nOnMouseOver=1\r\n"
+                             "FontBold=2\r\nFontItalic=1\r\nKeepHighlighted=0\r\n"
+                             "BorderBetween=\r\nArrows=5\r\nMenuFont=  Georgia  \r\n";
+    const MenuStyle read = ReadMenuDocument(IniDocument::Parse(file), tree);
+    EXPECT_EQ(read.MainBG, SystemColorRef(5));
+    EXPECT_EQ(read.MainFont, 31u);
+    EXPECT_EQ(read.SubBG, 16744448u);
+    EXPECT_EQ(read.MainMOBG, 0u);
+    EXPECT_EQ(read.MenuType, 7);
+    EXPECT_EQ(read.TextAlign, 3);
+    EXPECT_EQ(read.VertAlign, -1);
+    EXPECT_EQ(read.MenuTop, -300);
+    EXPECT_EQ(read.BorderWidth, 50);
+    EXPECT_EQ(read.FontSize, -1);
+    EXPECT_EQ(read.OnMouseOver, 1);
+    EXPECT_FALSE(read.FontBold); // on only for exactly 1
+    EXPECT_TRUE(read.FontItalic);
+    EXPECT_FALSE(read.KeepHighlighted);
+    EXPECT_TRUE(read.BorderBetween); // an empty value is no number: the default 1 is on
+    EXPECT_EQ(read.Arrows, 5);
+    EXPECT_EQ(read.MenuFont, "Georgia");
+
+    const MenuStyle shown = StyleAsShown(read);
+    EXPECT_EQ(shown.MenuType, kMenuVertical);
+    EXPECT_EQ(shown.TextAlign, kNoChoice);
+    EXPECT_EQ(shown.Arrows, kNoChoice);
+    EXPECT_EQ(shown.BorderWidth, 20);
+    EXPECT_EQ(shown.FontSize, 0);
+    EXPECT_EQ(shown.MenuTop, -300);
+}
+
+TEST_F(MenuFileTest, SavingOverAnExistingFile)
+{
+    const std::string path = PathOf("site.mnu");
+    {
+        std::ofstream out(path, std::ios::binary);
+        out << "; my notes\r\n[Mine]\r\nkeep=this\r\n[Options]\r\nArrows=5\r\nExtra=1\r\n"
+               "[Menus]\r\nstray=1\r\n";
+    }
+    MenuStyle noArrowChoice;
+    noArrowChoice.Arrows = kNoChoice; // leaves the file's own key as it is
+    noArrowChoice.MainBG = SystemColorRef(kButtonFace);
+    MenuTree five;
+    for (int i = 0; i < 5; ++i)
+        five.AppendRoot("Item" + std::to_string(i));
+    WriteMenuFile(path, five, noArrowChoice);
+
+    MenuTree two;
+    two.AppendRoot("One");
+    two.AppendChild(two.Root(0), "Two");
+    WriteMenuFile(path, two, noArrowChoice);
+
+    const std::string text = ReadAll(path);
+    EXPECT_TRUE(text.starts_with("; my notes\r\n[Mine]\r\nkeep=this\r\n[Options]\r\nArrows=5\r\n"
+                                 "Extra=1\r\nMenuType=0\r\n"))
+        << text;
+    EXPECT_NE(text.find("MainBG=-2147483633\r\n"), std::string::npos);
+    EXPECT_EQ(text.find("stray"), std::string::npos);
+    for (const std::string key : {"Menu_2", "MenuName_2", "MenuText_4", "MenuHeight3", "Item"})
+        EXPECT_EQ(text.find(key), std::string::npos) << key;
+    EXPECT_NE(text.find("[Menus]\r\nMenuCount=2\r\nMenu_0=Menu1\r\nMenu_1=Menu1\\Menu1_1\r\n"
+                        "[MenuData]\r\n"),
+              std::string::npos);
+
+    MenuTree back;
+    EXPECT_EQ(ReadMenuFile(path, back).Arrows, 5);
+    EXPECT_EQ(Describe(back), "Menu1 One http:// 20x80\n  Menu1_1 Two http:// 20x80\n");
+
+    // Every section of the item names goes, also a second one written by hand.
+    IniDocument twice = IniDocument::Parse("[Menus]\r\nMenu_9=X\r\n[MenuData]\r\nMenuName_9=X\r\n"
+                                           "[Menus]\r\nMenu_8=Y\r\n[menudata]\r\nMenuText_8=Y\r\n");
+    WriteMenuDocument(twice, two, MenuStyle{});
+    const std::string serialised = twice.Serialise();
+    EXPECT_EQ(serialised.find("Menu_9"), std::string::npos);
+    EXPECT_EQ(serialised.find("Menu_8"), std::string::npos);
+    EXPECT_EQ(serialised.find("MenuText_8"), std::string::npos);
+}
+
+TEST_F(MenuFileTest, TextsComeBackWhole)
+{
+    MenuTree tree;
+    TMyRec rec;
+    rec.Link = "http://example.com/?q=" + std::string(3000, 'x');
+    rec.Height = -7;
+    rec.Width = 2147483647;
+    tree.AppendRoot("  padded  ", rec);
+    rec.Link = "";
+    tree.AppendRoot("\"quoted\"", rec);
+    tree.AppendRoot("a=b; [c] \\d \xC3\xA9\xE2\x82\xAC", rec);
+    tree.AppendRoot("", rec);
+    MenuStyle style;
+    style.MenuFont = " 'Segoe UI', Arial ";
+    const std::string path = PathOf("texts.mnu");
+    WriteMenuFile(path, tree, style);
+
+    MenuTree back;
+    EXPECT_EQ(ReadMenuFile(path, back), style);
+    EXPECT_EQ(Describe(back), Describe(tree));
+    EXPECT_EQ(back.Root(0)->Rec().Link.size(), 3022u);
+}
+
+TEST_F(MenuFileTest, AFailedSaveLeavesTheFileAsItWas)
+{
+    MenuTree tree;
+    AddWorkedExample(tree);
+    const std::string original = "[Mine]\r\nkeep=1\r\n";
+
+    const std::string readOnly = PathOf("readonly.mnu");
+    std::ofstream(readOnly, std::ios::binary) << original;
+    fs::permissions(readOnly, fs::perms::owner_read | fs::perms::group_read);
+    try {
+        WriteMenuFile(readOnly, tree, MenuStyle{});
+        ADD_FAILURE() << "a read-only file was written";
+    } catch (const FileError& e) {
+        EXPECT_EQ(std::string(e.what()), "Unable to write to " + readOnly);
+    }
+    EXPECT_EQ(ReadAll(readOnly), original);
+
+    // A failure at the last step, with the new file complete beside the old one.
+    const std::string failing = PathOf("failing.mnu");
+    std::ofstream(failing, std::ios::binary) << original;
+    SetWriteFaultHook([](WriteStep step) { return step == WriteStep::Rename; });
+    EXPECT_THROW(WriteMenuFile(failing, tree, MenuStyle{}), FileError);
+    SetWriteFaultHook({});
+    EXPECT_EQ(ReadAll(failing), original);
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir_), fs::directory_iterator()), 2);
+
+    const std::string noFolder = PathOf("missing/design.mnu");
+    EXPECT_THROW(WriteMenuFile(noFolder, tree, MenuStyle{}), FileError);
+}
+
+TEST_F(MenuFileTest, OpeningWhatIsNotAFile)
+{
+    MenuTree tree;
+    tree.AppendRoot("kept");
+    try {
+        ReadMenuFile(dir_.string(), tree);
+        ADD_FAILURE() << "a folder was read as a design";
+    } catch (const FileError& e) {
+        EXPECT_EQ(std::string(e.what()), "Cannot open file " + dir_.string());
+    }
+    EXPECT_EQ(tree.Count(), 1u);
+
+    MenuTree empty;
+    const MenuStyle style = ReadMenuFile(PathOf("nothing-here.mnu"), empty);
+    EXPECT_TRUE(empty.Empty());
+    EXPECT_EQ(style.FontSize, 10);
+    EXPECT_TRUE(style.FontBold);
+    EXPECT_EQ(style.MainBG, 0u);
+}
+
+// Runs `work` on a thread with a small stack: anything recursive in the depth of the tree would
+// overflow it.
+template <class Work>
+void OnSmallStack(Work work)
+{
+    pthread_attr_t attr;
+    pthread_attr_init(&attr);
+    pthread_attr_setstacksize(&attr, 256 * 1024);
+    pthread_t thread;
+    const auto run = [](void* w) -> void* {
+        (*static_cast<Work*>(w))();
+        return nullptr;
+    };
+    ASSERT_EQ(pthread_create(&thread, &attr, run, &work), 0);
+    pthread_join(thread, nullptr);
+    pthread_attr_destroy(&attr);
+}
+
+MenuItem* Chain(MenuTree& tree, int depth)
+{
+    MenuItem* item = tree.AppendRoot("0");
+    for (int level = 1; level < depth; ++level)
+        item = tree.AppendChild(item, std::to_string(level));
+    return item;
+}
+
+// Names grow with the depth, so the code of a chain grows with its square and its file with the
+// cube; each step is taken as deep as stays small, the read of a hand-made path to 100,000.
+TEST(MenuFileDeep, ChainsAreEmittedWrittenAndReadWithoutRecursion)
+{
+    std::size_t readCount = 0, readDepth = 0;
+    bool pathMatches = false;
+    std::string lastLine;
+    std::size_t codeSize = 0;
+    std::string roundTrip, original;
+    OnSmallStack([&] {
+        std::string path = "top";
+        for (int i = 1; i < 100000; ++i)
+            path += "\\s";
+        MenuTree tree;
+        ReadMenuDocument(IniDocument::Parse("[Menus]\r\nMenuCount=1\r\nMenu_0=" + path +
+                                            "\r\n[MenuData]\r\nMenuName_0=top\r\n"),
+                         tree);
+        readCount = tree.Count();
+        const MenuItem* deepest = tree.At(tree.Count() - 1);
+        readDepth = static_cast<std::size_t>(deepest->Level());
+        pathMatches = ItemPath(*deepest) == path;
+
+        MenuTree emitted;
+        Chain(emitted, 3000);
+        const std::string code = BuildMenuArrays(emitted);
+        codeSize = code.size();
+        lastLine = code.substr(code.rfind("\r\n", code.size() - 3) + 2);
+
+        MenuTree written;
+        Chain(written, 200);
+        IniDocument document;
+        WriteMenuDocument(document, written, MenuStyle{});
+        MenuTree read;
+        ReadMenuDocument(IniDocument::Parse(document.Serialise()), read);
+        original = Describe(written);
+        roundTrip = Describe(read);
+    });
+    EXPECT_EQ(readCount, 100000u);
+    EXPECT_EQ(readDepth, 99999u);
+    EXPECT_TRUE(pathMatches);
+
+    std::string name = "Menu1";
+    for (int i = 1; i < 3000; ++i)
+        name += "_1";
+    EXPECT_EQ(lastLine,
+              std::string(3000, ' ') + name + "=new Array(\"2999\",\"http://\",\"\",0,20,80);\r\n");
+    EXPECT_GT(codeSize, 3000u * 3000u);
+
+    EXPECT_EQ(roundTrip, original);
+    EXPECT_EQ(std::count(original.begin(), original.end(), '\n'), 200);
+}
+
+} // namespace
+} // namespace qv
