@@ -1,0 +1,203 @@
+// Runs the built quorvane-gen as a build script would and compares what it writes with what the
+// core gives for the same design.
+
+#include "codegen/Template.h"
+#include "project/MenuFile.h"
+#include "support/FileIo.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <sys/wait.h>
+
+namespace qv {
+namespace {
+
+namespace fs = std::filesystem;
+
+const std::string kDesign = "[Main Colors]\r\nMainBG=16744448\r\nMainMOBG=15244288\r\n"
+                            "MainFont=16777215\r\nMainFontMO=16711680\r\nMainBorder=0\r\n"
+                            "[Sub Colors]\r\nSubBG=16744448\r\nSubMOBG=15244288\r\n"
+                            "SubFont=16777215\r\nSubFontMO=16711680\r\nSubBorder=0\r\n"
+                            "[Options]\r\nMenuType=0\r\nTextAlign=0\r\nHorzAlign=0\r\n"
+                            "VertAlign=0\r\nMenuTop=1\r\nMenuLeft=1\r\nLeftPadding=3\r\n"
+                            "TopPadding=2\r\nBorderWidth=1\r\nOnMouseOver=0\r\n"
+                            "MenuFont=Tahoma, Verdana, Arial\r\nFontSize=10\r\nFontBold=0\r\n"
+                            "FontItalic=0\r\nArrows=2\r\nKeepHighlighted=1\r\nBorderBetween=1\r\n"
+                            "[Menus]\r\nMenuCount=3\r\nMenu_0=Menu1\r\nMenu_1=Menu1\\Menu1_1\r\n"
+                            "Menu_2=Menu2\r\n"
+                            "[MenuData]\r\nMenuName_0=Menu1\r\nMenuText_0=Home\r\n"
+                            "MenuLink_0=http://\r\nMenuHeight0=20\r\nMenuWidth0=80\r\n"
+                            "MenuName_1=Menu1_1\r\nMenuText_1=News\r\nMenuLink_1=http://\r\n"
+                            "MenuHeight1=20\r\nMenuWidth1=80\r\nMenuName_2=Menu2\r\n"
+                            "MenuText_2=Contact\r\nMenuLink_2=http://\r\nMenuHeight2=20\r\n"
+                            "MenuWidth2=120\r\n";
+
+const std::string kTemplate = "<script>\n%menu%var n=%NoOffFirstLineMenus%, c='%LowBgColor%';\n"
+                              "var f=\"%FontFamily%\", s=%FontSize%, a='%MenuTextCentered%';\n"
+                              "%arrows%\n</script>";
+
+std::string ReadAll(const fs::path& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+struct Result
+{
+    int status = -1;
+    std::string out;
+    std::string err;
+};
+
+class QuorvaneGen : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        std::string pattern = (fs::temp_directory_path() / "qv_gen_XXXXXX").string();
+        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
+        dir_ = pattern;
+        Write("design.mnu", kDesign);
+        Write("template.dat", kTemplate);
+    }
+    void TearDown() override { fs::remove_all(dir_); }
+
+    std::string PathOf(const std::string& name) const { return (dir_ / name).string(); }
+    void Write(const std::string& name, const std::string& bytes) const
+    {
+        std::ofstream(dir_ / name, std::ios::binary) << bytes;
+    }
+
+    // Runs the tool with arguments already quoted for the shell.
+    Result Run(const std::string& arguments, const std::string& program = QUORVANE_GEN) const
+    {
+        const std::string out = PathOf("stdout.txt"), err = PathOf("stderr.txt");
+        const std::string command =
+            "'" + program + "' " + arguments + " >'" + out + "' 2>'" + err + "'";
+        const int raw = std::system(command.c_str());
+        Result result;
+        result.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+        result.out = ReadAll(out);
+        result.err = ReadAll(err);
+        return result;
+    }
+
+    // What Get Code gives after opening the design in the window.
+    std::string CoreCode(const std::string& design, const std::string& templateText) const
+    {
+        MenuTree tree;
+        const MenuStyle style = StyleAsShown(ReadMenuFile(PathOf(design), tree));
+        return FillTemplate(templateText, tree, style);
+    }
+
+    fs::path dir_;
+};
+
+TEST_F(QuorvaneGen, WritesTheCodeOfTheDesign)
+{
+    const std::string expected = CoreCode("design.mnu", kTemplate);
+    ASSERT_NE(expected.find("Menu1_1=new Array(\"News\""), std::string::npos);
+
+    const std::string design = "'" + PathOf("design.mnu") + "'";
+    const std::string templ = " --template '" + PathOf("template.dat") + "'";
+    Result r = Run(design + templ + " -o '" + PathOf("out.js") + "'");
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, "");
+    EXPECT_EQ(r.err, "");
+    EXPECT_EQ(ReadAll(dir_ / "out.js"), expected);
+
+    r = Run(design + templ);
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, expected);
+
+    r = Run("--preview -o - --template='" + PathOf("template.dat") + "' " + design);
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, PreviewPage(expected));
+    EXPECT_TRUE(r.out.starts_with("<html><head></head><body><script>\r\n"));
+}
+
+TEST_F(QuorvaneGen, UsesTheStyleAsTheWindowShowsIt)
+{
+    Write("odd.mnu", "[Options]\r\nTextAlign=3\r\nFontSize=150\r\nArrows=5\r\n"
+                     "[Menus]\r\nMenuCount=1\r\nMenu_0=Menu1\r\n"
+                     "[MenuData]\r\nMenuName_0=Menu1\r\nMenuText_0=Caf\xE9\r\n");
+    Write("small.dat", "%menu%[%MenuTextCentered%] %FontSize% %ShowArrow% %arrows%");
+    const Result r = Run("'" + PathOf("odd.mnu") + "' --template '" + PathOf("small.dat") + "'");
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, "\r\nMenu1=new Array(\"Caf\\u00E9\",\"\",\"\",0,0,0);\r\n[] 100 1 " +
+                         std::string(kDarkArrows) + "\r\n");
+}
+
+TEST_F(QuorvaneGen, FindsTheTemplateBesideItself)
+{
+    // The template of the build, beside the built tool.
+    const fs::path built = fs::path(QUORVANE_GEN).parent_path() / "dhtml.dat";
+    if (fs::exists(built)) {
+        const Result r = Run("'" + PathOf("design.mnu") + "'");
+        EXPECT_EQ(r.status, 0) << r.err;
+        EXPECT_EQ(r.out, CoreCode("design.mnu", ReadFileBytes(built.string())));
+    }
+
+    // A copy of the tool in a folder of its own reads the template it finds there.
+    const fs::path folder = dir_ / "bin";
+    fs::create_directories(folder);
+    fs::copy_file(QUORVANE_GEN, folder / "quorvane-gen");
+    Result r = Run("'" + PathOf("design.mnu") + "'", (folder / "quorvane-gen").string());
+    EXPECT_EQ(r.status, 2);
+    EXPECT_EQ(r.err,
+              "quorvane-gen: Data File not found: " + (folder / "dhtml.dat").string() + "\n");
+    EXPECT_EQ(r.out, "");
+
+    Write("bin/dhtml.dat", "roots=%NoOffFirstLineMenus%\n");
+    r = Run("'" + PathOf("design.mnu") + "'", (folder / "quorvane-gen").string());
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, "roots=2\r\n");
+}
+
+TEST_F(QuorvaneGen, FailuresExitWithTwoAndSayWhy)
+{
+    const std::string templ = " --template '" + PathOf("template.dat") + "'";
+    const std::string design = "'" + PathOf("design.mnu") + "'";
+    struct Case
+    {
+        const char* what;
+        std::string arguments;
+        std::string message; // the start of the first line on the error output
+    };
+    const std::vector<Case> cases = {
+        {"no arguments", "", "quorvane-gen: no design file given"},
+        {"missing design", "'" + PathOf("none.mnu") + "'" + templ,
+         "quorvane-gen: Design file not found: " + PathOf("none.mnu")},
+        {"a folder as design", "'" + dir_.string() + "'" + templ,
+         "quorvane-gen: Cannot open file " + dir_.string()},
+        {"missing template", design + " --template '" + PathOf("none.dat") + "'",
+         "quorvane-gen: Data File not found: " + PathOf("none.dat")},
+        {"a folder as template", design + " --template '" + dir_.string() + "'",
+         "quorvane-gen: Cannot open file " + dir_.string()},
+        {"output into a missing folder", design + templ + " -o '" + PathOf("no/out.js") + "'",
+         "quorvane-gen: Unable to write to " + PathOf("no/out.js")},
+        {"unknown option", design + " --frobnicate", "quorvane-gen: unknown option --frobnicate"},
+        {"option without its value", design + " --template", "quorvane-gen: option --template"},
+        {"two designs", design + " " + design + templ, "quorvane-gen: more than one design"},
+        {"empty output name", design + templ + " -o ''", "quorvane-gen: an empty file name"},
+    };
+    for (const Case& c : cases) {
+        const Result r = Run(c.arguments);
+        EXPECT_EQ(r.status, 2) << c.what;
+        EXPECT_TRUE(r.err.starts_with(c.message)) << c.what << ": " << r.err;
+        EXPECT_EQ(r.out, "") << c.what;
+    }
+    EXPECT_FALSE(fs::exists(dir_ / "no"));
+
+    const Result help = Run("--help");
+    EXPECT_EQ(help.status, 0);
+    EXPECT_TRUE(help.out.starts_with("Usage: quorvane-gen DESIGN.mnu")) << help.out;
+    EXPECT_EQ(help.err, "");
+}
+
+} // namespace
+} // namespace qv
