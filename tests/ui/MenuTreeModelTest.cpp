@@ -1,0 +1,162 @@
+#include "model/MenuTreeModel.h"
+
+#include <QAbstractItemModelTester>
+#include <QSignalSpy>
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+namespace qv {
+namespace {
+
+// Collects the warnings that QAbstractItemModelTester reports about a model.
+class TesterWarnings
+{
+public:
+    TesterWarnings()
+    {
+        s_messages = &m_messages;
+        m_previous = qInstallMessageHandler(&Handle);
+    }
+    ~TesterWarnings()
+    {
+        qInstallMessageHandler(m_previous);
+        s_messages = nullptr;
+    }
+    const QStringList& Messages() const { return m_messages; }
+
+private:
+    static void Handle(QtMsgType type, const QMessageLogContext&, const QString& message)
+    {
+        if (type != QtDebugMsg && type != QtInfoMsg && s_messages)
+            s_messages->append(message);
+    }
+    static inline QStringList* s_messages = nullptr;
+    QStringList m_messages;
+    QtMessageHandler m_previous;
+};
+
+QString TextAt(const MenuTreeModel& model, const QModelIndex& index)
+{
+    return model.data(index, Qt::DisplayRole).toString();
+}
+
+TEST(MenuTreeModel, StaysConsistentThroughAddsDeletesRenamesAndResets)
+{
+    TesterWarnings warnings;
+    MenuTreeModel model;
+    QAbstractItemModelTester tester(&model,
+                                    QAbstractItemModelTester::FailureReportingMode::Warning);
+
+    MenuItem* a = model.AppendRoot("A");
+    MenuItem* b = model.AppendRoot("B");
+    MenuItem* a1 = model.AppendChild(a, "A1");
+    MenuItem* a2 = model.AppendChild(a, "A2");
+    MenuItem* a11 = model.AppendChild(a1, "A11");
+    model.AppendChild(a11, "A111");
+    model.AppendChild(b, "B1");
+    MenuItem* c = model.AppendChild(nullptr, "C"); // a null parent appends a root
+    model.SetText(a2, "Second");
+    model.SetText(a2, ""); // an empty caption is a caption like any other
+
+    ASSERT_EQ(model.rowCount(), 3);
+    EXPECT_EQ(TextAt(model, model.IndexOf(c)), "C");
+    EXPECT_EQ(model.IndexOf(c).row(), 2);
+    EXPECT_EQ(model.rowCount(model.IndexOf(a)), 2);
+    EXPECT_EQ(TextAt(model, model.index(1, 0, model.IndexOf(a))), "");
+    EXPECT_EQ(model.ItemOf(model.index(0, 0, model.IndexOf(a1))), a11);
+
+    // Removing a root in the middle renumbers the later roots; removing a subtree takes its
+    // items with it.
+    model.Remove(b);
+    EXPECT_EQ(model.Tree().Count(), 8u - 2u);
+    EXPECT_EQ(model.IndexOf(c).row(), 1);
+    model.Remove(a1);
+    EXPECT_EQ(model.Tree().Count(), 6u - 3u);
+    EXPECT_EQ(model.IndexOf(a2).row(), 0);
+    EXPECT_EQ(model.parent(model.IndexOf(a2)), model.IndexOf(a));
+
+    model.AppendChild(a2, "deep");
+    model.ResetWith([](MenuTree& tree) {
+        MenuItem* root = tree.AppendRoot("Loaded");
+        tree.AppendChild(root, "Loaded child");
+    });
+    EXPECT_EQ(model.rowCount(), 3);
+    model.Clear();
+    EXPECT_EQ(model.rowCount(), 0);
+    model.AppendRoot("After clear");
+    model.Remove(model.ItemOf(model.index(0, 0)));
+    model.Remove(nullptr);
+
+    EXPECT_TRUE(warnings.Messages().isEmpty()) << warnings.Messages().join('\n').toStdString();
+}
+
+TEST(MenuTreeModel, CaptionChangesReachTheViewAndNothingElseDoes)
+{
+    MenuTreeModel model;
+    MenuItem* item = model.AppendRoot("Untitled1");
+    QSignalSpy changed(&model, &QAbstractItemModel::dataChanged);
+
+    model.SetText(item, "Home");
+    ASSERT_EQ(changed.count(), 1);
+    EXPECT_EQ(changed.at(0).at(0).value<QModelIndex>(), model.IndexOf(item));
+    model.SetText(item, "Home"); // unchanged: no repaint
+    EXPECT_EQ(changed.count(), 1);
+
+    // The tree view edits nothing in place, but setData still renames.
+    EXPECT_FALSE(model.flags(model.IndexOf(item)) & Qt::ItemIsEditable);
+    EXPECT_TRUE(model.setData(model.IndexOf(item), QStringLiteral("Start")));
+    EXPECT_EQ(item->Text(), "Start");
+    EXPECT_FALSE(model.setData(QModelIndex(), QStringLiteral("x")));
+
+    // Record fields are not shown: they change without repainting.
+    model.SetLink(item, "https://example.org/");
+    model.SetHeight(item, -4);
+    model.SetWidth(item, 0);
+    EXPECT_EQ(changed.count(), 2);
+    EXPECT_EQ(item->Rec().Link, "https://example.org/");
+    EXPECT_EQ(item->Rec().Height, -4);
+    EXPECT_EQ(item->Rec().Width, 0);
+}
+
+TEST(MenuTreeModel, DeepAndWideTreesAreAddressedWithoutRecursion)
+{
+    // 100,000 items: a chain 20,000 levels deep, and 80,000 roots.
+    constexpr int kDepth = 20000;
+    constexpr int kRoots = 80000;
+    MenuTreeModel model;
+    MenuItem* deepest = nullptr;
+    model.ResetWith([&](MenuTree& tree) {
+        MenuItem* item = tree.AppendRoot("level 0");
+        for (int level = 1; level < kDepth; ++level)
+            item = tree.AppendChild(item, "level " + std::to_string(level));
+        deepest = item;
+        for (int i = 1; i < kRoots; ++i)
+            tree.AppendRoot("root " + std::to_string(i));
+    });
+    ASSERT_EQ(model.Tree().Count(), static_cast<std::size_t>(kDepth + kRoots - 1));
+    EXPECT_EQ(model.rowCount(), kRoots);
+    EXPECT_EQ(TextAt(model, model.index(kRoots - 1, 0)), QString("root %1").arg(kRoots - 1));
+
+    // Up from the deepest item to its root, one parent at a time.
+    int levels = 0;
+    for (QModelIndex index = model.IndexOf(deepest); index.isValid(); index = model.parent(index))
+        ++levels;
+    EXPECT_EQ(levels, kDepth);
+
+    // And down again by row.
+    QModelIndex index = model.index(0, 0);
+    for (int level = 1; level < kDepth; ++level)
+        index = model.index(0, 0, index);
+    EXPECT_EQ(model.ItemOf(index), deepest);
+    EXPECT_FALSE(model.hasChildren(index));
+
+    // Removing the chain's root takes the whole chain.
+    model.Remove(model.ItemOf(model.index(0, 0)));
+    EXPECT_EQ(model.Tree().Count(), static_cast<std::size_t>(kRoots - 1));
+    EXPECT_EQ(TextAt(model, model.index(0, 0)), "root 1");
+}
+
+} // namespace
+} // namespace qv
