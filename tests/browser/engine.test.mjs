@@ -1,0 +1,138 @@
+// The template as a whole: its tokens, the engine's size and manners in a page, and the settings
+// that the window never changes but a web author may (TargetLoc, DocTargetFrame, WebMasterCheck).
+import assert from 'node:assert/strict';
+import { readFileSync, writeFileSync } from 'node:fs';
+import { join } from 'node:path';
+import { after, before, test } from 'node:test';
+import { gzipSync } from 'node:zlib';
+import {
+  binDir, generate, item, launch, makeWorkDir, pageUrl, removeWorkDir, row, setVar,
+} from './helpers.mjs';
+
+const template = readFileSync(join(binDir, 'dhtml.dat'), 'latin1');
+const tokens = ['menu', 'NoOffFirstLineMenus', 'LowBgColor', 'LowSubBgColor', 'HighBgColor',
+  'HighSubBgColor', 'FontLowColor', 'FontSubLowColor', 'FontHighColor', 'FontSubHighColor',
+  'BorderColor', 'BorderSubColor', 'BorderWidth', 'BorderBtwnElmnts', 'FontFamily', 'FontSize',
+  'FontBold', 'FontItalic', 'MenuTextCentered', 'MenuCentered', 'MenuVerticalCentered',
+  'ChildOverlap', 'ChildVerticalOverlap', 'StartTop', 'StartLeft', 'VerCorrect', 'HorCorrect',
+  'LeftPaddng', 'TopPaddng', 'FirstLineHorizontal', 'MenuFramesVertical', 'DissapearDelay',
+  'TakeOverBgColor', 'FirstLineFrame', 'SecLineFrame', 'DocTargetFrame', 'TargetLoc', 'HideTop',
+  'MenuWrap', 'RightToLeft', 'UnfoldsOnClick', 'WebMasterCheck', 'ShowArrow', 'arrows', 'KeepHilite'];
+
+let browser;
+let dir;
+before(async () => {
+  browser = await launch();
+  dir = makeWorkDir();
+  writeFileSync(join(dir, 'frame.html'), '<title>frame</title><p>start</p>');
+  writeFileSync(join(dir, 'target.html'), '<title>target</title><p id="arrived">target</p>');
+});
+after(async () => {
+  await browser?.close();
+  removeWorkDir(dir);
+});
+
+const items = [
+  item('Home', 'target.html'),
+  item('More', '', { items: [item('Target', 'target.html'), item('Other', 'other.html')] }),
+];
+
+async function open(url) {
+  const page = await browser.newPage();
+  page.messages = [];
+  page.on('console', (m) => page.messages.push(m.text()));
+  page.on('pageerror', (e) => page.messages.push(`error: ${e.message}`));
+  page.requests = [];
+  page.on('request', (r) => page.requests.push(r.url()));
+  await page.goto(url);
+  return page;
+}
+
+test('the template holds every token once, all ASCII, and a small engine', () => {
+  assert.equal(tokens.length, 45);
+  for (const t of tokens) {
+    assert.equal(template.split(`%${t}%`).length, 2, `%${t}% once`);
+  }
+  assert.deepEqual(template.match(/%[A-Za-z]+%/g).length, 45, 'no other tokens');
+  assert.ok(/^[\x09\x0a\x0d\x20-\x7e]*$/.test(template), 'ASCII only, for pages of any encoding');
+  assert.ok(template.startsWith('<!--') && /tridarkleft\.gif/.test(template.split('-->')[0]),
+    'the leading comment names the images');
+  const scripts = [...template.matchAll(/<script>([\s\S]*?)<\/script>/g)].map((m) => m[1]);
+  assert.equal(scripts.length, 2);
+  assert.ok(!/\son[a-z]+\s*=/.test(template), 'no inline event attributes');
+  const gz = gzipSync(scripts[1], { level: 9 }).length;
+  assert.ok(gz < 8192, `engine is ${gz} bytes gzipped`);
+});
+
+test('the engine adds no global names, no inline handlers and fetches only the arrow images', async () => {
+  const html = generate(dir, { items }, { name: 'globals' });
+  const page = await open(pageUrl(dir, html, { name: 'globals.htm' }));
+  const blank = await browser.newPage();
+  await blank.goto(pageUrl(dir, '<html><head></head><body></body></html>', { name: 'blank.htm' }));
+  const before = new Set(await blank.evaluate(() => Object.keys(window)));
+  await row(page, 'More').hover();
+  const added = (await page.evaluate(() => Object.keys(window))).filter((k) => !before.has(k));
+  const declared = new Set([...html.matchAll(/(?:^|\s)(?:var )?(\w+)=/gm)].map((m) => m[1]));
+  assert.deepEqual(added.filter((k) => !declared.has(k)), []);
+  assert.ok(added.includes('Menu2_1') && added.includes('KeepHilite'));
+  const handlers = await page.evaluate(() => [...document.querySelectorAll('*')]
+    .flatMap((e) => [...e.attributes].map((a) => a.name)).filter((n) => n.startsWith('on')));
+  assert.deepEqual(handlers, []);
+  const fetched = page.requests.filter((u) => !u.endsWith('globals.htm'));
+  assert.deepEqual(fetched.map((u) => u.split('/').pop()).sort(), ['tridarkdown.gif']);
+  assert.ok(fetched.every((u) => u.startsWith('file:')));
+  assert.deepEqual(page.messages, []);
+  await page.close();
+  await blank.close();
+});
+
+test('TargetLoc places the bar in that element, also when the element comes later', async () => {
+  let html = setVar(generate(dir, { items }, { name: 'target' }), 'TargetLoc', 'slot');
+  html = html.replace('</body>', '<p>Text</p><div id="slot" style="margin-left:200px"></div></body>');
+  const page = await open(pageUrl(dir, html, { name: 'target.htm' }));
+  assert.equal(await page.locator('#slot > nav').count(), 1);
+  const [bar, slot] = await Promise.all(['#slot nav', '#slot'].map((s) =>
+    page.locator(s).evaluate((e) => e.getBoundingClientRect().left)));
+  assert.equal(bar, slot + 1, 'one pixel (MenuLeft) into the element');
+  await row(page, 'More').hover();
+  assert.ok(await row(page, 'Target').isVisible());
+  assert.deepEqual(page.messages, []);
+  await page.close();
+});
+
+test('DocTargetFrame: links open in the named frame when the page has one', async () => {
+  const html = generate(dir, { items }, { name: 'frames' });
+  const framed = html.replace('</body>', '<iframe name="space" src="frame.html"></iframe></body>');
+  const page = await open(pageUrl(dir, framed, { name: 'framed.htm' }));
+  await page.getByRole('link', { name: 'Home' }).click();
+  const frame = page.frame({ name: 'space' });
+  await frame.waitForURL(/target\.html$/);
+  assert.ok(page.url().endsWith('framed.htm'), 'the page itself stays');
+  await page.close();
+
+  const plain = await open(pageUrl(dir, html, { name: 'unframed.htm' }));
+  await plain.getByRole('link', { name: 'Home' }).click();
+  await plain.waitForURL(/target\.html$/);
+  await plain.close();
+});
+
+test('WebMasterCheck reports broken item lines; without it the menu draws what it can', async () => {
+  let html = generate(dir, { items: [...items, item('Last', 'x.html')] }, { name: 'check' });
+  html = html.replace(/\s*Menu2_1=new Array\([^\r\n]*\r\n/, '\r\n')
+    .replace('Menu3=new Array("Last","x.html","",0,20,80)', 'Menu3=new Array("Last","x.html","",0,"tall",80)')
+    .replace('var NoOffFirstLineMenus=3;', 'var NoOffFirstLineMenus=3;var Menu4=new Array("Extra","","",0,20,80);');
+  const quiet = await open(pageUrl(dir, html, { name: 'check-off.htm' }));
+  await row(quiet, 'More').hover();
+  assert.deepEqual(await quiet.locator('nav .qvm-x').allInnerTexts(), ['Home', 'More', 'Other', 'Last']);
+  assert.deepEqual(quiet.messages, []);
+  await quiet.close();
+
+  const checked = await open(pageUrl(dir, setVar(html, 'WebMasterCheck', 1), { name: 'check-on.htm' }));
+  const reports = checked.messages.filter((m) => m.startsWith('Menu check:')).sort();
+  assert.deepEqual(reports, [
+    'Menu check: Menu2_1 is missing',
+    'Menu check: Menu3: the height is not a number',
+    'Menu check: Menu4 exists, but only 3 items are counted',
+  ]);
+  await checked.close();
+});
