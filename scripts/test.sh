@@ -19,4 +19,10 @@ cmake --build build-asan -j "$jobs"
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
     QT_QPA_PLATFORM=offscreen ctest --test-dir build-asan --output-on-failure -j "$jobs"
 
+echo "== Browser tests of the generated menu =="
+# Pages are generated with build/bin/quorvane-gen from the template and images beside it, and
+# checked in Debian's Chromium.
+(cd tests/browser && npm ci --no-audit --no-fund &&
+    QUORVANE_BIN_DIR="$PWD/../../build/bin" CHROMIUM=/usr/bin/chromium node --test)
+
 echo "All tests passed."
