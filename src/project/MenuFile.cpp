@@ -10,6 +10,7 @@
 #include <functional>
 #include <sys/stat.h>
 #include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 namespace qv {
@@ -44,11 +45,11 @@ private:
     std::string key_;
 };
 
-// The indexes that may carry a "Menu_" + i key: every i spelled that way, in decimal without
-// leading zeros, as the key of some line of the file. Entries without that key have no path and
-// add nothing, so only these need reading; a count far larger than the file's content then
-// costs nothing.
-std::vector<std::uint32_t> PathKeyIndexes(const IniDocument& document, std::int32_t count)
+// The indexes from `from` up to `count` that may carry a "Menu_" + i key: every i spelled that
+// way, in decimal without leading zeros, as the key of some line of the file. Entries without
+// that key have no path and add nothing, so only these need reading.
+std::vector<std::uint32_t> PathKeyIndexes(const IniDocument& document, std::uint32_t from,
+                                          std::int32_t count)
 {
     const std::string text = document.Serialise();
     std::vector<std::uint32_t> indexes;
@@ -61,14 +62,15 @@ std::vector<std::uint32_t> PathKeyIndexes(const IniDocument& document, std::int3
         begin = end + 1;
         line = TrimBlanks(line.substr(0, line.find('=')));
         constexpr std::string_view kPrefix = "menu_";
-        if (line.size() <= kPrefix.size() || !EqualsIgnoreCase(line.substr(0, 5), kPrefix))
+        if (line.size() <= kPrefix.size() ||
+            !EqualsIgnoreCase(line.substr(0, kPrefix.size()), kPrefix))
             continue;
         const std::string_view digits = line.substr(kPrefix.size());
         if (digits.size() > 10 || (digits.size() > 1 && digits.front() == '0') ||
             !std::all_of(digits.begin(), digits.end(), [](char c) { return c >= '0' && c <= '9'; }))
             continue;
         const std::uint64_t value = std::stoull(std::string(digits));
-        if (value < static_cast<std::uint64_t>(count))
+        if (value >= from && value < static_cast<std::uint64_t>(count))
             indexes.push_back(static_cast<std::uint32_t>(value));
     }
     std::sort(indexes.begin(), indexes.end());
@@ -78,40 +80,55 @@ std::vector<std::uint32_t> PathKeyIndexes(const IniDocument& document, std::int3
 
 // Finds items by name while a file's entries are added, by the reader's two rules: a path's
 // first segment names the last item in tree order with that name, at any level; a further
-// segment names the last sub item of the current item with that name.
+// segment names the last sub item of the current item with that name. Names are looked up as
+// views of the items' own names, which stay in place while the file is read.
 class ItemFinder
 {
 public:
-    explicit ItemFinder(MenuTree& tree) : tree_(tree)
+    ItemFinder(MenuTree& tree, std::size_t expected) : tree_(tree)
     {
-        // Existing items in tree order: each one found later is later in that order.
-        for (MenuItem* item : tree.PreOrder()) {
-            byName_[item->Rec().MenuName] = {item};
-            children_[ChildKey{item->Parent(), item->Rec().MenuName}] = item;
-        }
+        byName_.reserve(tree.Count() + expected);
+        // Existing items in tree order: each one met later is later in that order.
+        for (MenuItem* item : tree.PreOrder())
+            byName_[item->Rec().MenuName] = NameSlot{item, {}};
     }
 
-    MenuItem* LastNamed(const std::string& name)
+    MenuItem* LastNamed(std::string_view name)
     {
         const auto found = byName_.find(name);
         if (found == byName_.end())
             return nullptr;
-        std::vector<MenuItem*>& items = found->second;
-        // An item appended under an earlier item lands before later ones in tree order, so the
+        NameSlot& slot = found->second;
+        // A sub item appended under an earlier item lands before later items in tree order, so
         // items of one name are compared by their index; a file written by the program has
         // unique names and never gets here.
-        if (items.size() > 1) {
-            MenuItem* last =
-                *std::max_element(items.begin(), items.end(), [&](MenuItem* a, MenuItem* b) {
-                    return tree_.IndexOf(a) < tree_.IndexOf(b);
-                });
-            items.assign(1, last);
+        if (!slot.unsettled.empty()) {
+            for (MenuItem* item : slot.unsettled)
+                if (tree_.IndexOf(item) > tree_.IndexOf(slot.last))
+                    slot.last = item;
+            slot.unsettled.clear();
         }
-        return items.front();
+        return slot.last;
     }
 
-    MenuItem* LastChildNamed(MenuItem* parent, const std::string& name) const
+    MenuItem* LastChildNamed(MenuItem* parent, std::string_view name)
     {
+        // In a file written by the program the item sought is the parent's newest sub item, or
+        // a new one whose name no item has yet.
+        if (const std::size_t n = parent->ChildCount(); n > 0) {
+            MenuItem* newest = parent->Child(n - 1);
+            if (newest->Rec().MenuName == name)
+                return newest;
+        }
+        if (!byName_.contains(name))
+            return nullptr;
+        // Otherwise the parent's sub items are indexed by name, once; appends keep it current.
+        if (indexedParents_.insert(parent).second) {
+            for (std::size_t k = 0; k < parent->ChildCount(); ++k) {
+                MenuItem* child = parent->Child(k);
+                children_[ChildKey{parent, child->Rec().MenuName}] = child;
+            }
+        }
         const auto found = children_.find(ChildKey{parent, name});
         return found == children_.end() ? nullptr : found->second;
     }
@@ -120,80 +137,109 @@ public:
     {
         MenuItem* item = parent ? tree_.AppendChild(parent, std::move(text), std::move(rec))
                                 : tree_.AppendRoot(std::move(text), std::move(rec));
-        const std::string& name = item->Rec().MenuName;
-        // A new root is the last item in tree order; a sub item may not be.
-        if (parent == nullptr)
-            byName_[name].assign(1, item);
-        else
-            byName_[name].push_back(item);
-        // The newest sub item is its parent's last one.
-        children_[ChildKey{parent, name}] = item;
+        const std::string_view name = item->Rec().MenuName;
+        const auto [at, added] = byName_.try_emplace(name, NameSlot{item, {}});
+        // A new root is the last item in tree order; a new sub item may not be.
+        if (!added) {
+            if (parent == nullptr) {
+                at->second.last = item;
+                at->second.unsettled.clear();
+            } else {
+                at->second.unsettled.push_back(item);
+            }
+        }
+        // The newest sub item is its parent's last one of that name.
+        if (!indexedParents_.empty() && indexedParents_.contains(parent))
+            children_[ChildKey{parent, name}] = item;
         return item;
     }
 
 private:
+    struct NameSlot
+    {
+        MenuItem* last;                   // the last in tree order of those settled
+        std::vector<MenuItem*> unsettled; // added since, order against `last` not yet known
+    };
     struct ChildKey
     {
         const MenuItem* parent;
-        std::string name;
+        std::string_view name;
         bool operator==(const ChildKey&) const = default;
     };
     struct ChildKeyHash
     {
         std::size_t operator()(const ChildKey& key) const noexcept
         {
-            return std::hash<std::string>()(key.name) * 31 +
-                   std::hash<const MenuItem*>()(key.parent);
+            return std::hash<std::string_view>()(key.name) ^
+                   (std::hash<const MenuItem*>()(key.parent) * 0x9E3779B97F4A7C15ull);
         }
     };
 
     MenuTree& tree_;
-    std::unordered_map<std::string, std::vector<MenuItem*>> byName_;
+    std::unordered_map<std::string_view, NameSlot> byName_;
+    std::unordered_set<const MenuItem*> indexedParents_;
     std::unordered_map<ChildKey, MenuItem*, ChildKeyHash> children_;
 };
+
+// Adds the item of entry i, unless it has no path or its whole path exists already. Returns
+// whether the entry has a path.
+bool ReadEntry(const IniDocument& document, std::uint32_t i, ItemFinder& finder, ItemKey& key)
+{
+    const std::string path = document.ReadString(kMenus, key("Menu_", i), "");
+    if (path.empty())
+        return false;
+    TMyRec rec;
+    rec.Link = document.ReadString(kMenuData, key("MenuLink_", i), "");
+    rec.Height = document.ReadInteger(kMenuData, key("MenuHeight", i), 0);
+    rec.Width = document.ReadInteger(kMenuData, key("MenuWidth", i), 0);
+    const std::string text = document.ReadString(kMenuData, key("MenuText_", i), "");
+
+    // Every "\" ends a segment; a final "\" adds no empty segment after it.
+    MenuItem* current = nullptr;
+    std::size_t begin = 0;
+    while (begin < path.size()) {
+        std::size_t end = path.find('\\', begin);
+        if (end == std::string::npos)
+            end = path.size();
+        const std::string_view segment = std::string_view(path).substr(begin, end - begin);
+        begin = end + 1;
+        if (current == nullptr) {
+            current = finder.LastNamed(segment);
+            if (current == nullptr) {
+                TMyRec rootRec = rec;
+                rootRec.MenuName = document.ReadString(kMenuData, key("MenuName_", i), "");
+                current = finder.Append(nullptr, text, std::move(rootRec));
+            }
+        } else if (MenuItem* child = finder.LastChildNamed(current, segment)) {
+            current = child;
+        } else {
+            TMyRec childRec = rec;
+            childRec.MenuName = segment;
+            current = finder.Append(current, text, std::move(childRec));
+        }
+    }
+    return true;
+}
 
 void ReadItems(const IniDocument& document, MenuTree& tree)
 {
     const std::int32_t count = document.ReadInteger(kMenus, "MenuCount", 0);
     if (count <= 0)
         return;
-    ItemFinder finder(tree);
+    // Entries are read in index order. A hand-edited count can be far larger than the file, so
+    // once many entries have had no path, only the indexes that the file names are visited.
+    constexpr std::uint32_t kMissesBeforeScan = 4096;
+    ItemFinder finder(tree, std::min<std::size_t>(static_cast<std::size_t>(count), 1u << 20));
     ItemKey key;
-    std::string segment;
-    for (const std::uint32_t i : PathKeyIndexes(document, count)) {
-        const std::string path = document.ReadString(kMenus, key("Menu_", i), "");
-        if (path.empty())
-            continue;
-        TMyRec rec;
-        rec.Link = document.ReadString(kMenuData, key("MenuLink_", i), "");
-        rec.Height = document.ReadInteger(kMenuData, key("MenuHeight", i), 0);
-        rec.Width = document.ReadInteger(kMenuData, key("MenuWidth", i), 0);
-        const std::string text = document.ReadString(kMenuData, key("MenuText_", i), "");
-
-        // Every "\" ends a segment; a final "\" adds no empty segment after it.
-        MenuItem* current = nullptr;
-        std::size_t begin = 0;
-        while (begin < path.size()) {
-            std::size_t end = path.find('\\', begin);
-            if (end == std::string::npos)
-                end = path.size();
-            segment.assign(path, begin, end - begin);
-            begin = end + 1;
-            if (current == nullptr) {
-                current = finder.LastNamed(segment);
-                if (current == nullptr) {
-                    TMyRec rootRec = rec;
-                    rootRec.MenuName = document.ReadString(kMenuData, key("MenuName_", i), "");
-                    current = finder.Append(nullptr, text, std::move(rootRec));
-                }
-            } else if (MenuItem* child = finder.LastChildNamed(current, segment)) {
-                current = child;
-            } else {
-                TMyRec childRec = rec;
-                childRec.MenuName = segment;
-                current = finder.Append(current, text, std::move(childRec));
-            }
+    std::uint32_t misses = 0;
+    for (std::uint32_t i = 0; i < static_cast<std::uint32_t>(count); ++i) {
+        if (misses == kMissesBeforeScan) {
+            for (const std::uint32_t named : PathKeyIndexes(document, i, count))
+                ReadEntry(document, named, finder, key);
+            return;
         }
+        if (!ReadEntry(document, i, finder, key))
+            ++misses;
     }
 }
 

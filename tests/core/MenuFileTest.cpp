@@ -171,6 +171,11 @@ TEST(MenuFileRead, PathsOfHandEditedFiles)
          "[Menus]\r\nMenuCount=3\r\nMenu_0=A\r\nMenu_1=A\\B\r\nMenu_2=B\\C\r\n[MenuData]\r\n" +
              Data(0, "A") + Data(1, "B") + Data(2, "C"),
          "A T0 L0 10x20\n  B T1 L1 11x21\n    C T2 L2 12x22\n"},
+        {"a sub item that is not its parent's newest",
+         "[Menus]\r\nMenuCount=5\r\nMenu_0=A\r\nMenu_1=A\\B\r\nMenu_2=A\\C\r\n"
+         "Menu_3=A\\B\\D\r\nMenu_4=A\\B\r\n[MenuData]\r\n" +
+             Data(0, "A") + Data(1, "-") + Data(2, "-") + Data(3, "-") + Data(4, "-"),
+         "A T0 L0 10x20\n  B T1 L1 11x21\n    D T3 L3 13x23\n  C T2 L2 12x22\n"},
         {"names compare with letter case",
          "[Menus]\r\nMenuCount=2\r\nMenu_0=Menu1\r\nMenu_1=menu1\\X\r\n[MenuData]\r\n" +
              Data(0, "Menu1") + Data(1, "other"),
@@ -196,9 +201,11 @@ TEST(MenuFileRead, PathsOfHandEditedFiles)
          "MENUTEXT_0=Home\r\nmenuwidth0=99\r\n",
          "Menu1 Home  0x99\n"},
         {"a count far beyond the file, sparse keys; leading zeros name no entry",
-         "[Menus]\r\nMenuCount=2147483647\r\nMenu_0=A\r\nMenu_07=C\r\nMenu_5=B\r\n[MenuData]\r\n" +
-             Data(0, "A") + Data(5, "B") + Data(7, "C"),
-         "A T0 L0 10x20\nB T5 L5 15x25\n"},
+         "[Menus]\r\nMenuCount=2147483647\r\nMenu_0=A\r\nMenu_07=C\r\nMenu_5=B\r\n"
+         "Menu_2147483646=E\r\nMenu_100000=D\r\nMenu_2147483647=F\r\n[MenuData]\r\n" +
+             Data(0, "A") + Data(5, "B") + Data(7, "C") + Data(100000, "D") + Data(2147483646, "E"),
+         "A T0 L0 10x20\nB T5 L5 15x25\nD T100000 L100000 1100000x2100000\n"
+         "E T2147483646 L2147483646 0x0\n"},
         {"entries at or above the count are not read",
          "[Menus]\r\nMenuCount=1\r\nMenu_0=A\r\nMenu_1=B\r\n[MenuData]\r\n" + Data(0, "A") +
              Data(1, "B"),
