@@ -150,29 +150,6 @@ TEST(PickerLayout, HitTestAgreesWithThePaintedEntriesOnEveryPixel)
     }
 }
 
-TEST(PickerLayout, HitTestAtBordersAndInTheGapBeforeTheSystemRows)
-{
-    const PopupLayout l = ComputePopupLayout(MainWindowInput());
-    EXPECT_EQ(l.HitTest(9, 4), kEntryNone);
-    EXPECT_EQ(l.HitTest(10, 4), 0);
-    EXPECT_EQ(l.HitTest(27, 21), 0);
-    EXPECT_EQ(l.HitTest(28, 21), 1);
-    EXPECT_EQ(l.HitTest(27, 22), 8);
-    EXPECT_EQ(l.HitTest(153, 93), 39);
-    EXPECT_EQ(l.HitTest(154, 93), kEntryNone);
-    for (int y = 94; y < 100; ++y)
-        EXPECT_EQ(l.HitTest(50, y), kEntryNone) << "gap row " << y;
-    EXPECT_EQ(l.HitTest(50, 100), 42);
-    EXPECT_EQ(l.HitTest(10, 171), 64);
-    EXPECT_EQ(l.HitTest(28, 171), kEntryNone) << "row 8 holds one cell";
-
-    PopupLayoutInput hidden = MainWindowInput();
-    hidden.showSystemColors = false;
-    hidden.hasCustom = false;
-    EXPECT_EQ(ComputePopupLayout(hidden).HitTest(50, 93), 34);
-    EXPECT_EQ(ComputePopupLayout(hidden).HitTest(50, 100), kEntryNone);
-}
-
 TEST(PickerKeys, ArrowsWalkTheCellsAndWrapThroughDefaultAndCustom)
 {
     using K = ArrowKey;
