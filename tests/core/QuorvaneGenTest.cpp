@@ -136,10 +136,12 @@ TEST_F(QuorvaneGen, FindsTheTemplateBesideItself)
 {
     // The template of the build, beside the built tool.
     const fs::path built = fs::path(QUORVANE_GEN).parent_path() / "dhtml.dat";
-    if (fs::exists(built)) {
+    ASSERT_TRUE(fs::exists(built)) << "the build puts the template beside the tool";
+    {
         const Result r = Run("'" + PathOf("design.mnu") + "'");
         EXPECT_EQ(r.status, 0) << r.err;
         EXPECT_EQ(r.out, CoreCode("design.mnu", ReadFileBytes(built.string())));
+        EXPECT_NE(r.out.find("Menu1_1=new Array(\"News\""), std::string::npos);
     }
 
     // A copy of the tool in a folder of its own reads the template it finds there.
