@@ -119,41 +119,43 @@ void AppendItemLine(std::string& out, const MenuItem& item)
     out += ");\r\n";
 }
 
+// Gives an item its name; in tree order its parent, and every earlier sibling, has been named
+// before it, and the parent's counter was reset when the parent was named.
+void NameItem(MenuItem& item, std::size_t& roots)
+{
+    TMyRec& rec = item.Rec();
+    rec.ChildSeq = 0;
+    if (MenuItem* parent = item.Parent()) {
+        TMyRec& parentRec = parent->Rec();
+        ++parentRec.ChildSeq;
+        rec.MenuName = parentRec.MenuName;
+        rec.MenuName += '_';
+        AppendDecimal(rec.MenuName, parentRec.ChildSeq);
+    } else {
+        rec.MenuName = "Menu";
+        AppendDecimal(rec.MenuName, ++roots);
+    }
+}
+
 } // namespace
 
 void NameMenuItems(MenuTree& tree)
 {
-    // In tree order every parent comes before its sub items, so its counter has been reset
-    // before the first of them takes a number from it.
     std::size_t roots = 0;
-    for (MenuItem* item : tree.PreOrder()) {
-        TMyRec& rec = item->Rec();
-        rec.ChildSeq = 0;
-        if (MenuItem* parent = item->Parent()) {
-            TMyRec& parentRec = parent->Rec();
-            ++parentRec.ChildSeq;
-            rec.MenuName = parentRec.MenuName;
-            rec.MenuName += '_';
-            AppendDecimal(rec.MenuName, parentRec.ChildSeq);
-        } else {
-            rec.MenuName = "Menu";
-            AppendDecimal(rec.MenuName, ++roots);
-        }
-    }
+    for (MenuItem* item : tree.PreOrder())
+        NameItem(*item, roots);
 }
 
 std::string BuildMenuArrays(MenuTree& tree)
 {
-    NameMenuItems(tree);
-    const auto& order = tree.PreOrder();
-    std::size_t estimate = 0;
-    for (const MenuItem* item : order)
-        estimate +=
-            2 * item->Rec().MenuName.size() + item->Text().size() + item->Rec().Link.size() + 48;
+    // Naming and emitting go together in one walk: an item's line needs only its own name.
     std::string out;
-    out.reserve(estimate);
-    for (const MenuItem* item : order)
+    out.reserve(tree.Count() * 96);
+    std::size_t roots = 0;
+    for (MenuItem* item : tree.PreOrder()) {
+        NameItem(*item, roots);
         AppendItemLine(out, *item);
+    }
     return out;
 }
 
