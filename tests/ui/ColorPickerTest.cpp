@@ -566,6 +566,13 @@ TEST_F(ColorPicker, ButtonPaintsSwatchDividerAndArrow)
     EXPECT_EQ(Pixel(image, QPoint(30, 11)), Sys(kButtonShadow));
     QTest::mouseRelease(Win(), Qt::LeftButton, {}, InWindow({10, 10}));
 
+    // Flat: no edges while the mouse is elsewhere.
+    button->SetFlat(true);
+    image = button->grab().toImage();
+    EXPECT_NE(Pixel(image, QPoint(29, 11)), Sys(kButtonShadow));
+    EXPECT_EQ(Pixel(image, swatch.center()), QColor(0, 128, 255));
+    button->SetFlat(false);
+
     button->SetIndicatorBorder(ibNone);
     image = button->grab().toImage();
     EXPECT_EQ(Pixel(image, swatch.topLeft()), QColor(0, 128, 255));
