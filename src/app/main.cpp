@@ -1,14 +1,18 @@
-#include <QApplication>
-#include <QLabel>
+#include "app/QuorvaneForm.h"
+#include "widgets/SystemColors.h"
 
-// Until the designer window exists, the program shows a note that says so.
+#include <QApplication>
+
+// Starts the designer: the application with its title, then the one main window; the program
+// ends with exit code 0 once that window has closed. Command-line arguments are not used.
 int main(int argc, char** argv)
 {
     QApplication app(argc, argv);
     QApplication::setApplicationDisplayName(QStringLiteral("Tarnwick Quorvane Wizard"));
-    QLabel note(QStringLiteral("The Quorvane Wizard designer window is not built yet."));
-    note.setMargin(24);
-    note.show();
-    app.exec();
+    qv::InstallPaletteSystemColors();
+
+    qv::TfrmQuorvane frmQuorvane;
+    frmQuorvane.show();
+    QApplication::exec();
     return 0;
 }

@@ -105,3 +105,16 @@ public:
 };
 
 } // namespace qv::test
+
+#include <QObject>
+
+namespace qv::test {
+
+// The descendant of `parent` with the given object name and type, or null when there is none.
+template <class T>
+T* Child(const QObject& parent, const char* name)
+{
+    return parent.findChild<T*>(QString::fromLatin1(name));
+}
+
+} // namespace qv::test

@@ -1,0 +1,147 @@
+#pragma once
+
+#include "app/ColorHolder.h"
+#include "model/MenuStyle.h"
+
+#include <QString>
+#include <QWidget>
+
+#include <array>
+#include <cstdint>
+#include <memory>
+
+namespace Ui {
+class TfrmQuorvane;
+}
+
+class QItemSelection;
+class QRadioButton;
+class QTreeView;
+
+namespace qv {
+
+class MenuItem;
+class MenuTreeModel;
+
+// The holder of one of the ten colour settings, in the colour page's row order (MainBG ...
+// SubBorder). Anything with SelectionColor(), SetSelectionColor(TColor) and an OnChange signal
+// raised only on a real change fits here.
+using ColorPicker = TColorHolder;
+
+// The designer's one window: the "Menu Designer", "Menu Colors" and "Options" pages and the row
+// of command buttons below them. It owns the menu tree (through the tree view's model), the
+// style settings (in its controls), the paths of the files next to the program, the current
+// project file name and the last generated code.
+class TfrmQuorvane final : public QWidget
+{
+    Q_OBJECT
+
+public:
+    // `appFolder` is the folder of the program's data files (template, settings, help page,
+    // preview page); by default the executable's own folder.
+    explicit TfrmQuorvane(QString appFolder = {}, QWidget* parent = nullptr);
+    ~TfrmQuorvane() override;
+
+    // Paths built at creation; the folder always ends in exactly one separator.
+    const QString& AppFolderPath() const { return m_appFolderPath; }
+    const QString& DataFilePath() const { return m_dataFilePath; }
+    const QString& PreviewFilePath() const { return m_previewFilePath; }
+    const QString& IniFilePath() const { return m_iniFilePath; }
+
+    // The current project file (empty until a project is saved or opened).
+    const QString& ProjectFile() const { return m_projectFile; }
+    void SetProjectFile(const QString& path) { m_projectFile = path; }
+    // The code of the last Get Code.
+    const QString& GeneratedCode() const { return m_generatedCode; }
+    void SetGeneratedCode(const QString& code) { m_generatedCode = code; }
+
+    // The running number of new items: Untitled1, Untitled2, ... It only ever grows.
+    std::int32_t ItemCounter() const { return m_itemCounter; }
+    // Set while a hex box writes its colour picker, so the picker's handler stays quiet.
+    bool FHexChanging() const { return m_hexChanging; }
+
+    // The menu tree, through the model that the tree view shows.
+    MenuTreeModel& MenuModel() { return *m_menuModel; }
+    const MenuTreeModel& MenuModel() const { return *m_menuModel; }
+    // The item selected in the tree, or null.
+    MenuItem* SelectedItem() const;
+
+    // The holder of colour row 0..9 (MainBG, MainMOBG, MainFont, MainFontMO, MainBorder, SubBG,
+    // SubMOBG, SubFont, SubFontMO, SubBorder).
+    ColorPicker& Picker(std::size_t row) const { return *m_pickers.at(row); }
+
+    // The style settings as the controls hold them now, and shown in the controls. Codes outside
+    // a field's list leave the field without a choice; the border width and the font size are
+    // brought into their ranges.
+    MenuStyle GetMenuStyle() const;
+    void SetMenuStyle(const MenuStyle& style);
+
+    // Removes every menu item. The item counter and the item editor are left alone.
+    void ClearMenuItems();
+
+    // Colour page: writes the hex boxes from the pickers, and repaints the sample.
+    void RefreshHexBoxes();
+    void RefreshColorSample();
+
+signals:
+    // The colour sample was repainted from the current colours.
+    void ColorSampleRefreshed();
+
+public slots:
+    void btnAddRootItemClick();
+    void btnAddSubItemClick();
+    void btnAddSiblingClick();
+    void btnDeleteItemClick();
+    void btnApplyToAllHClick();
+    void btnApplyToAllWClick();
+    // The editor refresh: enables the commands that need a selection and fills the item editor
+    // from the selected item (or disables it when nothing is selected).
+    void tvMenuClick();
+    void txtCaptionChange(const QString& text);
+    void txtLinkChange(const QString& text);
+    void spinHeightChange();
+    void spinWidthChange();
+
+    void PageControl1Change(int index);
+    void btnCancelClick();
+    void btnHelpClick();
+
+    // Commands of the button row and the Options page whose work is still to come.
+    void btnSaveClick();
+    void btnOpenClick();
+    void btnPreviewClick();
+    void btnOkClick();
+    void btnBrowseFontClick();
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    enum class AddKind { Root, Sub, Sibling };
+
+    void FormCreate();
+    void FormKeyDown(int key, Qt::KeyboardModifiers modifiers);
+    void FormClose();
+    void cpbMainBGChange();
+    void AddItem(AddKind kind);
+    void SelectItem(MenuItem* item);
+    void OnSelectionChanged();
+    static void SetRadioChecked(QRadioButton* button, bool checked);
+
+    std::unique_ptr<Ui::TfrmQuorvane> m_ui;
+    MenuTreeModel* m_menuModel; // owned by the window as its QObject child
+    std::array<ColorPicker*, 10> m_pickers{};
+
+    QString m_appFolderPath;
+    QString m_dataFilePath;
+    QString m_previewFilePath;
+    QString m_iniFilePath;
+    QString m_projectFile;
+    QString m_generatedCode;
+    std::int32_t m_itemCounter = 0;
+    bool m_hexChanging = false;
+    bool m_deleting = false; // an item is being removed; its neighbour is refreshed afterwards
+};
+
+} // namespace qv
