@@ -124,9 +124,19 @@ test('arrow keys, Home and End', async () => {
   await press(page, 'ArrowLeft', 'button Parts', ['qvm-Menu2']);
   await press(page, 'ArrowRight', 'link Bolts', ['qvm-Menu2', 'qvm-Menu2_2']);
   await press(page, 'Escape', 'button Parts', ['qvm-Menu2']);
+  // From the link of an item whose sub menu is open, Escape closes it and goes to its button.
+  await press(page, 'ArrowRight', 'link Bolts', ['qvm-Menu2', 'qvm-Menu2_2']);
+  await press(page, 'ArrowLeft', 'button Parts', ['qvm-Menu2']);
+  await press(page, 'ArrowRight', 'link Bolts', ['qvm-Menu2', 'qvm-Menu2_2']);
+  await page.getByRole('link', { name: 'Parts' }).focus();
+  await press(page, 'Escape', 'button Parts', ['qvm-Menu2']);
   await press(page, 'Escape', 'button Products', []);
   // Escape with nothing open changes nothing.
   await press(page, 'Escape', 'button Products', []);
+  // The focus leaving for something else in the page closes the menu.
+  await press(page, 'ArrowDown', 'link Tools', ['qvm-Menu2']);
+  await page.locator('#after').focus();
+  assert.deepEqual(await openMenus(page), []);
   assert.deepEqual(page.errors, []);
   await page.close();
 });
