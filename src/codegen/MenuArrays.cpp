@@ -146,16 +146,21 @@ void NameMenuItems(MenuTree& tree)
         NameItem(*item, roots);
 }
 
-std::string BuildMenuArrays(MenuTree& tree)
+void AppendMenuArrays(std::string& out, MenuTree& tree)
 {
     // Naming and emitting go together in one walk: an item's line needs only its own name.
-    std::string out;
-    out.reserve(tree.Count() * 96);
+    out.reserve(out.size() + tree.Count() * 96);
     std::size_t roots = 0;
     for (MenuItem* item : tree.PreOrder()) {
         NameItem(*item, roots);
         AppendItemLine(out, *item);
     }
+}
+
+std::string BuildMenuArrays(MenuTree& tree)
+{
+    std::string out;
+    AppendMenuArrays(out, tree);
     return out;
 }
 

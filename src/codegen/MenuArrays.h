@@ -19,6 +19,8 @@ void NameMenuItems(MenuTree& tree);
 // with depth + 1 blanks of indent for a sub item and none for a root, every line ending in CR LF.
 // Caption and link are written as script string literals (see ScriptStringLiteralBody).
 std::string BuildMenuArrays(MenuTree& tree);
+// The same, appended to `out`.
+void AppendMenuArrays(std::string& out, MenuTree& tree);
 
 // The number of items at a depth (0 for the roots).
 std::size_t CountItemsAtLevel(const MenuTree& tree, int level);

@@ -44,6 +44,8 @@ std::string AsCodeText(std::string_view text)
     return out;
 }
 
+constexpr std::size_t kMenuToken = 0; // the position of %menu% in kTemplateTokens
+
 struct Span
 {
     std::size_t begin;
@@ -53,13 +55,16 @@ struct Span
 
 } // namespace
 
-std::vector<std::string> TemplateValues(MenuTree& tree, const MenuStyle& style,
-                                        const SystemColorResolver& resolver)
+namespace {
+
+// The values of every token but the first, %menu%, which is left empty.
+std::vector<std::string> ValuesWithoutMenu(const MenuTree& tree, const MenuStyle& style,
+                                           const SystemColorResolver& resolver)
 {
     const auto hex = [&](TColor color) { return ColorToHex(color, resolver); };
     const auto number = [](auto value) { return std::to_string(value); };
     std::vector<std::string> values = {
-        BuildMenuArrays(tree),
+        std::string(),
         number(CountItemsAtLevel(tree, 0)),
         hex(style.MainBG),
         hex(style.SubBG),
@@ -108,11 +113,11 @@ std::vector<std::string> TemplateValues(MenuTree& tree, const MenuStyle& style,
     return values;
 }
 
-std::string ReplaceTokens(std::string_view text, std::span<const std::string_view> tokens,
-                          std::span<const std::string> values)
+// The occurrences that the tokens take, in the order of the text: for each token in order its
+// first occurrence that no earlier token took. A token is '%', a name without '%' and '%', so an
+// occurrence starting at a '%' ends at the very next one, and one scan finds them all.
+std::vector<Span> LocateTokens(std::string_view text, std::span<const std::string_view> tokens)
 {
-    if (tokens.size() != values.size())
-        throw std::invalid_argument("ReplaceTokens: one value per token is needed");
     std::unordered_map<std::string_view, std::size_t> tokenIndex;
     std::size_t longest = 0;
     for (std::size_t k = 0; k < tokens.size(); ++k) {
@@ -124,8 +129,6 @@ std::string ReplaceTokens(std::string_view text, std::span<const std::string_vie
         longest = std::max(longest, token.size());
     }
 
-    // One scan collects every occurrence of every token. A token is '%', a name without '%' and
-    // '%', so an occurrence starting at a '%' ends at the very next one.
     std::vector<std::vector<std::size_t>> occurrences(tokens.size());
     std::size_t at = text.find('%');
     while (at != std::string_view::npos) {
@@ -158,28 +161,70 @@ std::string ReplaceTokens(std::string_view text, std::span<const std::string_vie
     }
     std::sort(taken.begin(), taken.end(),
               [](const Span& a, const Span& b) { return a.begin < b.begin; });
+    return taken;
+}
 
-    std::size_t size = text.size();
-    for (const Span& s : taken)
-        size += values[s.token].size() - (s.end - s.begin);
+// The text with each located token replaced: `appendValue(out, token)` appends its value.
+template <typename AppendValue>
+std::string Assemble(std::string_view text, const std::vector<Span>& spans, std::size_t size,
+                     const AppendValue& appendValue)
+{
     std::string out;
     out.reserve(size);
     std::size_t copied = 0;
-    for (const Span& s : taken) {
+    for (const Span& s : spans) {
         out.append(text.substr(copied, s.begin - copied));
-        out.append(values[s.token]);
+        appendValue(out, s.token);
         copied = s.end;
     }
     out.append(text.substr(copied));
     return out;
 }
 
+} // namespace
+
+std::vector<std::string> TemplateValues(MenuTree& tree, const MenuStyle& style,
+                                        const SystemColorResolver& resolver)
+{
+    std::vector<std::string> values = ValuesWithoutMenu(tree, style, resolver);
+    values[0] = BuildMenuArrays(tree);
+    return values;
+}
+
+std::string ReplaceTokens(std::string_view text, std::span<const std::string_view> tokens,
+                          std::span<const std::string> values)
+{
+    if (tokens.size() != values.size())
+        throw std::invalid_argument("ReplaceTokens: one value per token is needed");
+    const std::vector<Span> spans = LocateTokens(text, tokens);
+    std::size_t size = text.size();
+    for (const Span& s : spans)
+        size += values[s.token].size();
+    return Assemble(text, spans, size,
+                    [&](std::string& out, std::size_t token) { out += values[token]; });
+}
+
 std::string FillTemplate(std::string_view templateText, MenuTree& tree, const MenuStyle& style,
                          const SystemColorResolver& resolver)
 {
     const std::string text = NormaliseLineBreaks(templateText);
-    const std::vector<std::string> values = TemplateValues(tree, style, resolver);
-    return ReplaceTokens(text, kTemplateTokens, values);
+    const std::vector<std::string> values = ValuesWithoutMenu(tree, style, resolver);
+    const std::vector<Span> spans = LocateTokens(text, kTemplateTokens);
+    // The menu arrays, the one large value, are written straight into the code. Every run names
+    // the items, also with a template that has no place for the arrays.
+    const bool hasMenu = std::any_of(spans.begin(), spans.end(),
+                                     [](const Span& s) { return s.token == kMenuToken; });
+    if (!hasMenu)
+        NameMenuItems(tree);
+    std::size_t size = text.size();
+    for (const Span& s : spans)
+        size += values[s.token].size();
+    return Assemble(text, spans, size, [&](std::string& out, std::size_t token) {
+        if (token == kMenuToken)
+            AppendMenuArrays(out, tree);
+        else
+            out += values[token];
+    });
 }
 
 std::string FillTemplate(std::string_view templateText, MenuTree& tree, const MenuStyle& style)

@@ -118,6 +118,12 @@ TEST(Template, EveryTokenInItsOrderWithItsValueForm)
                     "var Arrws=['tri.gif',5,10,'tridown.gif',10,5,'trileft.gif',5,10];\r\n"
                     "Hilite:0\r\n");
     EXPECT_EQ(tree.Root(0)->Rec().MenuName, "Menu1"); // generation names the items
+
+    // Also when the template has no place for the arrays.
+    MenuTree unnamed;
+    AddDesign(unnamed);
+    EXPECT_EQ(FillTemplate("%NoOffFirstLineMenus%", unnamed, MenuStyle{}, Resolver), "1\r\n");
+    EXPECT_EQ(unnamed.At(1)->Rec().MenuName, "Menu1_1");
 }
 
 // The values that depend on the choice fields, including the state without a choice.
