@@ -222,3 +222,33 @@ test('captions and links reach the page exactly as typed', async () => {
   assert.deepEqual(page.errors, []);
   await page.close();
 });
+
+test('a caption longer than its item wraps between words and never spills out', async () => {
+  const design = { items: [
+    item('Extraordinarily', 'x.html', { width: 40 }),
+    item('Menu', '', { width: 60, items: [
+      item('Short', 's.html', { width: 100 }),
+      item('Two words', 't.html'),
+      item('Incomprehensibilities', 'i.html'),
+      item('A caption made of a good many short words', 'm.html'),
+    ] }),
+  ] };
+  const page = await open(previewUrl(dir, design, { name: 'long' }));
+  await row(page, 'Menu').hover();
+  const rows = await page.locator('nav .qvm-r').evaluateAll((list) => list.map((r) => {
+    const text = r.querySelector('.qvm-x');
+    return { text: text.textContent, width: r.getBoundingClientRect().width,
+      height: r.getBoundingClientRect().height,
+      spills: text.getBoundingClientRect().right > r.getBoundingClientRect().right + 0.5
+        || text.scrollWidth > text.clientWidth + 1 };
+  }));
+  const [bar, menu, short, two, long, many] = rows;
+  assert.ok(bar.width > 40 && !bar.spills, `bar item ${bar.width} px wide`);
+  assert.equal(menu.width, 60);
+  // The sub menu keeps one width for all items, widened to the longest word.
+  assert.ok(long.width > 100 && !long.spills);
+  assert.deepEqual([short.width, two.width, many.width], [long.width, long.width, long.width]);
+  assert.ok(!short.spills && !two.spills && !many.spills);
+  assert.ok(many.height > 2 * short.height, 'the many words wrap onto more lines');
+  await page.close();
+});
