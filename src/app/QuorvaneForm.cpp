@@ -145,6 +145,9 @@ TfrmQuorvane::TfrmQuorvane(QString appFolder, QWidget* parent)
     // selected item, since its change handlers write into it.
     connect(tree->selectionModel(), &QItemSelectionModel::selectionChanged, this,
             &TfrmQuorvane::OnSelectionChanged);
+    // A reset (clearing, loading a project) drops the selection without a word; the editor is
+    // closed then, so that it never shows an item that is gone.
+    connect(m_menuModel, &QAbstractItemModel::modelReset, this, &TfrmQuorvane::tvMenuClick);
     connect(m_ui->txtCaption, &QLineEdit::textChanged, this, &TfrmQuorvane::txtCaptionChange);
     connect(m_ui->txtLink, &QLineEdit::textChanged, this, &TfrmQuorvane::txtLinkChange);
     connect(m_ui->spinHeight, &SpinEdit::OnChange, this, &TfrmQuorvane::spinHeightChange);
@@ -412,6 +415,11 @@ void TfrmQuorvane::spinWidthChange()
 void TfrmQuorvane::ClearMenuItems()
 {
     m_menuModel->Clear();
+}
+
+void TfrmQuorvane::ExpandRootItems()
+{
+    m_ui->tvMenu->expandToDepth(0);
 }
 
 // ---- Style settings ------------------------------------------------------------------------

@@ -78,6 +78,9 @@ public:
 
     // Removes every menu item. The item counter and the item editor are left alone.
     void ClearMenuItems();
+    // Shows the sub items of every root, in one pass however many roots there are (after a
+    // project has been loaded).
+    void ExpandRootItems();
 
     // Colour page: writes the hex boxes from the pickers, and repaints the sample.
     void RefreshHexBoxes();

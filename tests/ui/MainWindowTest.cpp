@@ -362,6 +362,26 @@ TEST_F(MainWindow, DeleteRemovesTheWholeSubtreeAndSelectsANeighbour)
     EXPECT_EQ(m_window->ItemCounter(), 4);
 }
 
+TEST_F(MainWindow, ALoadedTreeOpensEveryRootAndTheEditorFollowsTheNewSelection)
+{
+    Click("btnAddRootItem");
+    Model().ResetWith([](MenuTree& tree) {
+        tree.Clear();
+        for (int i = 0; i < 3; ++i)
+            tree.AppendChild(tree.AppendChild(tree.AppendRoot("root"), "sub"), "sub sub");
+    });
+    m_window->ExpandRootItems();
+    for (std::size_t i = 0; i < 3; ++i) {
+        EXPECT_TRUE(m_tree->isExpanded(Model().IndexOf(Tree().Root(i))));
+        EXPECT_FALSE(m_tree->isExpanded(Model().IndexOf(Tree().Root(i)->Child(0))));
+    }
+    // The item that was selected is gone: nothing is selected and the editor is closed.
+    EXPECT_EQ(m_window->SelectedItem(), nullptr);
+    EXPECT_FALSE(Get<QLineEdit>("txtCaption")->isEnabled());
+    ClickItem(Tree().Root(2)->Child(0));
+    EXPECT_EQ(Get<QLineEdit>("txtCaption")->text(), "sub");
+}
+
 TEST_F(MainWindow, F1OpensHelpWhateverTheModifiersAndTheControlStillGetsTheKey)
 {
     ShowPage(2);
