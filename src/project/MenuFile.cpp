@@ -192,7 +192,7 @@ bool ReadEntry(const IniDocument& document, std::uint32_t i, ItemFinder& finder,
     rec.Link = document.ReadString(kMenuData, key("MenuLink_", i), "");
     rec.Height = document.ReadInteger(kMenuData, key("MenuHeight", i), 0);
     rec.Width = document.ReadInteger(kMenuData, key("MenuWidth", i), 0);
-    const std::string text = document.ReadString(kMenuData, key("MenuText_", i), "");
+    std::string text = document.ReadString(kMenuData, key("MenuText_", i), "");
 
     // Every "\" ends a segment; a final "\" adds no empty segment after it.
     MenuItem* current = nullptr;
@@ -203,19 +203,21 @@ bool ReadEntry(const IniDocument& document, std::uint32_t i, ItemFinder& finder,
             end = path.size();
         const std::string_view segment = std::string_view(path).substr(begin, end - begin);
         begin = end + 1;
+        // Every item the entry adds gets its data; the last one can take it over.
+        const bool last = begin >= path.size();
+        const auto append = [&](MenuItem* parent, std::string name) {
+            TMyRec itemRec = last ? std::move(rec) : rec;
+            itemRec.MenuName = std::move(name);
+            return finder.Append(parent, last ? std::move(text) : text, std::move(itemRec));
+        };
         if (current == nullptr) {
             current = finder.LastNamed(segment);
-            if (current == nullptr) {
-                TMyRec rootRec = rec;
-                rootRec.MenuName = document.ReadString(kMenuData, key("MenuName_", i), "");
-                current = finder.Append(nullptr, text, std::move(rootRec));
-            }
+            if (current == nullptr)
+                current = append(nullptr, document.ReadString(kMenuData, key("MenuName_", i), ""));
         } else if (MenuItem* child = finder.LastChildNamed(current, segment)) {
             current = child;
         } else {
-            TMyRec childRec = rec;
-            childRec.MenuName = segment;
-            current = finder.Append(current, text, std::move(childRec));
+            current = append(current, std::string(segment));
         }
     }
     return true;

@@ -81,8 +81,11 @@ TEST(MenuArrays, NamingAndLayoutCases)
         // indentation of its depth, and the count is of direct sub items only.
         MenuTree tree;
         MenuItem* first = tree.AppendRoot("First");
-        for (int i = 1; i <= 10; ++i)
-            tree.AppendChild(first, "C" + std::to_string(i));
+        for (int i = 1; i <= 10; ++i) {
+            std::string text = "C";
+            text += std::to_string(i);
+            tree.AppendChild(first, text);
+        }
         MenuItem* second = tree.AppendRoot("Second");
         MenuItem* only = tree.AppendChild(second, "Only");
         for (int i = 0; i < 3; ++i)
