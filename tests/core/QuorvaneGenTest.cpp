@@ -18,24 +18,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-const std::string kDesign = "[Main Colors]\r\nMainBG=16744448\r\nMainMOBG=15244288\r\n"
-                            "MainFont=16777215\r\nMainFontMO=16711680\r\nMainBorder=0\r\n"
-                            "[Sub Colors]\r\nSubBG=16744448\r\nSubMOBG=15244288\r\n"
-                            "SubFont=16777215\r\nSubFontMO=16711680\r\nSubBorder=0\r\n"
-                            "[Options]\r\nMenuType=0\r\nTextAlign=0\r\nHorzAlign=0\r\n"
-                            "VertAlign=0\r\nMenuTop=1\r\nMenuLeft=1\r\nLeftPadding=3\r\n"
-                            "TopPadding=2\r\nBorderWidth=1\r\nOnMouseOver=0\r\n"
-                            "MenuFont=Tahoma, Verdana, Arial\r\nFontSize=10\r\nFontBold=0\r\n"
-                            "FontItalic=0\r\nArrows=2\r\nKeepHighlighted=1\r\nBorderBetween=1\r\n"
-                            "[Menus]\r\nMenuCount=3\r\nMenu_0=Menu1\r\nMenu_1=Menu1\\Menu1_1\r\n"
-                            "Menu_2=Menu2\r\n"
-                            "[MenuData]\r\nMenuName_0=Menu1\r\nMenuText_0=Home\r\n"
-                            "MenuLink_0=http://\r\nMenuHeight0=20\r\nMenuWidth0=80\r\n"
-                            "MenuName_1=Menu1_1\r\nMenuText_1=News\r\nMenuLink_1=http://\r\n"
-                            "MenuHeight1=20\r\nMenuWidth1=80\r\nMenuName_2=Menu2\r\n"
-                            "MenuText_2=Contact\r\nMenuLink_2=http://\r\nMenuHeight2=20\r\n"
-                            "MenuWidth2=120\r\n";
-
 const std::string kTemplate = "<script>\n%menu%var n=%NoOffFirstLineMenus%, c='%LowBgColor%';\n"
                               "var f=\"%FontFamily%\", s=%FontSize%, a='%MenuTextCentered%';\n"
                               "%arrows%\n</script>";
@@ -61,7 +43,14 @@ protected:
         std::string pattern = (fs::temp_directory_path() / "qv_gen_XXXXXX").string();
         ASSERT_NE(mkdtemp(pattern.data()), nullptr);
         dir_ = pattern;
-        Write("design.mnu", kDesign);
+        // The three-item example design with the start-up style.
+        MenuTree tree;
+        MenuItem* home = tree.AppendRoot("Home");
+        tree.AppendChild(home, "News");
+        TMyRec contact;
+        contact.Width = 120;
+        tree.AppendRoot("Contact", contact);
+        WriteMenuFile(PathOf("design.mnu"), tree, MenuStyle{});
         Write("template.dat", kTemplate);
     }
     void TearDown() override { fs::remove_all(dir_); }
