@@ -46,13 +46,23 @@ async function open(url, options = {}) {
 }
 
 test('hover opens sub menus, which close a while after the pointer has left', async () => {
-  const page = await open(previewUrl(dir, design(), { name: 'hover' }));
+  // Page content of its own with a high z-index, and page styles that would hide a nav.
+  const content = (html) => html.replace('</body>', '<style>nav{display:none}</style>'
+    + '<div id="content" style="position:relative;z-index:1000;height:400px;background:#eee">'
+    + 'Content</div></body>');
+  const page = await open(previewUrl(dir, design(), { name: 'hover', edit: content }));
   assert.deepEqual(await openMenus(page), []);
   await row(page, 'Products').hover();
   await row(page, 'Parts').hover();
   assert.deepEqual(await openMenus(page), ['qvm-Menu2', 'qvm-Menu2_2']);
   assert.ok(await row(page, 'Bolts').isVisible());
   assert.ok(await expandedMatchesVisibility(page));
+  // Sub menus lie above the page's content.
+  const onTop = await row(page, 'Bolts').evaluate((e) => {
+    const r = e.getBoundingClientRect();
+    return e.contains(document.elementFromPoint(r.left + r.width / 2, r.top + r.height / 2));
+  });
+  assert.ok(onTop, 'Bolts is not covered by the page content');
   // Resting on a sibling closes the other branch; resting on the bar closes the sub menus of
   // other roots.
   await row(page, 'Tools').hover();
