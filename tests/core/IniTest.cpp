@@ -158,11 +158,12 @@ TEST(IniDocumentTest, WrittenValuesReadBackAsWritten)
     IniDocument doc;
     int i = 0;
     for (const auto& value : values)
-        doc.WriteString("V", "k" + std::to_string(i++), value);
+        doc.WriteString("V", std::string("k").append(std::to_string(i++)), value);
     const IniDocument reread = IniDocument::Parse(doc.Serialise());
     i = 0;
     for (const auto& value : values)
-        EXPECT_EQ(reread.Value("V", "k" + std::to_string(i++)), value) << value.substr(0, 20);
+        EXPECT_EQ(reread.Value("V", std::string("k").append(std::to_string(i++))), value)
+            << value.substr(0, 20);
 
     IniDocument one;
     one.WriteString("V", "k", "\"x\"");
