@@ -63,6 +63,8 @@ try {
         return performance.now() - start;
       });
       await page.close();
+      // Let the closed page's teardown finish before the next load is timed.
+      await new Promise((done) => setTimeout(done, 250));
       if (round < 0) continue;
       p.total.push(t[2] - t[0]);
       p.engineOnly.push(t[2] - t[1]);
