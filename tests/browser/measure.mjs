@@ -46,6 +46,15 @@ try {
     return { label, url: pageUrl(dir, html, { name: `measure-${label.length}-${count}.htm` }),
       total: [], engineOnly: [], firstOpen: [] };
   });
+  // For scale: the same number of plain links written in the page, laid out, without any script.
+  for (const count of [8, 500, 5000]) {
+    const links = Array.from({ length: count }, (_, i) => `<li><a href="i${i}.html">Item ${i + 1}</a>`);
+    const html = '<html><head></head><body><script>var t0=performance.now()</script><ul>'
+      + links.join('') + '</ul><script>var t1=t0;document.body.getBoundingClientRect();'
+      + 'var t2=performance.now()</script></body></html>';
+    pages.push({ label: `reference: ${count} plain links in the page, no script`,
+      url: pageUrl(dir, html, { name: `plain${count}.htm` }), total: [], engineOnly: [], firstOpen: [] });
+  }
   // One load of each page first warms the browser up (fonts, caches); then the pages take
   // turns, so that a busy moment of the machine does not fall on one design alone.
   for (let round = -1; round < runs; round++) {
@@ -73,9 +82,12 @@ try {
   }
   const ms = (v) => `${median(v).toFixed(1)} ms`;
   for (const p of pages) {
-    console.log(`${p.label}: script start to usable menu ${ms(p.total)} (engine alone `
-      + `${ms(p.engineOnly)})` + (Number.isNaN(median(p.firstOpen)) ? ''
-      : `, first opening of a sub menu ${ms(p.firstOpen)}`) + ` [median of ${runs}]`);
+    const opened = Number.isNaN(median(p.firstOpen)) ? ''
+      : `, first opening of a sub menu ${ms(p.firstOpen)}`;
+    console.log(p.label.startsWith('reference')
+      ? `${p.label}: parsed and laid out in ${ms(p.total)} [median of ${runs}]`
+      : `${p.label}: script start to usable menu ${ms(p.total)} (engine alone `
+        + `${ms(p.engineOnly)})${opened} [median of ${runs}]`);
   }
 } finally {
   await browser.close();
