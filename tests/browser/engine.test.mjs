@@ -136,3 +136,16 @@ test('WebMasterCheck reports broken item lines; without it the menu draws what i
   ]);
   await checked.close();
 });
+
+test('ChildOverlap, ChildVerticalOverlap, HorCorrect and VerCorrect move sub menus', async () => {
+  let html = generate(dir, { style: { MenuType: 1 }, items }, { name: 'offsets' });
+  for (const [name, value] of [['ChildOverlap', 0], ['ChildVerticalOverlap', 0.5],
+    ['HorCorrect', 7], ['VerCorrect', -3]]) html = setVar(html, name, value);
+  const page = await open(pageUrl(dir, html, { name: 'offsets.htm' }));
+  await row(page, 'More').hover();
+  const [parent, list] = await Promise.all([row(page, 'More'), page.locator('#qvm-Menu2')].map((l) =>
+    l.evaluate((e) => e.getBoundingClientRect().toJSON())));
+  assert.ok(Math.abs(list.left - (parent.right + 7)) <= 1, `left ${list.left}, item right ${parent.right}`);
+  assert.ok(Math.abs(list.top - (parent.top + parent.height / 2 - 3)) <= 1, `top ${list.top}`);
+  await page.close();
+});
