@@ -142,7 +142,8 @@ test('colours, borders, font and text placement follow the design', async () => 
   const style = {
     MainBG: '102030', MainFont: 'F0E0D0', MainMOBG: 'A0B0C0', MainFontMO: '010203', MainBorder: 'FF0000',
     SubBG: '203040', SubFont: 'E0D0C0', SubMOBG: 'B0C0D0', SubFontMO: '030201', SubBorder: '00FF00',
-    BorderWidth: 3, BorderBetween: 1, MenuFont: 'DejaVu Serif, serif', FontSize: 15, FontBold: 1,
+    // Both kinds of quotes in the font list, as web authors write them.
+    BorderWidth: 3, BorderBetween: 1, MenuFont: `"DejaVu Serif", 'Times', serif`, FontSize: 15, FontBold: 1,
     FontItalic: 1, TextAlign: 2, LeftPadding: 9, TopPadding: 4,
   };
   const page = await open(previewUrl(dir, { style, items: threeRoots }, { name: 'colours' }));
@@ -160,7 +161,7 @@ test('colours, borders, font and text placement follow the design', async () => 
     const s = getComputedStyle(e.querySelector('a'));
     return [s.fontFamily, s.fontSize, s.fontWeight, s.fontStyle];
   });
-  assert.deepEqual(font, ['"DejaVu Serif", serif', '20px', '700', 'italic']);
+  assert.deepEqual(font, ['"DejaVu Serif", Times, serif', '20px', '700', 'italic']);
   // Right-aligned text ends the left padding's width before the item's right edge (the
   // padding is on both sides); its line starts at least the top padding below the item's top.
   const text = await row(page, 'Contact').evaluate((e) => {
