@@ -119,13 +119,15 @@ std::vector<std::string> ValuesWithoutMenu(const MenuTree& tree, const MenuStyle
 std::vector<Span> LocateTokens(std::string_view text, std::span<const std::string_view> tokens)
 {
     std::unordered_map<std::string_view, std::size_t> tokenIndex;
+    std::vector<std::size_t> slot(tokens.size()); // where the occurrences of token k are listed
     std::size_t longest = 0;
     for (std::size_t k = 0; k < tokens.size(); ++k) {
         const std::string_view token = tokens[k];
         if (token.size() < 2 || token.front() != '%' || token.back() != '%' ||
             token.substr(1, token.size() - 2).find('%') != std::string_view::npos)
             throw std::invalid_argument("ReplaceTokens: a token has the form %name%");
-        tokenIndex.emplace(token, k); // a repeated token keeps its first position
+        // A repeated token shares the occurrences listed for its first position.
+        slot[k] = tokenIndex.emplace(token, k).first->second;
         longest = std::max(longest, token.size());
     }
 
@@ -148,7 +150,7 @@ std::vector<Span> LocateTokens(std::string_view text, std::span<const std::strin
     // takes its next occurrence that is still whole.
     std::vector<Span> taken;
     for (std::size_t k = 0; k < tokens.size(); ++k) {
-        for (std::size_t begin : occurrences[k]) {
+        for (std::size_t begin : occurrences[slot[k]]) {
             const std::size_t end = begin + tokens[k].size();
             const bool overlaps = std::any_of(taken.begin(), taken.end(), [&](const Span& s) {
                 return begin < s.end && s.begin < end;

@@ -267,6 +267,16 @@ TEST(Template, ReplaceTokensWithOtherTokens)
     EXPECT_EQ(ReplaceTokens("%b%a%b% %a% %b%", tokens, values), "%b1b% %a% 22");
 }
 
+TEST(Template, ReplaceTokensWithARepeatedToken)
+{
+    // A token listed again takes its next occurrence, as a second replacement of the token in
+    // the working text would.
+    const std::vector<std::string_view> tokens = {"%a%", "%b%", "%a%", "%a%"};
+    const std::vector<std::string> values = {"1", "%a%", "3", "4"};
+    EXPECT_EQ(ReplaceTokens("%a% %b% %a%a% %a%", tokens, values), "1 %a% 3a% 4");
+    EXPECT_EQ(ReplaceTokens("%a%", tokens, values), "1");
+}
+
 TEST(Template, PreviewPage)
 {
     EXPECT_EQ(PreviewPage("A\r\nmiddle\r\nZ\r\n"),
