@@ -95,16 +95,9 @@ TfrmQuorvane::TfrmQuorvane(QString appFolder, QWidget* parent)
         appFolder = QCoreApplication::applicationDirPath();
     m_appFolderPath = FromStd(FolderWithSeparator(appFolder.toStdString()));
 
-    // The ten colour settings, at their start-up values, until the colour page holds them.
-    static constexpr std::array<const char*, 10> kPickerNames = {
-        "cpbMainBG", "cpbMainMOBG", "cpbMainFont", "cpbMainFontMO", "cpbMainBorder",
-        "cpbSubBG",  "cpbSubMOBG",  "cpbSubFont",  "cpbSubFontMO",  "cpbSubBorder"};
+    // The colour page: its pickers at their start-up colours, wired to their hex boxes.
+    SetUpColorPage();
     const MenuStyle startup;
-    for (std::size_t row = 0; row < m_pickers.size(); ++row) {
-        m_pickers[row] = new ColorPicker(startup.*kStyleColors[row], this);
-        m_pickers[row]->setObjectName(QString::fromLatin1(kPickerNames[row]));
-        connect(m_pickers[row], &ColorPicker::OnChange, this, &TfrmQuorvane::cpbMainBGChange);
-    }
 
     // Spin boxes: the designer's two have no bounds and show the values of a new item; those of
     // the Options page start at the style's start-up values.
@@ -504,27 +497,6 @@ void TfrmQuorvane::SetMenuStyle(const MenuStyle& style)
     ui.chkBorderBetween->setChecked(style.BorderBetween);
 }
 
-// ---- Colour page hooks ---------------------------------------------------------------------
-
-void TfrmQuorvane::cpbMainBGChange()
-{
-    if (m_hexChanging)
-        return;
-    RefreshColorSample();
-    RefreshHexBoxes();
-}
-
-void TfrmQuorvane::RefreshHexBoxes()
-{
-    // The colour page's hex boxes are not built yet: nothing to write.
-}
-
-void TfrmQuorvane::RefreshColorSample()
-{
-    // The colour page's sample is not built yet; listeners learn that it would be repainted.
-    emit ColorSampleRefreshed();
-}
-
 // ---- Commands whose work is still to come ---------------------------------------------------
 
 void TfrmQuorvane::btnSaveClick() {}
@@ -534,7 +506,5 @@ void TfrmQuorvane::btnOpenClick() {}
 void TfrmQuorvane::btnPreviewClick() {}
 
 void TfrmQuorvane::btnOkClick() {}
-
-void TfrmQuorvane::btnBrowseFontClick() {}
 
 } // namespace qv

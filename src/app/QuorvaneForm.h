@@ -1,8 +1,9 @@
 #pragma once
 
-#include "app/ColorHolder.h"
 #include "model/MenuStyle.h"
+#include "widgets/ColorPickerButton.h"
 
+#include <QFont>
 #include <QString>
 #include <QWidget>
 
@@ -15,6 +16,7 @@ class TfrmQuorvane;
 }
 
 class QItemSelection;
+class QLineEdit;
 class QRadioButton;
 class QTreeView;
 
@@ -23,10 +25,8 @@ namespace qv {
 class MenuItem;
 class MenuTreeModel;
 
-// The holder of one of the ten colour settings, in the colour page's row order (MainBG ...
-// SubBorder). Anything with SelectionColor(), SetSelectionColor(TColor) and an OnChange signal
-// raised only on a real change fits here.
-using ColorPicker = TColorHolder;
+// The control that holds one of the ten colour settings: the colour page's picker buttons.
+using ColorPicker = TColorPickerButton;
 
 // The designer's one window: the "Menu Designer", "Menu Colors" and "Options" pages and the row
 // of command buttons below them. It owns the menu tree (through the tree view's model), the
@@ -105,11 +105,25 @@ public slots:
     void spinHeightChange();
     void spinWidthChange();
 
+    // Colour page: each hex box applies its text to its picker as it is typed; ">> Copy Main >>"
+    // gives the sub menus the main menu's colours.
+    void txtMainBGChange();
+    void txtMainMOBGChange();
+    void txtMainFontChange();
+    void txtMainFontMOChange();
+    void txtMainBorderChange();
+    void txtSubBGChange();
+    void txtSubMOBGChange();
+    void txtSubFontChange();
+    void txtSubFontMOChange();
+    void txtSubBorderChange();
+    void btnCopyMainClick();
+
     void PageControl1Change(int index);
     void btnCancelClick();
     void btnHelpClick();
 
-    // Commands of the button row and the Options page whose work is still to come.
+    // Commands of the button row whose work is still to come, and the Options page's "...".
     void btnSaveClick();
     void btnOpenClick();
     void btnPreviewClick();
@@ -126,7 +140,9 @@ private:
     void FormCreate();
     void FormKeyDown(int key, Qt::KeyboardModifiers modifiers);
     void FormClose();
+    void SetUpColorPage();
     void cpbMainBGChange();
+    void ApplyHexBox(std::size_t row);
     void AddItem(AddKind kind);
     void SelectItem(MenuItem* item);
     void OnSelectionChanged();
@@ -135,6 +151,7 @@ private:
     std::unique_ptr<Ui::TfrmQuorvane> m_ui;
     MenuTreeModel* m_menuModel; // owned by the window as its QObject child
     std::array<ColorPicker*, 10> m_pickers{};
+    std::array<QLineEdit*, 10> m_hexBoxes{}; // beside the pickers, in the same row order
 
     QString m_appFolderPath;
     QString m_dataFilePath;
@@ -144,6 +161,8 @@ private:
     QString m_generatedCode;
     std::int32_t m_itemCounter = 0;
     bool m_hexChanging = false;
+    // The font the font dialog opens on: the last one chosen in it.
+    QFont m_dlgFont;
     bool m_deleting = false; // an item is being removed; its neighbour is refreshed afterwards
 };
 

@@ -1,8 +1,10 @@
 #include "support/Dialogs.h"
 
+#include <QCheckBox>
 #include <QDialog>
 #include <QFileDialog>
 #include <QFontDialog>
+#include <QGroupBox>
 #include <QMessageBox>
 
 namespace qv {
@@ -68,13 +70,18 @@ std::optional<QString> QtDialogs::OpenFileName(QWidget* owner, const FileOptions
 
 std::optional<QFont> QtDialogs::ChooseFont(QWidget* owner, const QFont& initial)
 {
-    bool ok = false;
-    const QFont font =
-        QFontDialog::getFont(&ok, initial, owner, QString(),
-                             QFontDialog::ScalableFonts | QFontDialog::DontUseNativeDialog);
-    if (!ok)
+    QFontDialog dialog(owner);
+    // The options first: they decide which families the lists offer the initial font among.
+    dialog.setOptions(QFontDialog::ScalableFonts | QFontDialog::DontUseNativeDialog);
+    dialog.setCurrentFont(initial);
+    // Only face, style and size are asked for: the group of effects (underline, strike-out) is
+    // left out. It is the one group box of the dialog with check boxes in it.
+    for (QGroupBox* group : dialog.findChildren<QGroupBox*>())
+        if (!group->findChildren<QCheckBox*>().isEmpty())
+            group->hide();
+    if (dialog.exec() != QDialog::Accepted)
         return std::nullopt;
-    return font;
+    return dialog.selectedFont();
 }
 
 int QtDialogs::Exec(QDialog& dialog)

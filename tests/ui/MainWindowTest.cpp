@@ -455,8 +455,9 @@ TEST_F(MainWindow, SetMenuStyleLeavesFieldsWithoutAChoiceAndGetMenuStyleReadsThe
     EXPECT_EQ(Get<SpinEdit>("spinBorderWidth")->Text(), "0");
     EXPECT_EQ(Get<SpinEdit>("spinFontSize")->Text(), "100");
 
+    // The colour page's hex box turns a system colour into the RGB value it has now.
     const MenuStyle read = m_window->GetMenuStyle();
-    EXPECT_EQ(read.MainBG, SystemColorRef(kButtonFace));
+    EXPECT_EQ(read.MainBG, ResolveColor(SystemColorRef(kButtonFace)));
     EXPECT_EQ(read.MenuType, 1);
     EXPECT_EQ(read.TextAlign, -1);
     EXPECT_EQ(read.HorzAlign, -1);
@@ -467,7 +468,9 @@ TEST_F(MainWindow, SetMenuStyleLeavesFieldsWithoutAChoiceAndGetMenuStyleReadsThe
     EXPECT_EQ(read.OnMouseOver, 1);
     EXPECT_EQ(read.MenuFont, "");
     EXPECT_EQ(read.Arrows, -1);
-    EXPECT_EQ(read, StyleAsShown(odd));
+    MenuStyle shown = StyleAsShown(odd);
+    shown.MainBG = ResolveColor(odd.MainBG);
+    EXPECT_EQ(read, shown);
 
     // A group without a choice works as before once the user picks a button.
     ShowPage(2);
