@@ -1,0 +1,476 @@
+#include "app/QuorvaneForm.h"
+#include "widgets/ColorPickerButton.h"
+#include "widgets/Shape.h"
+#include "widgets/SpinEdit.h"
+#include "widgets/SystemColors.h"
+
+#include "UiTestSupport.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QFontDialog>
+#include <QGroupBox>
+#include <QImage>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTabBar>
+#include <QTabWidget>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <memory>
+
+namespace qv {
+namespace {
+
+using picker::kFirstSystemEntry;
+
+constexpr std::array<const char*, 10> kRows = {"MainBG",     "MainMOBG", "MainFont", "MainFontMO",
+                                               "MainBorder", "SubBG",    "SubMOBG",  "SubFont",
+                                               "SubFontMO",  "SubBorder"};
+
+// A desktop whose button face is a colour none of the tests uses otherwise.
+TColor TestDesktop(int n)
+{
+    return n == kButtonFace ? RgbColor(0xD4, 0xD0, 0xC8) : RgbColor(1, 2, 3 * n);
+}
+
+QColor Q(TColor color)
+{
+    return ToQColor(color);
+}
+
+// Ten colours far apart from each other, in row order.
+MenuStyle DistinctColors()
+{
+    MenuStyle style;
+    style.MainBG = RgbColor(10, 20, 200);
+    style.MainMOBG = RgbColor(200, 30, 30);
+    style.MainFont = RgbColor(255, 255, 0);
+    style.MainFontMO = RgbColor(0, 255, 0);
+    style.MainBorder = RgbColor(255, 0, 255);
+    style.SubBG = RgbColor(30, 120, 30);
+    style.SubMOBG = RgbColor(60, 60, 60);
+    style.SubFont = RgbColor(255, 255, 255);
+    style.SubFontMO = RgbColor(0, 255, 255);
+    style.SubBorder = RgbColor(255, 128, 0);
+    return style;
+}
+
+class ColorPage : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        SetSystemColorResolver(TestDesktop);
+        ASSERT_TRUE(m_dir.isValid());
+        m_window = std::make_unique<TfrmQuorvane>(m_dir.path());
+        m_window->show();
+        m_window->activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(m_window.get()));
+        ShowPage(1);
+        m_page = Get<QWidget>("tsColors");
+    }
+
+    void TearDown() override
+    {
+        for (std::size_t row = 0; row < kRows.size(); ++row)
+            m_window->Picker(row).SetDroppedDown(false);
+        m_window.reset();
+        SetSystemColorResolver(nullptr);
+    }
+
+    template <class T>
+    T* Get(const char* name) const
+    {
+        T* widget = test::Child<T>(*m_window, name);
+        EXPECT_NE(widget, nullptr) << name;
+        return widget;
+    }
+    template <class T>
+    T* Get(const QString& name) const
+    {
+        return Get<T>(name.toLatin1().constData());
+    }
+    QLineEdit* Box(std::size_t row) const { return Get<QLineEdit>("txt" + QString(kRows[row])); }
+    TColor Color(std::size_t row) const { return m_window->Picker(row).SelectionColor(); }
+    QStringList BoxTexts() const
+    {
+        QStringList texts;
+        for (std::size_t row = 0; row < kRows.size(); ++row)
+            texts.append(Box(row)->text());
+        return texts;
+    }
+
+    void ShowPage(int page)
+    {
+        QTabBar* bar = Get<QTabWidget>("PageControl1")->tabBar();
+        QTest::mouseClick(bar, Qt::LeftButton, {}, bar->tabRect(page).center());
+    }
+    void Click(const char* name) { QTest::mouseClick(Get<QAbstractButton>(name), Qt::LeftButton); }
+    // Replaces the whole text of a box by typing into it.
+    void TypeInto(QLineEdit* box, const QString& text)
+    {
+        QTest::mouseClick(box, Qt::LeftButton, {}, QPoint(5, box->height() / 2));
+        QTest::keyClick(box, Qt::Key_A, Qt::ControlModifier);
+        QTest::keyClick(box, Qt::Key_Delete);
+        QTest::keyClicks(box, text);
+    }
+    // Opens a picker's palette with the mouse on its arrow part and clicks one of its entries;
+    // the events go through the window system, as the user's do.
+    void ChooseInPalette(std::size_t row, int entry)
+    {
+        TColorPickerButton& button = m_window->Picker(row);
+        QWindow* window = m_window->windowHandle();
+        const QPoint arrow = button.mapTo(m_window.get(), QPoint(38, 11));
+        QTest::mousePress(window, Qt::LeftButton, {}, arrow);
+        QTest::mouseRelease(window, Qt::LeftButton, {}, arrow);
+        ASSERT_TRUE(button.DroppedDown());
+        TColorPopup* popup = button.Popup();
+        const QPoint at = popup->EntryRect(entry).center();
+        QTest::mouseMove(popup->windowHandle(), at);
+        QTest::mouseClick(popup->windowHandle(), Qt::LeftButton, {}, at);
+        ASSERT_FALSE(button.DroppedDown());
+    }
+
+    QImage Page() const { return m_page->grab().toImage(); }
+    static int Distance(const QColor& a, const QColor& b)
+    {
+        return std::abs(a.red() - b.red()) + std::abs(a.green() - b.green()) +
+               std::abs(a.blue() - b.blue());
+    }
+    // The colour of a caption drawn on `fill` within the given rectangle of the page: of its
+    // smoothed pixels, the one that stands out most from the fill.
+    static QColor Ink(const QImage& image, const QRect& rect, TColor fill)
+    {
+        QColor ink = Q(fill);
+        for (int y = rect.top(); y <= rect.bottom(); ++y)
+            for (int x = rect.left(); x <= rect.right(); ++x)
+                if (Distance(image.pixelColor(x, y), Q(fill)) > Distance(ink, Q(fill)))
+                    ink = image.pixelColor(x, y);
+        return ink;
+    }
+
+    test::FakeDialogs m_dialogs;
+    test::FakeShell m_shell;
+    QTemporaryDir m_dir;
+    std::unique_ptr<TfrmQuorvane> m_window;
+    QWidget* m_page = nullptr;
+};
+
+TEST_F(ColorPage, LaidOutAsTwoGroupsOfFiveRowsWithTheSampleBelow)
+{
+    auto* main = Get<QGroupBox>("grpMainColors");
+    auto* sub = Get<QGroupBox>("grpSubColors");
+    EXPECT_EQ(main->title(), "Main Menu Colors ");
+    EXPECT_EQ(sub->title(), "Sub Menu Colors");
+    EXPECT_EQ(main->geometry(), QRect(8, 8, 304, 193));
+    EXPECT_EQ(sub->geometry(), QRect(320, 8, 304, 193));
+
+    const char* captions[] = {"Background Color:", "MouseOver Background Color:", "Font Color:",
+                              "MouseOver Font Color:", "Border Color:"};
+    const int tops[] = {40, 68, 96, 124, 152};
+    for (std::size_t row = 0; row < kRows.size(); ++row) {
+        const QString name = kRows[row];
+        QGroupBox* group = row < 5 ? main : sub;
+        auto* label = Get<QLabel>("lbl" + name);
+        auto* picker = Get<TColorPickerButton>("cpb" + name);
+        QLineEdit* box = Box(row);
+        EXPECT_EQ(picker, &m_window->Picker(row));
+        EXPECT_EQ(label->parentWidget(), group);
+        EXPECT_EQ(picker->parentWidget(), group);
+        EXPECT_EQ(box->parentWidget(), group);
+        EXPECT_EQ(label->text(), captions[row % 5]);
+        EXPECT_EQ(label->geometry().topLeft(), QPoint(8, tops[row % 5] + 4));
+        EXPECT_EQ(label->width(), 160);
+        EXPECT_TRUE(label->alignment() & Qt::AlignRight);
+        EXPECT_EQ(picker->geometry(), QRect(176, tops[row % 5], 45, 22));
+        EXPECT_EQ(box->geometry(), QRect(228, tops[row % 5], 65, 21));
+        EXPECT_EQ(box->maxLength(), 6);
+        EXPECT_EQ(picker->CustomText(), "Custom Color");
+        EXPECT_EQ(picker->PopupSpacing(), 8);
+        EXPECT_TRUE(picker->ShowSystemColors());
+        EXPECT_TRUE(picker->DefaultText().isEmpty());
+        EXPECT_FALSE(picker->ShowHint());
+        EXPECT_EQ(picker->focusPolicy(), Qt::NoFocus);
+    }
+    for (const char* name : {"lblMainHex", "lblSubHex"}) {
+        EXPECT_EQ(Get<QLabel>(name)->text(), "Hex");
+        EXPECT_EQ(Get<QLabel>(name)->pos(), QPoint(232, 20));
+    }
+    auto* copy = Get<QPushButton>("btnCopyMain");
+    EXPECT_EQ(copy->text(), ">> Copy Main >>");
+    EXPECT_EQ(copy->parentWidget(), sub);
+    EXPECT_EQ(copy->geometry(), QRect(8, 164, 93, 21));
+    // The button lies over the wide label of the last row and must still take the click.
+    EXPECT_EQ(sub->childAt(QPoint(90, 166)), copy);
+
+    EXPECT_EQ(Get<QLabel>("lblColorSample")->text(), "Menu Color Sample:");
+    EXPECT_EQ(Get<QLabel>("lblColorSample")->pos(), QPoint(8, 212));
+    const QPoint corners[] = {{8, 232}, {8, 252}, {8, 272}, {140, 256}, {140, 276}};
+    const char* items[] = {"Home", "Links", "Contact", "Products", "Support"};
+    for (int i = 0; i < 5; ++i) {
+        const QByteArray n = QByteArray::number(i + 1);
+        auto* shape = Get<TShape>(("Shape" + n).constData());
+        auto* caption = Get<QLabel>(("lblSample" + n).constData());
+        EXPECT_EQ(shape->geometry(), QRect(corners[i], QSize(145, 21)));
+        EXPECT_EQ(caption->pos(), corners[i] + QPoint(8, 4));
+        EXPECT_EQ(caption->text(), items[i]);
+        EXPECT_FALSE(caption->autoFillBackground());
+    }
+
+    // Tab order: the main boxes top to bottom, then the copy button and the sub boxes bottom up.
+    const QStringList expected = {"txtMainBG",     "txtMainMOBG", "txtMainFont",  "txtMainFontMO",
+                                  "txtMainBorder", "btnCopyMain", "txtSubBorder", "txtSubFontMO",
+                                  "txtSubFont",    "txtSubMOBG",  "txtSubBG"};
+    QStringList chain;
+    QWidget* start = Get<QTabWidget>("PageControl1")->tabBar();
+    for (QWidget* w = start->nextInFocusChain(); w != start; w = w->nextInFocusChain())
+        if (w->parentWidget() == main || w->parentWidget() == sub)
+            if (w->focusPolicy() & Qt::TabFocus)
+                chain.append(w->objectName());
+    EXPECT_EQ(chain, expected);
+}
+
+TEST_F(ColorPage, StartsWithTheStartUpColoursInTheBoxesAndTheDefaultLookBeforeTheFirstRefresh)
+{
+    EXPECT_EQ(BoxTexts(), QStringList({"0080FF", "009CE8", "FFFFFF", "0000FF", "000000", "0080FF",
+                                       "009CE8", "FFFFFF", "0000FF", "000000"}));
+    EXPECT_EQ(m_window->GetMenuStyle(), MenuStyle{});
+
+    // A window whose colour page has not been shown yet draws the sample white on black.
+    TfrmQuorvane fresh(m_dir.path());
+    const QImage image = test::Child<QWidget>(fresh, "tsColors")->grab().toImage();
+    EXPECT_EQ(image.pixelColor(108, 242), QColor(Qt::white));
+    EXPECT_EQ(image.pixelColor(8, 242), QColor(Qt::black));
+}
+
+TEST_F(ColorPage, TypingInABoxSetsOnlyItsPickerAndLeavesTheTextAndTheSampleAlone)
+{
+    QSignalSpy refreshed(m_window.get(), &TfrmQuorvane::ColorSampleRefreshed);
+    QLineEdit* box = Box(0);
+    TypeInto(box, "ff");
+    EXPECT_EQ(Color(0), RgbColor(0, 0, 255));
+    EXPECT_EQ(box->text(), "ff");
+    EXPECT_FALSE(m_window->FHexChanging());
+    EXPECT_EQ(refreshed.count(), 0);
+    EXPECT_EQ(Page().pixelColor(108, 242), Q(RgbColor(0, 0x80, 0xFF))) << "the sample waits";
+
+    TypeInto(box, "12G");
+    EXPECT_EQ(Color(0), 0u);
+    EXPECT_EQ(box->text(), "12G");
+    TypeInto(box, "a");
+    EXPECT_EQ(Color(0), RgbColor(0, 0, 0x0A));
+    QTest::keyClick(box, Qt::Key_Backspace);
+    EXPECT_EQ(Color(0), 0u) << "an empty box gives black";
+    EXPECT_EQ(box->text(), "");
+    TypeInto(box, "1234567");
+    EXPECT_EQ(box->text(), "123456");
+    EXPECT_EQ(Color(0), RgbColor(0x12, 0x34, 0x56));
+
+    // Another box in lower case and short; nothing else has moved.
+    TypeInto(Box(7), "abc");
+    EXPECT_EQ(Color(7), RgbColor(0, 0x0A, 0xBC));
+    EXPECT_EQ(BoxTexts(), QStringList({"123456", "009CE8", "FFFFFF", "0000FF", "000000", "0080FF",
+                                       "009CE8", "abc", "0000FF", "000000"}));
+
+    // Entering the page again repaints the sample; the boxes keep their texts.
+    ShowPage(0);
+    ShowPage(1);
+    EXPECT_EQ(refreshed.count(), 1);
+    EXPECT_EQ(Page().pixelColor(108, 242), Q(RgbColor(0x12, 0x34, 0x56)));
+    EXPECT_EQ(Box(7)->text(), "abc");
+}
+
+TEST_F(ColorPage, APickerChangeRewritesEveryBoxAndSystemColoursBecomeTheirRgb)
+{
+    TypeInto(Box(2), "abc");
+    TypeInto(Box(0), "0080ff"); // the same colour in lower case: the picker does not change
+    ChooseInPalette(8, 16);     // Red for the sub mouse-over font
+    EXPECT_EQ(Color(8), RgbColor(255, 0, 0));
+    EXPECT_EQ(BoxTexts(), QStringList({"0080FF", "009CE8", "000ABC", "0000FF", "000000", "0080FF",
+                                       "009CE8", "FFFFFF", "FF0000", "000000"}));
+    const QImage red = Page();
+    EXPECT_EQ(red.pixelColor(250, 290), Q(RgbColor(0, 0x9C, 0xE8)));
+    EXPECT_LT(Distance(Ink(red, QRect(148, 280, 120, 13), RgbColor(0, 0x9C, 0xE8)), Qt::red), 90)
+        << "Support's caption";
+
+    // "system color: button face": the picker ends up holding the colour's present RGB value.
+    const TColor face = TestDesktop(kButtonFace);
+    ChooseInPalette(0, kFirstSystemEntry + kButtonFace);
+    EXPECT_EQ(Color(0), face);
+    EXPECT_EQ(Box(0)->text(), "D4D0C8");
+    EXPECT_EQ(Page().pixelColor(108, 242), Q(face));
+
+    // When the box already shows that text, the reference stays, and paints as its colour.
+    ChooseInPalette(5, 16);
+    TypeInto(Box(5), "D4D0C8");
+    EXPECT_EQ(Color(5), face);
+    ChooseInPalette(5, kFirstSystemEntry + kButtonFace);
+    EXPECT_EQ(Color(5), SystemColorRef(kButtonFace));
+    EXPECT_EQ(m_window->GetMenuStyle().SubBG, SystemColorRef(kButtonFace));
+    EXPECT_EQ(Box(5)->text(), "D4D0C8");
+    EXPECT_EQ(Page().pixelColor(250, 268), Q(face));
+}
+
+TEST_F(ColorPage, CopyMainGivesTheSubMenusTheMainColoursOrOnlyRepaints)
+{
+    MenuStyle style = DistinctColors();
+    m_window->SetMenuStyle(style);
+    Click("btnCopyMain");
+    for (std::size_t row = 0; row < 5; ++row) {
+        EXPECT_EQ(Color(row + 5), Color(row)) << kRows[row];
+        EXPECT_EQ(Box(row + 5)->text(), Box(row)->text()) << kRows[row];
+    }
+    const QImage copied = Page();
+    EXPECT_EQ(copied.pixelColor(250, 268), Q(style.MainBG));
+    EXPECT_EQ(copied.pixelColor(250, 290), Q(style.MainMOBG));
+    EXPECT_EQ(copied.pixelColor(250, 296), Q(style.MainBorder));
+
+    // All equal: no picker changes and no box is rewritten, but the sample is repainted.
+    TypeInto(Box(1), "c81e1e"); // MainMOBG in lower case
+    std::vector<std::unique_ptr<QSignalSpy>> changes;
+    for (std::size_t row = 0; row < kRows.size(); ++row)
+        changes.push_back(
+            std::make_unique<QSignalSpy>(&m_window->Picker(row), &TColorPickerButton::OnChange));
+    QSignalSpy refreshed(m_window.get(), &TfrmQuorvane::ColorSampleRefreshed);
+    Click("btnCopyMain");
+    EXPECT_EQ(refreshed.count(), 1);
+    for (const auto& spy : changes)
+        EXPECT_EQ(spy->count(), 0);
+    EXPECT_EQ(Box(1)->text(), "c81e1e");
+}
+
+TEST_F(ColorPage, OpeningAProjectShowsItsColoursInBoxesAndSampleAtOnce)
+{
+    const MenuStyle style = DistinctColors();
+    m_window->SetMenuStyle(style);
+    EXPECT_EQ(BoxTexts(), QStringList({"0A14C8", "C81E1E", "FFFF00", "00FF00", "FF00FF", "1E781E",
+                                       "3C3C3C", "FFFFFF", "00FFFF", "FF8000"}));
+    EXPECT_EQ(m_window->GetMenuStyle(), style);
+
+    const QImage image = Page();
+    struct Probe
+    {
+        QPoint at;
+        TColor color;
+    };
+    const Probe probes[] = {
+        {{108, 242}, style.MainBG},   {{8, 242}, style.MainBorder},   // Home
+        {{108, 262}, style.MainMOBG}, {{100, 252}, style.MainBorder}, // Links
+        {{100, 285}, style.MainBG},   {{100, 292}, style.MainBorder}, // Contact
+        {{146, 262}, style.SubBG},    {{140, 262}, style.SubBorder},  // Products, over Links
+        {{250, 290}, style.SubMOBG},  {{284, 290}, style.SubBorder},  // Support
+        {{145, 289}, style.SubMOBG},  {{152, 250}, style.MainBorder}, // over Contact; Home
+    };
+    for (const Probe& probe : probes)
+        EXPECT_EQ(image.pixelColor(probe.at), Q(probe.color))
+            << probe.at.x() << "," << probe.at.y();
+
+    // Each caption in its state's font colour, not in the other state's.
+    struct Caption
+    {
+        int item;
+        TColor fill;
+        TColor color;
+        TColor other;
+    };
+    const Caption captions[] = {{1, style.MainBG, style.MainFont, style.MainFontMO},
+                                {2, style.MainMOBG, style.MainFontMO, style.MainFont},
+                                {3, style.MainBG, style.MainFont, style.MainFontMO},
+                                {4, style.SubBG, style.SubFont, style.SubFontMO},
+                                {5, style.SubMOBG, style.SubFontMO, style.SubFont}};
+    for (const Caption& caption : captions) {
+        const QByteArray name = "lblSample" + QByteArray::number(caption.item);
+        const QColor ink = Ink(image, Get<QLabel>(name.constData())->geometry(), caption.fill);
+        EXPECT_LT(Distance(ink, Q(caption.color)), 90) << name.constData();
+        EXPECT_LT(Distance(ink, Q(caption.color)), Distance(ink, Q(caption.other)))
+            << name.constData();
+    }
+}
+
+TEST_F(ColorPage, FontButtonFillsTheFontSettingsFromTheDialog)
+{
+    ShowPage(2);
+    QFont arial(QStringLiteral("Arial"), 12);
+    arial.setBold(true);
+    arial.setItalic(true);
+    m_dialogs.fontAnswers = {arial, QFont(QStringLiteral("Verdana"), 9), std::nullopt,
+                             QFont(QStringLiteral("Arial [Monotype]"), 150)};
+
+    Click("btnBrowseFont");
+    ASSERT_EQ(m_dialogs.fontRequests.size(), 1u);
+    const QFont& first = m_dialogs.fontRequests[0];
+    EXPECT_EQ(first.family(), "Tahoma");
+    EXPECT_EQ(first.pointSize(), 8);
+    EXPECT_FALSE(first.bold());
+    EXPECT_FALSE(first.italic());
+    EXPECT_EQ(Get<QLineEdit>("txtFontName")->text(), "Arial");
+    EXPECT_EQ(Get<SpinEdit>("spinFontSize")->Text(), "12");
+    EXPECT_TRUE(Get<QCheckBox>("chkBold")->isChecked());
+    EXPECT_TRUE(Get<QCheckBox>("chkItalic")->isChecked());
+
+    // The settings are not what the dialog opens on: it shows the last choice.
+    m_window->SetMenuStyle(MenuStyle{});
+    Click("btnBrowseFont");
+    EXPECT_EQ(m_dialogs.fontRequests[1], arial);
+    EXPECT_EQ(Get<QLineEdit>("txtFontName")->text(), "Verdana");
+    EXPECT_EQ(Get<SpinEdit>("spinFontSize")->Text(), "9");
+    EXPECT_FALSE(Get<QCheckBox>("chkBold")->isChecked());
+    EXPECT_FALSE(Get<QCheckBox>("chkItalic")->isChecked());
+
+    // Cancel changes nothing, neither the settings nor what the dialog opens on next.
+    Get<QCheckBox>("chkBold")->setChecked(true);
+    Click("btnBrowseFont");
+    const MenuStyle kept = m_window->GetMenuStyle();
+    EXPECT_EQ(kept.MenuFont, "Verdana");
+    EXPECT_EQ(kept.FontSize, 9);
+    EXPECT_TRUE(kept.FontBold);
+
+    // A family told apart by its foundry is written by its name alone; the size box keeps its
+    // bounds.
+    Click("btnBrowseFont");
+    EXPECT_EQ(m_dialogs.fontRequests[3].family(), "Verdana");
+    EXPECT_EQ(Get<QLineEdit>("txtFontName")->text(), "Arial");
+    EXPECT_EQ(m_window->GetMenuStyle().FontSize, 100);
+}
+
+// The platform's dialog itself: scalable fonts only, and no effects to choose.
+TEST(FontDialog, OffersNoEffectsAndReportsCancel)
+{
+    QtDialogs dialogs;
+    bool checked = false;
+    const auto inspect = [&](bool accept) {
+        QTimer::singleShot(0, [&checked, accept] {
+            QFontDialog* dialog = nullptr;
+            for (QWidget* window : QApplication::topLevelWidgets())
+                if (auto* font = qobject_cast<QFontDialog*>(window); font && font->isVisible())
+                    dialog = font;
+            ASSERT_NE(dialog, nullptr);
+            EXPECT_TRUE(dialog->testOption(QFontDialog::ScalableFonts));
+            for (const QCheckBox* box : dialog->findChildren<QCheckBox*>())
+                EXPECT_FALSE(box->isVisibleTo(dialog)) << box->text().toStdString();
+            checked = true;
+            accept ? dialog->accept() : dialog->reject();
+        });
+    };
+    inspect(true);
+    const std::optional<QFont> chosen = dialogs.ChooseFont(nullptr, QFont("DejaVu Sans", 11));
+    EXPECT_TRUE(checked);
+    ASSERT_TRUE(chosen.has_value());
+    EXPECT_EQ(chosen->pointSize(), 11);
+
+    checked = false;
+    inspect(false);
+    EXPECT_FALSE(dialogs.ChooseFont(nullptr, QFont("DejaVu Sans", 11)).has_value());
+    EXPECT_TRUE(checked);
+}
+
+} // namespace
+} // namespace qv
