@@ -497,14 +497,4 @@ void TfrmQuorvane::SetMenuStyle(const MenuStyle& style)
     ui.chkBorderBetween->setChecked(style.BorderBetween);
 }
 
-// ---- Commands whose work is still to come ---------------------------------------------------
-
-void TfrmQuorvane::btnSaveClick() {}
-
-void TfrmQuorvane::btnOpenClick() {}
-
-void TfrmQuorvane::btnPreviewClick() {}
-
-void TfrmQuorvane::btnOkClick() {}
-
 } // namespace qv

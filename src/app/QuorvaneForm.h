@@ -22,6 +22,11 @@ class QTreeView;
 
 namespace qv {
 
+// The application's title: the caption of its own message boxes.
+inline constexpr char kApplicationTitle[] = "Tarnwick Quorvane Wizard";
+// The window's caption; after a save or an open it is followed by " - " and the project file.
+inline constexpr char kMainCaption[] = "Tarnwick Free Quorvane Builder";
+
 class MenuItem;
 class MenuTreeModel;
 
@@ -82,6 +87,15 @@ public:
     // project has been loaded).
     void ExpandRootItems();
 
+    // Makes the code from the template (read afresh from DataFilePath on every run) and the
+    // design. Get Code (false) keeps it in GeneratedCode; Preview (true) writes it as a page to
+    // PreviewFilePath and opens that in the browser. A missing template is reported and changes
+    // nothing; a template that cannot be read or a page that cannot be written throws FileError.
+    void GeneratePage(bool forPreview);
+    // Shows the save dialog proposing ProjectFile (at first Untitled.mnu in the program's
+    // folder); true when the user confirmed a name, which ProjectFile and the caption then show.
+    bool ChooseSaveFileName();
+
     // Colour page: writes the hex boxes from the pickers, and repaints the sample.
     void RefreshHexBoxes();
     void RefreshColorSample();
@@ -123,7 +137,7 @@ public slots:
     void btnCancelClick();
     void btnHelpClick();
 
-    // Commands of the button row whose work is still to come, and the Options page's "...".
+    // The commands of the button row and the Options page.
     void btnSaveClick();
     void btnOpenClick();
     void btnPreviewClick();
@@ -159,6 +173,7 @@ private:
     QString m_iniFilePath;
     QString m_projectFile;
     QString m_generatedCode;
+    QString m_lastOpenedFile; // proposed by the open dialog: the last file chosen in it
     std::int32_t m_itemCounter = 0;
     bool m_hexChanging = false;
     // The font the font dialog opens on: the last one chosen in it.

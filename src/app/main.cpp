@@ -8,7 +8,9 @@
 int main(int argc, char** argv)
 {
     QApplication app(argc, argv);
-    QApplication::setApplicationDisplayName(QStringLiteral("Tarnwick Quorvane Wizard"));
+    // The application's title; not a display name, which the desktop would append to every
+    // window caption.
+    QApplication::setApplicationName(QString::fromLatin1(qv::kApplicationTitle));
     qv::InstallPaletteSystemColors();
 
     qv::TfrmQuorvane frmQuorvane;

@@ -51,10 +51,21 @@ void InstallDialogs(Dialogs* dialogs)
 
 void QtDialogs::Message(QWidget* owner, const QString& text, const QString& caption, Icon icon)
 {
-    QMessageBox box(icon == Icon::Information ? QMessageBox::Information
-                    : icon == Icon::Warning   ? QMessageBox::Warning
-                                              : QMessageBox::NoIcon,
-                    caption, text, QMessageBox::Ok, owner);
+    QMessageBox::Icon boxIcon = QMessageBox::NoIcon;
+    switch (icon) {
+    case Icon::Information:
+        boxIcon = QMessageBox::Information;
+        break;
+    case Icon::Warning:
+        boxIcon = QMessageBox::Warning;
+        break;
+    case Icon::Error:
+        boxIcon = QMessageBox::Critical;
+        break;
+    case Icon::None:
+        break;
+    }
+    QMessageBox box(boxIcon, caption, text, QMessageBox::Ok, owner);
     box.exec();
 }
 

@@ -16,7 +16,7 @@ namespace qv {
 class Dialogs
 {
 public:
-    enum class Icon { None, Information, Warning };
+    enum class Icon { None, Information, Warning, Error };
 
     struct FileOptions
     {

@@ -1,0 +1,161 @@
+// The commands of the main window's button row that make, deliver, save and open designs:
+// Get Code, Preview, Save Menu and Open Menu.
+
+#include "app/ErrorHandler.h"
+#include "app/QuorvaneForm.h"
+
+#include "codegen/PromptChoiceForm.h"
+#include "codegen/QuorvaneCopyForm.h"
+#include "codegen/Template.h"
+#include "model/MenuTreeModel.h"
+#include "project/MenuFile.h"
+#include "support/Dialogs.h"
+#include "support/Encoding.h"
+#include "support/FileIo.h"
+#include "support/Ini_Unit.h"
+#include "support/Shell.h"
+
+#include <QCheckBox>
+#include <QLabel>
+#include <QPushButton>
+
+namespace qv {
+
+namespace {
+
+const QString kProjectFilter = QStringLiteral("Tarnwick Quorvane (*.mnu)");
+
+std::string ToStd(const QString& text)
+{
+    return text.toStdString();
+}
+
+} // namespace
+
+void TfrmQuorvane::GeneratePage(bool forPreview)
+{
+    const std::string dataPath = ToStd(m_dataFilePath);
+    if (!FileExists(dataPath)) {
+        CurrentDialogs().Message(this, QString::fromStdString(DataFileNotFoundMessage(dataPath)),
+                                 QString::fromLatin1(kApplicationTitle), Dialogs::Icon::None);
+        return;
+    }
+    const std::string templateText = DecodeFileText(ReadFileBytes(dataPath));
+    const std::string code =
+        FillTemplate(templateText, m_menuModel->TreeForRecords(), GetMenuStyle());
+    if (!forPreview) {
+        m_generatedCode = QString::fromStdString(code);
+        return;
+    }
+    WriteFileAtomically(ToStd(m_previewFilePath), PreviewPage(code), kCannotCreateFile);
+    OpenWithAssociatedApp(m_previewFilePath, nullptr);
+}
+
+void TfrmQuorvane::btnPreviewClick()
+{
+    if (m_menuModel->Tree().Empty()) {
+        CurrentDialogs().Message(
+            this,
+            QStringLiteral("You have not defined any menu items, please do so before previewing."),
+            QStringLiteral("Error"), Dialogs::Icon::Information);
+        return;
+    }
+    RunCommand(this, [this] { GeneratePage(true); });
+}
+
+void TfrmQuorvane::btnOkClick()
+{
+    const std::string iniPath = ToStd(m_iniFilePath);
+    if (IniReadInteger(iniPath, "Prompts", "QuorvaneNote", 0) == 0) {
+        TfrmPromptChoice note(this);
+        note.setWindowTitle(QStringLiteral("Please Note"));
+        note.lblPrompt()->setText(
+            QStringLiteral("Be sure to remove all old code before inserting new code\n"
+                           "if you are updating an existing menu."));
+        note.lblPrompt()->resize(note.lblPrompt()->width(), 60);
+        note.btnOne()->hide();
+        note.btnTwo()->hide();
+        note.btnCancel()->setText(QStringLiteral("OK"));
+        note.btnCancel()->show();
+        note.chkDontShow()->show();
+        note.chkDontShow()->setText(QStringLiteral("Don't show this message again"));
+        const int below = note.lblPrompt()->y() + note.lblPrompt()->height();
+        note.chkDontShow()->move(note.chkDontShow()->x(), below);
+        note.btnCancel()->move(note.btnCancel()->x(), below);
+        note.FitToControls();
+        CurrentDialogs().Exec(note);
+        // However the note was closed, a ticked box turns it off for good. A settings file that
+        // cannot be written only means the note comes again.
+        if (note.chkDontShow()->isChecked())
+            IniWriteInteger(iniPath, "Prompts", "QuorvaneNote", 1);
+    }
+
+    if (!RunCommand(this, [this] { GeneratePage(false); }))
+        return;
+
+    TFrmQuorvaneCopy codeWindow(this);
+    codeWindow.ShowCodeText(m_generatedCode);
+    CurrentDialogs().Exec(codeWindow);
+}
+
+bool TfrmQuorvane::ChooseSaveFileName()
+{
+    if (m_projectFile.isEmpty())
+        m_projectFile = m_appFolderPath + QStringLiteral("Untitled.mnu");
+    Dialogs::FileOptions options;
+    options.initialFolder = m_appFolderPath;
+    options.fileName = m_projectFile;
+    options.filter = kProjectFilter;
+    options.defaultSuffix = QStringLiteral("mnu");
+    options.confirmOverwrite = true;
+    const std::optional<QString> chosen = CurrentDialogs().SaveFileName(this, options);
+    if (!chosen)
+        return false;
+    m_projectFile = *chosen;
+    setWindowTitle(QString::fromLatin1(kMainCaption) + QStringLiteral(" - ") + m_projectFile);
+    return true;
+}
+
+void TfrmQuorvane::btnSaveClick()
+{
+    if (m_menuModel->Tree().Empty()) {
+        CurrentDialogs().Message(this,
+                                 QStringLiteral("You must have menus items specified before "
+                                                "saving."),
+                                 QStringLiteral("No Items to Save"), Dialogs::Icon::Information);
+        return;
+    }
+    if (!ChooseSaveFileName())
+        return;
+    RunCommand(this, [this] {
+        WriteMenuFile(ToStd(m_projectFile), m_menuModel->TreeForRecords(), GetMenuStyle());
+    });
+}
+
+void TfrmQuorvane::btnOpenClick()
+{
+    Dialogs::FileOptions options;
+    options.initialFolder = m_appFolderPath;
+    options.fileName = m_lastOpenedFile;
+    options.filter = kProjectFilter;
+    const std::optional<QString> chosen = CurrentDialogs().OpenFileName(this, options);
+    if (!chosen)
+        return;
+    m_lastOpenedFile = *chosen;
+
+    RunCommand(this, [this, path = *chosen] {
+        // The file is read before the current design is cleared, so a file that cannot be read
+        // loses nothing. A name that does not exist opens as an empty design.
+        const IniDocument document = LoadMenuDocument(ToStd(path));
+        ClearMenuItems();
+        MenuStyle style;
+        m_menuModel->ResetWith([&](MenuTree& tree) { style = ReadMenuDocument(document, tree); });
+        ExpandRootItems();
+        SetMenuStyle(style);
+        m_projectFile = path;
+        setWindowTitle(QString::fromLatin1(kMainCaption) + QStringLiteral(" - ") + m_projectFile);
+        tvMenuClick();
+    });
+}
+
+} // namespace qv

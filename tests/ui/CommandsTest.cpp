@@ -1,0 +1,404 @@
+#include "app/QuorvaneForm.h"
+#include "codegen/PromptChoiceForm.h"
+#include "codegen/QuorvaneCopyForm.h"
+#include "model/MenuTreeModel.h"
+#include "support/Ini_Unit.h"
+
+#include "UiTestSupport.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QClipboard>
+#include <QFile>
+#include <QFileInfo>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTextCursor>
+
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace qv {
+namespace {
+
+const QByteArray kTemplate = "<!-- menu -->\n%menu%\nroots=%NoOffFirstLineMenus%;size=%FontSize%\n"
+                             "bg='%LowBgColor%';arrows:%arrows%";
+
+QByteArray ReadAll(const QString& path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return "<missing>";
+    return file.readAll();
+}
+
+void WriteAll(const QString& path, const QByteArray& bytes)
+{
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    file.write(bytes);
+}
+
+class Commands : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(m_dir.isValid());
+        WriteAll(m_dir.filePath("dhtml.dat"), kTemplate);
+        m_window = std::make_unique<TfrmQuorvane>(m_dir.path());
+        m_window->show();
+    }
+
+    template <class T>
+    T* Get(const char* name) const
+    {
+        T* widget = test::Child<T>(*m_window, name);
+        EXPECT_NE(widget, nullptr) << name;
+        return widget;
+    }
+    void Click(const char* name) { QTest::mouseClick(Get<QAbstractButton>(name), Qt::LeftButton); }
+    void AddRoot(const QString& text)
+    {
+        Click("btnAddRootItem");
+        QLineEdit* caption = Get<QLineEdit>("txtCaption");
+        caption->selectAll();
+        QTest::keyClicks(caption, text);
+    }
+    const MenuTree& Tree() const { return m_window->MenuModel().Tree(); }
+    QString Ini() const { return m_window->IniFilePath(); }
+
+    // Answers the one-time note: ticks its box when asked, then closes it by its system menu.
+    void AnswerNote(bool tick)
+    {
+        m_dialogs.execActions.push_back([tick](QDialog& dialog) {
+            auto* note = dynamic_cast<TfrmPromptChoice*>(&dialog);
+            EXPECT_NE(note, nullptr) << "the note comes first";
+            if (note != nullptr && tick)
+                QTest::mouseClick(note->chkDontShow(), Qt::LeftButton, {},
+                                  note->chkDontShow()->rect().center() - QPoint(60, 0));
+            return int(TfrmPromptChoice::Cancel);
+        });
+    }
+    // Captures what the code window shows and closes it.
+    void ReadCodeWindow(QString* shown)
+    {
+        m_dialogs.execActions.push_back([shown](QDialog& dialog) {
+            auto* code = dynamic_cast<TFrmQuorvaneCopy*>(&dialog);
+            EXPECT_NE(code, nullptr) << "the code window";
+            if (code != nullptr)
+                *shown = code->CodeText();
+            return int(QDialog::Rejected);
+        });
+    }
+
+    QTemporaryDir m_dir;
+    test::FakeDialogs m_dialogs;
+    test::FakeShell m_shell;
+    std::unique_ptr<TfrmQuorvane> m_window;
+};
+
+TEST_F(Commands, TheNoteShowsUntilItsBoxIsTickedHoweverItIsClosed)
+{
+    AddRoot("Home");
+
+    // First Get Code on a fresh settings file: the note, laid out as one row below the text.
+    m_dialogs.execActions.push_back([](QDialog& dialog) {
+        auto* note = dynamic_cast<TfrmPromptChoice*>(&dialog);
+        EXPECT_NE(note, nullptr);
+        if (note == nullptr)
+            return int(QDialog::Rejected);
+        EXPECT_EQ(note->windowTitle(), "Please Note");
+        EXPECT_EQ(note->lblPrompt()->text(),
+                  "Be sure to remove all old code before inserting new code\nif you are "
+                  "updating an existing menu.");
+        EXPECT_EQ(note->lblPrompt()->height(), 60);
+        EXPECT_TRUE(note->btnOne()->isHidden());
+        EXPECT_TRUE(note->btnTwo()->isHidden());
+        EXPECT_EQ(note->btnCancel()->text(), "OK");
+        EXPECT_FALSE(note->chkDontShow()->isHidden());
+        EXPECT_EQ(note->chkDontShow()->text(), "Don't show this message again");
+        EXPECT_EQ(note->chkDontShow()->y(), 60);
+        EXPECT_EQ(note->btnCancel()->y(), 60);
+        EXPECT_EQ(note->size(), QSize(447 + 16, 91 + 16)) << "sized to its visible controls";
+        QTest::mouseClick(note->btnCancel(), Qt::LeftButton); // OK, box not ticked
+        return note->result();
+    });
+    QString code;
+    ReadCodeWindow(&code);
+    Click("btnOk");
+    EXPECT_EQ(m_dialogs.execs, (QStringList{"frmPromptChoice", "FrmQuorvaneCopy"}));
+    EXPECT_EQ(IniDocument::Load(Ini().toStdString()).Value("Prompts", "QuorvaneNote"),
+              std::nullopt);
+
+    // Ticked, then closed by the system menu: the key is written all the same.
+    AnswerNote(true);
+    ReadCodeWindow(&code);
+    Click("btnOk");
+    EXPECT_EQ(IniDocument::Load(Ini().toStdString()).ReadInteger("Prompts", "QuorvaneNote", 0), 1);
+
+    ReadCodeWindow(&code);
+    Click("btnOk");
+    EXPECT_EQ(m_dialogs.execs.size(), 5) << "no note once the key is set";
+    EXPECT_EQ(m_dialogs.execs.back(), "FrmQuorvaneCopy");
+
+    // Any number but 0 suppresses it; text that is not a number counts as 0.
+    for (const auto& [value, shown] : {std::pair{"2", false}, std::pair{"abc", true}}) {
+        ASSERT_TRUE(IniWriteString(Ini().toStdString(), "Prompts", "QuorvaneNote", value));
+        m_dialogs.execs.clear();
+        if (shown)
+            AnswerNote(false);
+        ReadCodeWindow(&code);
+        Click("btnOk");
+        EXPECT_EQ(m_dialogs.execs.size(), shown ? 2 : 1) << value;
+    }
+}
+
+TEST_F(Commands, GetCodeFillsTheTemplateAndAMissingTemplateKeepsTheLastCode)
+{
+    ASSERT_TRUE(IniWriteInteger(Ini().toStdString(), "Prompts", "QuorvaneNote", 1));
+    AddRoot("Home");
+    QString shown;
+    ReadCodeWindow(&shown);
+    Click("btnOk");
+    const QString expected =
+        "<!-- menu -->\r\n\r\nMenu1=new Array(\"Home\",\"http://\",\"\",0,20,80);\r\n\r\n"
+        "roots=1;size=10\r\nbg='0080FF';arrows:var Arrws=['tridark.gif',5,10,'tridarkdown.gif',"
+        "10,5,'tridarkleft.gif',5,10];\r\n";
+    EXPECT_EQ(m_window->GeneratedCode(), expected);
+    EXPECT_EQ(shown, expected) << "the code window shows the code byte for byte";
+
+    // The template is read afresh on every run: without it, the message, then the window with
+    // the code of the last successful run.
+    ASSERT_TRUE(QFile::remove(m_dir.filePath("dhtml.dat")));
+    AddRoot("Contact");
+    ReadCodeWindow(&shown);
+    Click("btnOk");
+    ASSERT_EQ(m_dialogs.messages.size(), 1u);
+    EXPECT_EQ(m_dialogs.messages[0].caption, "Tarnwick Quorvane Wizard");
+    EXPECT_EQ(m_dialogs.messages[0].icon, Dialogs::Icon::None);
+    EXPECT_EQ(m_dialogs.messages[0].text, "Data File not found\n\n" + m_dir.filePath("dhtml.dat"));
+    EXPECT_EQ(shown, expected);
+    EXPECT_EQ(m_window->GeneratedCode(), expected);
+
+    // A template that is there but cannot be read abandons the command: no code window. (A
+    // privileged user reads any file, so this part only runs for others.)
+    WriteAll(m_dir.filePath("dhtml.dat"), kTemplate);
+    ::chmod(QFile::encodeName(m_dir.filePath("dhtml.dat")).constData(), 0);
+    if (::geteuid() != 0) {
+        m_dialogs.execs.clear();
+        Click("btnOk");
+        EXPECT_TRUE(m_dialogs.execs.isEmpty());
+        EXPECT_EQ(m_dialogs.messages.back().text,
+                  "Cannot open file " + m_dir.filePath("dhtml.dat"));
+    }
+}
+
+TEST_F(Commands, PreviewRefusesAnEmptyMenuThenWritesThePageAndOpensIt)
+{
+    Click("btnPreview");
+    ASSERT_EQ(m_dialogs.messages.size(), 1u);
+    EXPECT_EQ(m_dialogs.messages[0].text,
+              "You have not defined any menu items, please do so before previewing.");
+    EXPECT_EQ(m_dialogs.messages[0].caption, "Error");
+    EXPECT_EQ(m_dialogs.messages[0].icon, Dialogs::Icon::Information);
+    EXPECT_FALSE(QFileInfo::exists(m_window->PreviewFilePath()));
+    EXPECT_TRUE(m_shell.opened.isEmpty());
+
+    AddRoot("Home");
+    Click("btnPreview");
+    EXPECT_EQ(m_dialogs.messages.size(), 1u);
+    EXPECT_EQ(m_shell.opened, QStringList{m_dir.filePath("~dhtml.htm")});
+    const QByteArray page = ReadAll(m_window->PreviewFilePath());
+    EXPECT_TRUE(page.startsWith("<html><head></head><body><!-- menu -->\r\n\r\nMenu1="))
+        << page.constData();
+    EXPECT_TRUE(page.endsWith("5,10];\r\n</body></html>\r\n")) << page.constData();
+    EXPECT_TRUE(m_window->GeneratedCode().isEmpty()) << "Preview leaves Get Code's text alone";
+
+    // Without the template: the message only, no page written, no browser.
+    QFile::remove(m_window->PreviewFilePath());
+    QFile::remove(m_dir.filePath("dhtml.dat"));
+    Click("btnPreview");
+    EXPECT_EQ(m_dialogs.messages.back().text.left(19), "Data File not found");
+    EXPECT_FALSE(QFileInfo::exists(m_window->PreviewFilePath()));
+    EXPECT_EQ(m_shell.opened.size(), 1);
+
+    // A page that cannot be written: the file layer's message, and no browser.
+    WriteAll(m_dir.filePath("dhtml.dat"), kTemplate);
+    ASSERT_TRUE(QDir(m_dir.path()).mkdir("~dhtml.htm"));
+    Click("btnPreview");
+    EXPECT_EQ(m_dialogs.messages.back().text, "Cannot create file " + m_window->PreviewFilePath());
+    EXPECT_EQ(m_dialogs.messages.back().caption, "Tarnwick Quorvane Wizard");
+    EXPECT_EQ(m_shell.opened.size(), 1);
+}
+
+TEST(CodeWindow, CopyTakesTheWholeEditedTextAndKeepsTheSelection)
+{
+    TFrmQuorvaneCopy window;
+    window.show();
+    EXPECT_EQ(window.windowTitle(), "Quorvane HTML Code");
+    window.ShowCodeText("line one\r\nline two\r\n");
+    EXPECT_EQ(window.CodeText(), "line one\r\nline two\r\n");
+
+    QPlainTextEdit* memo = window.Memo1();
+    QTextCursor cursor = memo->textCursor();
+    cursor.setPosition(5);
+    memo->setTextCursor(cursor);
+    QTest::keyClicks(memo, "big ");
+    cursor = memo->textCursor();
+    cursor.setPosition(2);
+    cursor.setPosition(7, QTextCursor::KeepAnchor);
+    memo->setTextCursor(cursor);
+
+    QApplication::clipboard()->clear();
+    QTest::mouseClick(window.Button2(), Qt::LeftButton);
+    EXPECT_EQ(QApplication::clipboard()->text(), "line big one\r\nline two\r\n");
+    EXPECT_EQ(memo->textCursor().anchor(), 2);
+    EXPECT_EQ(memo->textCursor().position(), 7);
+    EXPECT_TRUE(window.isVisible()) << "the window stays open after copying";
+
+    QTest::mouseClick(window.btnClose(), Qt::LeftButton);
+    EXPECT_FALSE(window.isVisible());
+    EXPECT_EQ(window.result(), QDialog::Rejected);
+}
+
+TEST_F(Commands, SaveProposesUntitledAndRefusesAnEmptyMenu)
+{
+    Click("btnSave");
+    ASSERT_EQ(m_dialogs.messages.size(), 1u);
+    EXPECT_EQ(m_dialogs.messages[0].text, "You must have menus items specified before saving.");
+    EXPECT_EQ(m_dialogs.messages[0].caption, "No Items to Save");
+    EXPECT_TRUE(m_dialogs.saveRequests.empty());
+    EXPECT_EQ(m_window->windowTitle(), "Tarnwick Free Quorvane Builder");
+
+    AddRoot("Home");
+    m_dialogs.saveAnswers.push_back(std::nullopt); // cancelled
+    Click("btnSave");
+    const QString untitled = m_dir.filePath("Untitled.mnu");
+    ASSERT_EQ(m_dialogs.saveRequests.size(), 1u);
+    EXPECT_EQ(m_dialogs.saveRequests[0].fileName, untitled);
+    EXPECT_EQ(m_dialogs.saveRequests[0].initialFolder, m_window->AppFolderPath());
+    EXPECT_EQ(m_dialogs.saveRequests[0].filter, "Tarnwick Quorvane (*.mnu)");
+    EXPECT_EQ(m_dialogs.saveRequests[0].defaultSuffix, "mnu");
+    EXPECT_TRUE(m_dialogs.saveRequests[0].confirmOverwrite);
+    EXPECT_EQ(m_window->ProjectFile(), untitled);
+    EXPECT_EQ(m_window->windowTitle(), "Tarnwick Free Quorvane Builder");
+    EXPECT_FALSE(QFileInfo::exists(untitled));
+
+    const QString menu1 = m_dir.filePath("menu1.mnu");
+    m_dialogs.saveAnswers.push_back(menu1);
+    m_dialogs.saveAnswers.push_back(menu1);
+    Click("btnSave");
+    Click("btnSave");
+    EXPECT_EQ(m_dialogs.saveRequests[1].fileName, untitled) << "a cancelled save keeps Untitled";
+    EXPECT_EQ(m_dialogs.saveRequests[2].fileName, menu1) << "the next save proposes the file";
+    EXPECT_EQ(m_window->windowTitle(), "Tarnwick Free Quorvane Builder - " + menu1);
+    EXPECT_TRUE(ReadAll(menu1).contains("MenuText_0=Home\r\n"));
+}
+
+TEST_F(Commands, SaveThenOpenRestoresTheWholeDesignAndTheCounterGoesOn)
+{
+    AddRoot("Home");
+    Click("btnAddSubItem");
+    Click("btnAddSubItem");
+    AddRoot("Contact \"us\"");
+    Get<QLineEdit>("txtLink")->setText("mailto:a@b.c");
+    MenuStyle style;
+    style.MainBG = 0x00123456;
+    style.SubBorder = SystemColorRef(kButtonFace);
+    style.MenuType = kMenuVertical;
+    style.TextAlign = 2;
+    style.HorzAlign = 1;
+    style.VertAlign = 3;
+    style.MenuTop = -40;
+    style.MenuLeft = 7;
+    style.LeftPadding = 11;
+    style.TopPadding = 12;
+    style.BorderWidth = 20;
+    style.OnMouseOver = kUnfoldOnClick;
+    style.MenuFont = "Georgia, serif";
+    style.FontSize = 100;
+    style.FontBold = true;
+    style.FontItalic = true;
+    style.Arrows = kArrowsLight;
+    style.KeepHighlighted = false;
+    style.BorderBetween = false;
+    m_window->SetMenuStyle(style);
+    const MenuStyle saved = m_window->GetMenuStyle();
+
+    const QString file = m_dir.filePath("site.mnu");
+    m_dialogs.saveAnswers.push_back(file);
+    Click("btnSave");
+    ASSERT_TRUE(QFileInfo::exists(file));
+
+    // Something else in the window, then the file opened again.
+    m_window->SetMenuStyle(MenuStyle{});
+    AddRoot("Scratch");
+    m_dialogs.openAnswers.push_back(file);
+    Click("btnOpen");
+    EXPECT_EQ(m_window->GetMenuStyle(), saved);
+    ASSERT_EQ(Tree().Count(), 4u);
+    EXPECT_EQ(Tree().At(0)->Text(), "Home");
+    EXPECT_EQ(Tree().At(1)->Text(), "Untitled2");
+    EXPECT_EQ(Tree().At(2)->Text(), "Untitled3");
+    EXPECT_EQ(Tree().At(2)->Level(), 2);
+    EXPECT_EQ(Tree().At(3)->Text(), "Contact \"us\"");
+    EXPECT_EQ(Tree().At(3)->Rec().Link, "mailto:a@b.c");
+    EXPECT_EQ(m_window->windowTitle(), "Tarnwick Free Quorvane Builder - " + file);
+    EXPECT_EQ(m_window->ProjectFile(), file);
+    EXPECT_EQ(m_window->SelectedItem(), nullptr);
+    EXPECT_FALSE(Get<QLineEdit>("txtCaption")->isEnabled()) << "the editor shows no removed item";
+
+    Click("btnAddRootItem");
+    EXPECT_EQ(Tree().At(4)->Text(), "Untitled6") << "the run's numbering goes on";
+
+    // The open dialog proposes the last file chosen in it.
+    m_dialogs.openAnswers.push_back(std::nullopt);
+    Click("btnOpen");
+    EXPECT_EQ(m_dialogs.openRequests.back().fileName, file);
+    EXPECT_EQ(Tree().Count(), 5u) << "a cancelled open changes nothing";
+}
+
+TEST_F(Commands, OpeningAMissingFileGivesAnEmptyDesignWithTheReadDefaults)
+{
+    AddRoot("Home");
+    const QString missing = m_dir.filePath("nothing-here.mnu");
+    m_dialogs.openAnswers.push_back(missing);
+    Click("btnOpen");
+    EXPECT_TRUE(m_dialogs.messages.empty());
+    EXPECT_TRUE(Tree().Empty());
+    const MenuStyle style = m_window->GetMenuStyle();
+    EXPECT_EQ(style.MainBG, 0u);
+    EXPECT_EQ(style.SubFontMO, 0u);
+    EXPECT_EQ(style.Arrows, kArrowsNone);
+    EXPECT_TRUE(style.FontBold);
+    EXPECT_TRUE(style.FontItalic);
+    EXPECT_EQ(style.FontSize, 10);
+    EXPECT_EQ(style.MenuFont, "");
+    EXPECT_EQ(m_window->windowTitle(), "Tarnwick Free Quorvane Builder - " + missing);
+}
+
+TEST_F(Commands, AFailedSaveReportsAndKeepsTheOldFile)
+{
+    AddRoot("Home");
+    const QString file = m_dir.filePath("locked.mnu");
+    WriteAll(file, "[Menus]\r\nMenuCount=0\r\n");
+    ::chmod(QFile::encodeName(file).constData(), 0444);
+    m_dialogs.saveAnswers.push_back(file);
+    Click("btnSave");
+    ASSERT_EQ(m_dialogs.messages.size(), 1u);
+    EXPECT_EQ(m_dialogs.messages[0].text, "Unable to write to " + file);
+    EXPECT_EQ(m_dialogs.messages[0].caption, "Tarnwick Quorvane Wizard");
+    EXPECT_EQ(ReadAll(file), "[Menus]\r\nMenuCount=0\r\n");
+    EXPECT_EQ(m_window->windowTitle(), "Tarnwick Free Quorvane Builder - " + file)
+        << "the caption already names the chosen file";
+}
+
+} // namespace
+} // namespace qv
