@@ -4,8 +4,14 @@
 #include "support/FileIo.h"
 #include "support/StringUtils.h"
 
+#include <algorithm>
+#include <atomic>
+#include <bit>
 #include <cerrno>
+#include <charconv>
+#include <cstring>
 #include <initializer_list>
+#include <mutex>
 #include <stdexcept>
 #include <sys/stat.h>
 #include <utility>
@@ -21,9 +27,70 @@ bool IsLineBreak(char c)
     return c == '\r' || c == '\n';
 }
 
+bool IsBlank(char c)
+{
+    return c == ' ' || c == '\t';
+}
+
+// TrimBlanks for the short pieces of lines this file trims by the million: a plain loop beats a
+// search for a set of characters.
+std::string_view Trim(std::string_view text)
+{
+    std::size_t begin = 0, end = text.size();
+    while (begin < end && IsBlank(text[begin]))
+        ++begin;
+    while (end > begin && IsBlank(text[end - 1]))
+        --end;
+    return text.substr(begin, end - begin);
+}
+
+// Whether every byte is ASCII, which makes the text valid UTF-8 as it is. Eight bytes at a time.
+bool IsAscii(std::string_view text)
+{
+    const char* data = text.data();
+    const std::size_t n = text.size();
+    std::size_t i = 0;
+    std::uint64_t high = 0;
+    for (; i + 8 <= n; i += 8) {
+        std::uint64_t word;
+        std::memcpy(&word, data + i, sizeof word);
+        high |= word;
+        if ((i & 1023) == 0 && (high & 0x8080808080808080ull) != 0)
+            return false;
+    }
+    for (; i < n; ++i)
+        high |= static_cast<unsigned char>(data[i]);
+    return (high & 0x8080808080808080ull) == 0;
+}
+
 char FoldAscii(char c)
 {
     return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+// The position of the first CR or LF from `i` on, or `n`. Lines are short and files long, so
+// eight bytes are tested at a time: a byte equal to CR or LF makes a zero byte after the XOR, and
+// the lowest zero byte of a word is found exactly.
+std::size_t FindLineBreak(const char* s, std::size_t i, std::size_t n)
+{
+    constexpr std::uint64_t kOnes = 0x0101010101010101ull;
+    constexpr std::uint64_t kHigh = 0x8080808080808080ull;
+    for (; i + 8 <= n; i += 8) {
+        std::uint64_t word;
+        std::memcpy(&word, s + i, sizeof word);
+        const std::uint64_t lf = word ^ (kOnes * '\n');
+        const std::uint64_t cr = word ^ (kOnes * '\r');
+        const std::uint64_t found = ((lf - kOnes) & ~lf & kHigh) | ((cr - kOnes) & ~cr & kHigh);
+        if (found != 0) {
+            if constexpr (std::endian::native == std::endian::little)
+                return i + static_cast<std::size_t>(std::countr_zero(found)) / 8;
+            else
+                break;
+        }
+    }
+    while (i < n && !IsLineBreak(s[i]))
+        ++i;
+    return i;
 }
 
 // Section and key names are hashed with ASCII case folding.
@@ -86,6 +153,13 @@ public:
         count_ = 0;
     }
 
+    // Room for `count` names without growing.
+    void Reserve(std::size_t count)
+    {
+        while (count * 2 > slots_.size())
+            Grow();
+    }
+
 private:
     struct Slot
     {
@@ -127,11 +201,6 @@ bool IsBlankLine(std::string_view trimmed)
     return trimmed.empty();
 }
 
-bool IsHeaderLine(std::string_view trimmed)
-{
-    return !trimmed.empty() && trimmed.front() == '[';
-}
-
 bool IsCommentLine(std::string_view trimmed)
 {
     return !trimmed.empty() && trimmed.front() == ';';
@@ -145,13 +214,13 @@ std::string_view HeaderName(std::string_view trimmed)
     const auto close = rest.rfind(']');
     if (close != std::string_view::npos)
         rest = rest.substr(0, close);
-    return TrimBlanks(rest);
+    return Trim(rest);
 }
 
 // The key of a key line: everything before the first '=', or the whole line when it has none.
 std::string_view KeyName(std::string_view trimmed)
 {
-    return TrimBlanks(trimmed.substr(0, trimmed.find('=')));
+    return Trim(trimmed.substr(0, trimmed.find('=')));
 }
 
 std::string_view Unquote(std::string_view value)
@@ -168,7 +237,7 @@ std::optional<std::string_view> LineValue(std::string_view trimmed)
     const auto equals = trimmed.find('=');
     if (equals == std::string_view::npos)
         return std::nullopt;
-    return Unquote(TrimBlanks(trimmed.substr(equals + 1)));
+    return Unquote(Trim(trimmed.substr(equals + 1)));
 }
 
 bool HasLineBreak(std::string_view text)
@@ -197,7 +266,7 @@ std::string_view OneLine(std::string_view text, std::string& scratch)
 // A section or key name as the file holds it: on one line, without surrounding blanks.
 std::string_view NormaliseName(std::string_view name, std::string& scratch)
 {
-    return TrimBlanks(OneLine(name, scratch));
+    return Trim(OneLine(name, scratch));
 }
 
 // A value is written inside double quotes when reading it back would otherwise change it:
@@ -239,6 +308,43 @@ FileState ReadProfileFile(const std::string& path, std::string& bytes)
     return FileState::Read;
 }
 
+// A section's key index, built on the first lookup in the section (see Impl::KeysOf). A copy
+// starts unbuilt and builds its own when it is first needed, so copying never reads a table that
+// another thread may be building.
+struct LazyKeyIndex
+{
+    LazyKeyIndex() = default;
+    LazyKeyIndex(const LazyKeyIndex&) {}
+    LazyKeyIndex& operator=(const LazyKeyIndex&)
+    {
+        table.Clear();
+        built.store(false, std::memory_order_relaxed);
+        return *this;
+    }
+    LazyKeyIndex(LazyKeyIndex&& other) noexcept
+        : table(std::move(other.table)), built(other.built.load(std::memory_order_relaxed))
+    {
+    }
+    LazyKeyIndex& operator=(LazyKeyIndex&& other) noexcept
+    {
+        table = std::move(other.table);
+        built.store(other.built.load(std::memory_order_relaxed), std::memory_order_relaxed);
+        return *this;
+    }
+
+    NameTable table; // first key line of each name -> its position in the section's lines
+    std::atomic<bool> built{false};
+};
+
+// A mutex that a copied or moved document does not share: each document guards its own indexes.
+struct IndexMutex
+{
+    IndexMutex() = default;
+    IndexMutex(const IndexMutex&) {}
+    IndexMutex& operator=(const IndexMutex&) { return *this; }
+    std::mutex mutex;
+};
+
 } // namespace
 
 struct IniDocument::Impl
@@ -256,8 +362,11 @@ struct IniDocument::Impl
     struct Section
     {
         Line header; // not used by the lines before the first header
+        // The lines up to the last non-blank one, then the blank lines that end the section. New
+        // keys go between the two, so adding one never moves a line.
         std::vector<Line> lines;
-        NameTable keys; // first key line of each name -> its position in `lines`
+        std::vector<Line> blankTail;
+        mutable LazyKeyIndex keys;
     };
 
     std::string source; // the parsed file, as UTF-8 without a byte-order mark
@@ -266,6 +375,7 @@ struct IniDocument::Impl
     std::vector<Section> sections = std::vector<Section>(1); // [0]: lines before the first header
     NameTable sectionIndex;                                  // first section of each name
     std::optional<std::string> unreadablePath;
+    mutable IndexMutex indexMutex;
 
     const char* Data(const Line& line) const
     {
@@ -277,7 +387,7 @@ struct IniDocument::Impl
     {
         return {Data(line) + line.textSize, line.breakSize};
     }
-    std::string_view Trimmed(const Line& line) const { return TrimBlanks(Text(line)); }
+    std::string_view Trimmed(const Line& line) const { return Trim(Text(line)); }
 
     auto KeyAt(const Section& section) const
     {
@@ -288,10 +398,30 @@ struct IniDocument::Impl
         return [this](std::size_t at) { return HeaderName(Trimmed(sections[at].header)); };
     }
 
-    const Section* FindSection(std::string_view name) const
+    std::size_t FindSection(std::string_view name) const
     {
-        const std::size_t at = sectionIndex.Find(name, SectionAt());
-        return at == NameTable::kNone ? nullptr : &sections[at];
+        return sectionIndex.Find(name, SectionAt());
+    }
+
+    // The section's key index, built now when this is the first lookup in the section. Lookups
+    // in a const document may get here from several threads; the first one builds under the lock.
+    NameTable& KeysOf(const Section& section) const
+    {
+        LazyKeyIndex& keys = section.keys;
+        if (!keys.built.load(std::memory_order_acquire)) {
+            const std::lock_guard lock(indexMutex.mutex);
+            if (!keys.built.load(std::memory_order_relaxed)) {
+                keys.table.Clear();
+                keys.table.Reserve(section.lines.size());
+                for (std::size_t at = 0; at < section.lines.size(); ++at) {
+                    const std::string_view trimmed = Trimmed(section.lines[at]);
+                    if (!IsBlankLine(trimmed) && !IsCommentLine(trimmed))
+                        keys.table.Insert(KeyName(trimmed), at, KeyAt(section));
+                }
+                keys.built.store(true, std::memory_order_release);
+            }
+        }
+        return keys.table;
     }
 
     bool InPool(std::string_view piece) const
@@ -300,36 +430,35 @@ struct IniDocument::Impl
                piece.data() < pool.data() + pool.size();
     }
 
-    void AddParsedLine(const Line& line)
-    {
-        const std::string_view trimmed = Trimmed(line);
-        if (IsHeaderLine(trimmed)) {
-            Section section;
-            section.header = line;
-            sections.push_back(std::move(section));
-            sectionIndex.Insert(HeaderName(trimmed), sections.size() - 1, SectionAt());
-            return;
-        }
-        Section& current = sections.back();
-        current.lines.push_back(line);
-        // Keys before the first header are kept but never searched.
-        if (sections.size() > 1 && !IsBlankLine(trimmed) && !IsCommentLine(trimmed))
-            current.keys.Insert(KeyName(trimmed), current.lines.size() - 1, KeyAt(current));
-    }
-
-    void ParseSource()
+    // Splits `source` from `start` on into lines and sections.
+    void ParseSource(std::size_t start)
     {
         const char* s = source.data();
         const std::size_t n = source.size();
-        std::size_t i = 0;
+        std::size_t i = start;
         while (i < n) {
             const std::size_t begin = i;
-            while (i < n && !IsLineBreak(s[i]))
+            while (i < n && (s[i] == ' ' || s[i] == '\t'))
                 ++i;
+            const std::size_t first = i;
+            i = FindLineBreak(s, i, n);
             const std::size_t textEnd = i;
             while (i < n && IsLineBreak(s[i]))
                 ++i;
-            AddParsedLine(Line{begin, textEnd - begin, i - textEnd, false});
+            const Line line{begin, textEnd - begin, i - textEnd, false};
+            Section& current = sections.back();
+            if (first == textEnd) {
+                current.blankTail.push_back(line);
+            } else if (s[first] == '[') {
+                sections.emplace_back().header = line;
+                sectionIndex.Insert(HeaderName(Trimmed(line)), sections.size() - 1, SectionAt());
+            } else {
+                // Blank lines followed by this one are inside the section, not at its end.
+                current.lines.insert(current.lines.end(), current.blankTail.begin(),
+                                     current.blankTail.end());
+                current.blankTail.clear();
+                current.lines.push_back(line);
+            }
         }
     }
 
@@ -370,10 +499,13 @@ struct IniDocument::Impl
     Line* LastLine()
     {
         for (std::size_t i = sections.size(); i-- > 0;) {
-            if (!sections[i].lines.empty())
-                return &sections[i].lines.back();
+            Section& section = sections[i];
+            if (!section.blankTail.empty())
+                return &section.blankTail.back();
+            if (!section.lines.empty())
+                return &section.lines.back();
             if (i > 0)
-                return &sections[i].header;
+                return &section.header;
         }
         return nullptr;
     }
@@ -396,44 +528,52 @@ struct IniDocument::Impl
 
     Section& SectionForWrite(std::string_view name)
     {
-        if (const std::size_t at = sectionIndex.Find(name, SectionAt()); at != NameTable::kNone)
+        if (const std::size_t at = FindSection(name); at != NameTable::kNone)
             return sections[at];
         if (Line* last = LastLine(); last != nullptr && last->breakSize == 0)
             Rewrite(*last, {Text(*last)}, kCrLf);
-        Section section;
+        Section& section = sections.emplace_back();
         Rewrite(section.header, {"[", name, "]"}, kCrLf);
-        sections.push_back(std::move(section));
         sectionIndex.Insert(name, sections.size() - 1, SectionAt());
-        return sections.back();
+        return section;
+    }
+
+    // A new key line after the last non-blank line of the section, that is before the blank
+    // lines that end it.
+    void AddKeyLine(Section& section, std::string_view key, std::string_view value)
+    {
+        std::string valueScratch;
+        value = OneLine(value, valueScratch);
+        const std::string_view quote = NeedsQuotes(value) ? "\"" : "";
+        Line& previous = section.lines.empty() ? section.header : section.lines.back();
+        const std::string tail = TakeBreakTail(previous);
+        Line& line = section.lines.emplace_back();
+        if (tail.empty()) {
+            Rewrite(line, {key, "=", quote, value, quote}, kCrLf);
+        } else {
+            std::string lineBreak(kCrLf);
+            lineBreak += tail;
+            Rewrite(line, {key, "=", quote, value, quote}, lineBreak);
+        }
+        if (section.keys.built.load(std::memory_order_relaxed))
+            section.keys.table.Insert(key, section.lines.size() - 1, KeyAt(section));
     }
 
     void Write(std::string_view sectionName, std::string_view key, std::string_view value)
     {
-        std::string valueScratch;
-        value = OneLine(value, valueScratch);
-        const bool quote = NeedsQuotes(value);
-        const std::string_view open = quote ? "\"" : "";
-
         Section& section = SectionForWrite(sectionName);
-        if (const std::size_t at = section.keys.Find(key, KeyAt(section)); at != NameTable::kNone) {
+        const NameTable& keys = KeysOf(section);
+        if (const std::size_t at = keys.Find(key, KeyAt(section)); at != NameTable::kNone) {
+            std::string valueScratch;
+            value = OneLine(value, valueScratch);
+            const std::string_view quote = NeedsQuotes(value) ? "\"" : "";
             Line& line = section.lines[at];
             const std::string spelling(KeyName(Trimmed(line)));
             const std::string lineBreak(Break(line));
-            Rewrite(line, {spelling, "=", open, value, open}, lineBreak);
+            Rewrite(line, {spelling, "=", quote, value, quote}, lineBreak);
             return;
         }
-
-        // After the last non-blank line, that is before the blank lines that end the section.
-        std::size_t at = section.lines.size();
-        while (at > 0 && IsBlankLine(Trimmed(section.lines[at - 1])))
-            --at;
-        Line& previous = at == 0 ? section.header : section.lines[at - 1];
-        const std::string tail = TakeBreakTail(previous);
-        Line line;
-        Rewrite(line, {key, "=", open, value, open}, std::string(kCrLf) + tail);
-        section.lines.insert(section.lines.begin() + static_cast<std::ptrdiff_t>(at), line);
-        // Only blank lines follow `at`, and blank lines are not indexed: no position moves.
-        section.keys.Insert(key, at, KeyAt(section));
+        AddKeyLine(section, key, value);
     }
 };
 
@@ -474,8 +614,23 @@ IniDocument IniDocument::Parse(std::string_view bytes)
         impl.hadBom = true;
         bytes.remove_prefix(kUtf8Bom.size());
     }
-    impl.source = DecodeFileText(bytes);
-    impl.ParseSource();
+    impl.source = IsAscii(bytes) ? std::string(bytes) : DecodeFileText(bytes);
+    impl.ParseSource(0);
+    return document;
+}
+
+IniDocument IniDocument::Parse(std::string&& bytes)
+{
+    const bool bom = std::string_view(bytes).substr(0, kUtf8Bom.size()) == kUtf8Bom;
+    const std::size_t start = bom ? kUtf8Bom.size() : 0;
+    // Other text is decoded into a new string anyway.
+    if (!IsAscii(std::string_view(bytes).substr(start)))
+        return Parse(std::string_view(bytes));
+    IniDocument document;
+    Impl& impl = *document.impl_;
+    impl.hadBom = bom;
+    impl.source = std::move(bytes);
+    impl.ParseSource(start); // the mark stays in front of the first line, unused
     return document;
 }
 
@@ -483,10 +638,46 @@ IniDocument IniDocument::Load(const std::string& path)
 {
     std::string bytes;
     const FileState state = ReadProfileFile(path, bytes);
-    IniDocument document = Parse(bytes);
+    IniDocument document = Parse(std::move(bytes));
     if (state == FileState::Unreadable)
         document.impl_->unreadablePath = path;
     return document;
+}
+
+IniDocument::KeyLines IniDocument::Keys(std::string_view section) const
+{
+    KeyLines keys;
+    if (!impl_)
+        return keys;
+    std::string scratch;
+    const std::size_t at = impl_->FindSection(NormaliseName(section, scratch));
+    if (at != NameTable::kNone) {
+        keys.impl_ = impl_.get();
+        keys.section_ = at;
+    }
+    return keys;
+}
+
+bool IniDocument::KeyLines::Next()
+{
+    if (impl_ == nullptr)
+        return false;
+    const std::vector<Impl::Line>& lines = impl_->sections[section_].lines;
+    while (next_ < lines.size()) {
+        const std::string_view trimmed = impl_->Trimmed(lines[next_++]);
+        if (IsBlankLine(trimmed) || IsCommentLine(trimmed))
+            continue;
+        const auto equals = trimmed.find('=');
+        if (equals == std::string_view::npos) {
+            name_ = trimmed;
+            value_.reset();
+        } else {
+            name_ = Trim(trimmed.substr(0, equals));
+            value_ = Unquote(Trim(trimmed.substr(equals + 1)));
+        }
+        return true;
+    }
+    return false;
 }
 
 std::optional<std::string> IniDocument::Value(std::string_view section, std::string_view key) const
@@ -494,13 +685,14 @@ std::optional<std::string> IniDocument::Value(std::string_view section, std::str
     if (!impl_)
         return std::nullopt;
     std::string sectionScratch, keyScratch;
-    const Impl::Section* s = impl_->FindSection(NormaliseName(section, sectionScratch));
-    if (s == nullptr)
+    const std::size_t sectionAt = impl_->FindSection(NormaliseName(section, sectionScratch));
+    if (sectionAt == NameTable::kNone)
         return std::nullopt;
-    const std::size_t at = s->keys.Find(NormaliseName(key, keyScratch), impl_->KeyAt(*s));
+    const Impl::Section& s = impl_->sections[sectionAt];
+    const std::size_t at = impl_->KeysOf(s).Find(NormaliseName(key, keyScratch), impl_->KeyAt(s));
     if (at == NameTable::kNone)
         return std::nullopt;
-    const auto value = LineValue(impl_->Trimmed(s->lines[at]));
+    const auto value = LineValue(impl_->Trimmed(s.lines[at]));
     if (!value)
         return std::nullopt;
     return std::string(*value);
@@ -534,9 +726,45 @@ void IniDocument::WriteString(std::string_view section, std::string_view key,
     Mutable().Write(sectionName, keyName, value);
 }
 
+namespace {
+
+// The decimal text of an integer, in a buffer that needs no allocation.
+class IntegerText
+{
+public:
+    explicit IntegerText(std::int32_t value)
+        : size_(static_cast<std::size_t>(std::to_chars(text_, text_ + sizeof text_, value).ptr -
+                                         text_))
+    {
+    }
+    operator std::string_view() const { return {text_, size_}; }
+
+private:
+    char text_[12];
+    std::size_t size_;
+};
+
+} // namespace
+
 void IniDocument::WriteInteger(std::string_view section, std::string_view key, std::int32_t value)
 {
-    WriteString(section, key, std::to_string(value));
+    WriteString(section, key, IntegerText(value));
+}
+
+void IniDocument::AppendString(std::string_view section, std::string_view key,
+                               std::string_view value)
+{
+    std::string sectionScratch, keyScratch;
+    const std::string_view sectionName = NormaliseName(section, sectionScratch);
+    const std::string_view keyName = NormaliseName(key, keyScratch);
+    CheckWritableKey(keyName);
+    Impl& impl = Mutable();
+    impl.AddKeyLine(impl.SectionForWrite(sectionName), keyName, value);
+}
+
+void IniDocument::AppendInteger(std::string_view section, std::string_view key, std::int32_t value)
+{
+    AppendString(section, key, IntegerText(value));
 }
 
 bool IniDocument::EraseSection(std::string_view section)
@@ -544,8 +772,7 @@ bool IniDocument::EraseSection(std::string_view section)
     if (!impl_)
         return false;
     std::string scratch;
-    const std::size_t at =
-        impl_->sectionIndex.Find(NormaliseName(section, scratch), impl_->SectionAt());
+    const std::size_t at = impl_->FindSection(NormaliseName(section, scratch));
     if (at == NameTable::kNone)
         return false;
     impl_->sections.erase(impl_->sections.begin() + static_cast<std::ptrdiff_t>(at));
@@ -554,12 +781,32 @@ bool IniDocument::EraseSection(std::string_view section)
     return true;
 }
 
+std::size_t IniDocument::EraseSections(std::string_view section)
+{
+    if (!impl_)
+        return 0;
+    std::string scratch;
+    const std::string_view name = NormaliseName(section, scratch);
+    if (impl_->FindSection(name) == NameTable::kNone)
+        return 0;
+    Impl& impl = *impl_;
+    // The lines before the first header are no section and always stay.
+    const auto erased =
+        std::remove_if(impl.sections.begin() + 1, impl.sections.end(), [&](const Impl::Section& s) {
+            return EqualsIgnoreCase(HeaderName(impl.Trimmed(s.header)), name);
+        });
+    const auto count = static_cast<std::size_t>(impl.sections.end() - erased);
+    impl.sections.erase(erased, impl.sections.end());
+    impl.RebuildSectionIndex();
+    return count;
+}
+
 bool IniDocument::HasSection(std::string_view section) const
 {
     if (!impl_)
         return false;
     std::string scratch;
-    return impl_->FindSection(NormaliseName(section, scratch)) != nullptr;
+    return impl_->FindSection(NormaliseName(section, scratch)) != NameTable::kNone;
 }
 
 std::string IniDocument::Serialise() const
@@ -575,6 +822,8 @@ std::string IniDocument::Serialise() const
             size += section.header.textSize + section.header.breakSize;
         for (const Impl::Line& line : section.lines)
             size += line.textSize + line.breakSize;
+        for (const Impl::Line& line : section.blankTail)
+            size += line.textSize + line.breakSize;
     }
     out.reserve(size);
     if (impl.hadBom)
@@ -587,6 +836,8 @@ std::string IniDocument::Serialise() const
         if (i > 0)
             append(section.header);
         for (const Impl::Line& line : section.lines)
+            append(line);
+        for (const Impl::Line& line : section.blankTail)
             append(line);
     }
     return out;
@@ -648,7 +899,7 @@ void IniEraseSection(const std::string& path, std::string_view section)
     // missing section.
     if (ReadProfileFile(path, bytes) == FileState::Unreadable)
         throw FileError(FormatMessage(kUnableToWrite, path));
-    IniDocument document = IniDocument::Parse(bytes);
+    IniDocument document = IniDocument::Parse(std::move(bytes));
     if (!document.EraseSection(section))
         return;
     document.Save(path);

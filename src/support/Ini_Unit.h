@@ -32,9 +32,39 @@ namespace qv {
 //    unchanged UTF-8 file serialises to the same bytes.
 // Text is UTF-8; a file that is not valid UTF-8 is read as Windows-1252. A UTF-8 byte-order
 // mark is accepted and written back.
+// Parsing indexes only the sections; a section's keys are indexed on the first lookup in it, so
+// a large section that is only walked (Keys) or erased costs no index. A const document may be
+// read from several threads at once.
 class IniDocument final
 {
+    struct Impl;
+
 public:
+    // The key lines of one section in file order, for reading a large section in one pass:
+    //   for (auto keys = document.Keys("Menus"); keys.Next();) use(keys.Name(), keys.Value());
+    // Comment and blank lines are passed over. Every key line is visited, also one whose name an
+    // earlier line of the section has (which Value() never finds), so a caller that wants
+    // Value()'s answers keeps the first line of each name. The views stay valid until the
+    // document is changed.
+    class KeyLines
+    {
+    public:
+        // Moves to the next key line; false after the last one.
+        bool Next();
+        // The key's name, trimmed.
+        std::string_view Name() const { return name_; }
+        // The value as Value() reads it: trimmed and unquoted; nothing for a line without '='.
+        std::optional<std::string_view> Value() const { return value_; }
+
+    private:
+        friend class IniDocument;
+        const Impl* impl_ = nullptr;
+        std::size_t section_ = 0;
+        std::size_t next_ = 0;
+        std::string_view name_;
+        std::optional<std::string_view> value_;
+    };
+
     IniDocument();
     ~IniDocument();
     IniDocument(IniDocument&&) noexcept;
@@ -44,11 +74,18 @@ public:
 
     // Parses file bytes (any encoding the reader accepts).
     static IniDocument Parse(std::string_view bytes);
+    // The same for bytes the document may keep: a file of plain ASCII is parsed where it lies
+    // instead of being copied.
+    static IniDocument Parse(std::string&& bytes);
+    static IniDocument Parse(const char* bytes) { return Parse(std::string_view(bytes)); }
 
     // Parses the file at `path`; a missing or unreadable file gives an empty document. A file that
     // is there but cannot be read is remembered: Save() refuses to replace it with the (empty)
     // document, so a passing read error never wipes a user's file.
     static IniDocument Load(const std::string& path);
+
+    // The key lines of the first section of that name; none when there is no such section.
+    KeyLines Keys(std::string_view section) const;
 
     // The value of a key, trimmed and unquoted; nothing when the section or key is missing or
     // the key line has no '='. Values are returned whole, whatever their length.
@@ -71,9 +108,21 @@ public:
     void WriteString(std::string_view section, std::string_view key, std::string_view value);
     void WriteInteger(std::string_view section, std::string_view key, std::int32_t value);
 
+    // Adds a key line as WriteString() does for a key that the section does not hold yet, without
+    // looking for the key: it goes after the last non-blank line of the first section of that
+    // name, which is created at the end of the file when missing. For writing a large section of
+    // keys known to be new at the cost of the line alone. A key that the section holds already is
+    // then there twice, and the first line of the name is the one that is read and rewritten.
+    // Values and names are written and refused as by WriteString().
+    void AppendString(std::string_view section, std::string_view key, std::string_view value);
+    void AppendInteger(std::string_view section, std::string_view key, std::int32_t value);
+
     // Removes the first section of that name: its header and every line up to the next header.
     // Returns whether a section was removed; erasing a missing section changes nothing.
     bool EraseSection(std::string_view section);
+
+    // Removes every section of that name, in one pass over the sections; returns how many.
+    std::size_t EraseSections(std::string_view section);
 
     bool HasSection(std::string_view section) const;
 
@@ -86,7 +135,6 @@ public:
     void Save(const std::string& path) const;
 
 private:
-    struct Impl;
     Impl& Mutable();
     std::unique_ptr<Impl> impl_;
 };

@@ -1,8 +1,10 @@
 #include "support/FileIo.h"
 #include "support/Ini_Unit.h"
+#include "support/StringUtils.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -12,6 +14,8 @@
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#include <utility>
+#include <vector>
 
 namespace qv {
 namespace {
@@ -310,6 +314,193 @@ TEST(IniDocumentTest, CopiesAreIndependent)
     EXPECT_EQ(c.Value("S", "n"), "3");
     a.WriteString("T", "k", "v"); // a moved-from document is empty and usable
     EXPECT_EQ(a.Serialise(), "[T]\r\nk=v\r\n");
+}
+
+// Every key line of a section as the walk gives it: "name=value" or "name" for a line without '='.
+std::vector<std::string> Walk(const IniDocument& doc, std::string_view section)
+{
+    std::vector<std::string> out;
+    for (auto keys = doc.Keys(section); keys.Next();) {
+        std::string line(keys.Name());
+        if (const auto value = keys.Value())
+            line.append("=").append(*value);
+        out.push_back(line);
+    }
+    return out;
+}
+
+TEST(IniDocumentTest, KeyLinesWalkASectionInFileOrder)
+{
+    const IniDocument doc = IniDocument::Parse("k=before any header\r\n"
+                                               "[Menus]\r\n"
+                                               "; comment=1\r\n"
+                                               "  Menu_1 =  ' x '  \r\n"
+                                               "\r\n"
+                                               "flag\r\n"
+                                               "MENU_1=second\r\n"
+                                               "empty=\r\n"
+                                               "=no name\r\n"
+                                               "url=a=b\r\n"
+                                               "[Other]\r\n"
+                                               "o=1\r\n"
+                                               "[menus]\r\n"
+                                               "later=1\r\n");
+    EXPECT_EQ(Walk(doc, " MENUS "), (std::vector<std::string>{"Menu_1= x ", "flag", "MENU_1=second",
+                                                              "empty=", "=no name", "url=a=b"}));
+    EXPECT_TRUE(Walk(doc, "Missing").empty());
+    EXPECT_TRUE(Walk(doc, "").empty()) << "the lines before the first header are no section";
+    EXPECT_TRUE(Walk(IniDocument(), "Menus").empty());
+
+    // The first line of each name answers as Value() does, in parsed and in written lines.
+    IniDocument edited = IniDocument::Parse(kForeign);
+    edited.WriteString("First", "Key1", "\"q\"");
+    edited.WriteString("First", "added", " padded ");
+    edited.AppendString("First", "ADDED", "shadowed");
+    std::vector<std::string> seen;
+    for (auto keys = edited.Keys("first"); keys.Next();) {
+        if (std::find(seen.begin(), seen.end(), AsciiLower(keys.Name())) != seen.end())
+            continue;
+        seen.push_back(AsciiLower(keys.Name()));
+        const auto value = keys.Value();
+        EXPECT_EQ(value ? std::optional<std::string>(*value) : std::nullopt,
+                  edited.Value("First", keys.Name()))
+            << keys.Name();
+    }
+    EXPECT_EQ(seen, (std::vector<std::string>{"key1", "novalue", "added"}));
+}
+
+// A writer that knows its keys are new appends them: the bytes must be those that WriteString
+// gives, wherever the section ends.
+TEST(IniDocumentTest, AppendedKeysLandWhereWrittenKeysWould)
+{
+    const std::string files[] = {
+        "",
+        "stray",
+        "[A]",
+        "[A]\r\nx=1",
+        "[A]\r\nx=1\r\n; about B\r\n  \r\n\t\r\n[B]\r\n",
+        "[B]\r\ny=1\n\n\n[A]\n\n  \nx=1\r\r\n\n",
+        "; notes\r\n\r\n",
+    };
+    for (const std::string& file : files) {
+        IniDocument written = IniDocument::Parse(file);
+        IniDocument appended = IniDocument::Parse(file);
+        for (int i = 0; i < 3; ++i) {
+            const std::string n = std::to_string(i);
+            written.WriteString("A", std::string("Key").append(n), " v" + n);
+            written.WriteInteger("B", std::string("Num").append(n), -i);
+            appended.AppendString("A", std::string("Key").append(n), " v" + n);
+            appended.AppendInteger(" B ", std::string("Num").append(n), -i);
+        }
+        EXPECT_EQ(appended.Serialise(), written.Serialise()) << file;
+    }
+
+    // Appending does not look for the key: a second line of the name, which the first shadows
+    // whether or not the section has been searched before.
+    for (const bool searchedFirst : {false, true}) {
+        IniDocument doc = IniDocument::Parse("[S]\r\nk=1\r\n");
+        if (searchedFirst) {
+            EXPECT_EQ(doc.Value("S", "k"), "1");
+        }
+        doc.AppendString("S", "K", "2");
+        doc.AppendString("S", "new", "3");
+        EXPECT_EQ(doc.Serialise(), "[S]\r\nk=1\r\nK=2\r\nnew=3\r\n");
+        EXPECT_EQ(doc.Value("S", "k"), "1");
+        EXPECT_EQ(doc.Value("S", "NEW"), "3");
+        doc.WriteString("S", "new", "4");
+        EXPECT_EQ(doc.Serialise(), "[S]\r\nk=1\r\nK=2\r\nnew=4\r\n");
+    }
+
+    // Names and values are cleaned and refused as WriteString does.
+    IniDocument doc;
+    doc.AppendString("S\r\n[T]", " a\nb ", "x\r\ny");
+    doc.AppendString("S  [T]", "q", "\"quoted\"");
+    EXPECT_EQ(doc.Serialise(), "[S  [T]]\r\na b=x  y\r\nq=\"\"quoted\"\"\r\n");
+    EXPECT_THROW(doc.AppendString("S", "a=b", "v"), std::invalid_argument);
+    EXPECT_THROW(doc.AppendInteger("S", ";c", 1), std::invalid_argument);
+    EXPECT_FALSE(doc.HasSection("S"));
+}
+
+TEST(IniDocumentTest, EraseEverySectionOfAName)
+{
+    IniDocument doc = IniDocument::Parse("[Menus]\r\nleading=1\r\n"
+                                         "[Menus]\r\nMenu_9=X\r\n"
+                                         "; about data\r\n"
+                                         "[MenuData]\r\nMenuName_9=X\r\n"
+                                         "[Keep]\r\nk=1\r\n"
+                                         "[ menus ]\r\nMenu_8=Y\r\n"
+                                         "[menudata]\r\nMenuText_8=Y");
+    EXPECT_EQ(doc.EraseSections("Nothing"), 0u);
+    EXPECT_EQ(doc.EraseSections("MENUS"), 3u);
+    EXPECT_EQ(doc.EraseSections("MenuData"), 2u);
+    EXPECT_EQ(doc.Serialise(), "[Keep]\r\nk=1\r\n");
+    EXPECT_FALSE(doc.HasSection("Menus"));
+    EXPECT_EQ(doc.Value("keep", "k"), "1");
+    doc.WriteString("Menus", "MenuCount", "0");
+    EXPECT_EQ(doc.Serialise(), "[Keep]\r\nk=1\r\n[Menus]\r\nMenuCount=0\r\n");
+
+    // Text before the first header is no section, whatever it looks like.
+    doc = IniDocument::Parse("Menus\r\n[Menus]\r\n");
+    EXPECT_EQ(doc.EraseSections("Menus"), 1u);
+    EXPECT_EQ(doc.Serialise(), "Menus\r\n");
+}
+
+// Lines of every length up to a few words, ended by every kind of break run, with bytes around
+// them whose low bits are those of CR or LF: each line must be found whole where it is, so the
+// file reads every key and serialises to the same bytes.
+TEST(IniDocumentTest, LinesOfEveryLengthAndBreak)
+{
+    const std::string breaks[] = {"\n", "\r", "\r\n", "\n\r", "\r\r\n\n", "\n\n\n"};
+    const std::string fillers[] = {"x", "\xC4\x8A", "\xC4\x8D", "\x0B", "\x0C", "\t"};
+    for (const std::string& lead : {std::string(), std::string(" \t ")}) {
+        std::string file = lead + "[S]\n";
+        std::vector<std::pair<std::string, std::string>> expected;
+        int n = 0;
+        for (std::size_t length = 0; length < 20; ++length) {
+            for (const std::string& lineBreak : breaks) {
+                const std::string key = "k" + std::to_string(n++);
+                // Bars at both ends keep blanks among the fillers from being trimmed.
+                std::string value = "|";
+                while (value.size() < length)
+                    value += fillers[(value.size() + length) % std::size(fillers)];
+                value += "|";
+                file += key + "=" + value + lineBreak;
+                expected.emplace_back(key, value);
+            }
+        }
+        file += "last=end";
+        expected.emplace_back("last", "end");
+        for (const bool owned : {false, true}) {
+            const IniDocument doc =
+                owned ? IniDocument::Parse(std::string(file)) : IniDocument::Parse(file);
+            EXPECT_EQ(doc.Serialise(), file);
+            for (const auto& [key, value] : expected)
+                ASSERT_EQ(doc.Value("S", key), value) << key << (owned ? " owned" : "");
+        }
+    }
+}
+
+// Bytes the document may keep are parsed in place; the answers must be those of a copy, with and
+// without a byte-order mark, also for text that has to be decoded.
+TEST(IniDocumentTest, ParsingBytesItKeeps)
+{
+    const std::string files[] = {kForeign,
+                                 "\xEF\xBB\xBF[A]\r\nk=1\r\n",
+                                 "\xEF\xBB\xBF",
+                                 "\xEF\xBB\xBFk=1\r\n[A]",
+                                 "[Caf\xE9]\r\nName=Ren\xE9\r\n",
+                                 "\xEF\xBB\xBF[A]\r\nk=caf\xE9\r\n",
+                                 "[A]\r\nk=caf\xC3\xA9\r\n",
+                                 ""};
+    for (const std::string& file : files) {
+        const IniDocument copied = IniDocument::Parse(std::string_view(file));
+        IniDocument kept = IniDocument::Parse(std::string(file));
+        EXPECT_EQ(kept.Serialise(), copied.Serialise()) << file;
+        EXPECT_EQ(kept.Value("A", "k"), copied.Value("A", "k")) << file;
+        kept.WriteString("A", "k", "2");
+        EXPECT_EQ(kept.Value("A", "k"), "2");
+        EXPECT_EQ(IniDocument::Parse(kept.Serialise()).Value("A", "k"), "2") << file;
+    }
 }
 
 class IniFileTest : public ::testing::Test
