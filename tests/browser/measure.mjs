@@ -58,7 +58,9 @@ try {
   // One load of each page first warms the browser up (fonts, caches); then the pages take
   // turns, so that a busy moment of the machine does not fall on one design alone.
   for (let round = -1; round < runs; round++) {
-    for (const p of pages) {
+    // Each round starts with another page, so that none always follows the heaviest one.
+    const start = (round + pages.length) % pages.length;
+    for (const p of [...pages.slice(start), ...pages.slice(0, start)]) {
       const page = await browser.newPage();
       await page.goto(p.url);
       const t = await page.evaluate(() => [t0, t1, t2]);
