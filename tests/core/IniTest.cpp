@@ -387,9 +387,10 @@ TEST(IniDocumentTest, AppendedKeysLandWhereWrittenKeysWould)
         IniDocument appended = IniDocument::Parse(file);
         for (int i = 0; i < 3; ++i) {
             const std::string n = std::to_string(i);
-            written.WriteString("A", std::string("Key").append(n), " v" + n);
+            const std::string value = std::string(" v").append(n);
+            written.WriteString("A", std::string("Key").append(n), value);
             written.WriteInteger("B", std::string("Num").append(n), -i);
-            appended.AppendString("A", std::string("Key").append(n), " v" + n);
+            appended.AppendString("A", std::string("Key").append(n), value);
             appended.AppendInteger(" B ", std::string("Num").append(n), -i);
         }
         EXPECT_EQ(appended.Serialise(), written.Serialise()) << file;
@@ -458,7 +459,7 @@ TEST(IniDocumentTest, LinesOfEveryLengthAndBreak)
         int n = 0;
         for (std::size_t length = 0; length < 20; ++length) {
             for (const std::string& lineBreak : breaks) {
-                const std::string key = "k" + std::to_string(n++);
+                const std::string key = std::string("k").append(std::to_string(n++));
                 // Bars at both ends keep blanks among the fillers from being trimmed.
                 std::string value = "|";
                 while (value.size() < length)
