@@ -150,7 +150,7 @@ void TfrmQuorvane::btnOpenClick()
         ClearMenuItems();
         MenuStyle style;
         m_menuModel->ResetWith([&](MenuTree& tree) { style = ReadMenuDocument(document, tree); });
-        ExpandRootItems();
+        ExpandAllItems();
         SetMenuStyle(style);
         m_projectFile = path;
         setWindowTitle(QString::fromLatin1(kMainCaption) + QStringLiteral(" - ") + m_projectFile);

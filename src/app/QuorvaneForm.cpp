@@ -410,9 +410,21 @@ void TfrmQuorvane::ClearMenuItems()
     m_menuModel->Clear();
 }
 
-void TfrmQuorvane::ExpandRootItems()
+void TfrmQuorvane::ExpandAllItems()
 {
-    m_ui->tvMenu->expandToDepth(0);
+    // The view lays out expanded items level by level through nested calls, one per level, so
+    // only designs of ordinary depth are opened all the way in one go.
+    int deepest = 0;
+    for (const MenuItem* item : m_menuModel->Tree().PreOrder())
+        deepest = std::max(deepest, item->Level());
+    QTreeView* tree = m_ui->tvMenu;
+    if (deepest < kAutoExpandDepth) {
+        tree->expandAll();
+        return;
+    }
+    for (std::size_t i = 0; i < m_menuModel->Tree().RootCount(); ++i)
+        tree->expandRecursively(m_menuModel->IndexOf(m_menuModel->Tree().Root(i)),
+                                kAutoExpandDepth - 2);
 }
 
 // ---- Style settings ------------------------------------------------------------------------

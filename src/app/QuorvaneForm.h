@@ -83,9 +83,11 @@ public:
 
     // Removes every menu item. The item counter and the item editor are left alone.
     void ClearMenuItems();
-    // Shows the sub items of every root, in one pass however many roots there are (after a
-    // project has been loaded).
-    void ExpandRootItems();
+    // Expands every root with all the items below it, so that a loaded project shows whole.
+    // Designs deeper than kAutoExpandDepth levels are opened that far; deeper levels open by
+    // hand, so that the tree view never lays out more nesting than it can handle.
+    void ExpandAllItems();
+    static constexpr int kAutoExpandDepth = 1000;
 
     // Makes the code from the template (read afresh from DataFilePath on every run) and the
     // design. Get Code (false) keeps it in GeneratedCode; Preview (true) writes it as a page to

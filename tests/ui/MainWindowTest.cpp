@@ -362,7 +362,7 @@ TEST_F(MainWindow, DeleteRemovesTheWholeSubtreeAndSelectsANeighbour)
     EXPECT_EQ(m_window->ItemCounter(), 4);
 }
 
-TEST_F(MainWindow, ALoadedTreeOpensEveryRootAndTheEditorFollowsTheNewSelection)
+TEST_F(MainWindow, ALoadedTreeShowsWholeAndTheEditorFollowsTheNewSelection)
 {
     Click("btnAddRootItem");
     Model().ResetWith([](MenuTree& tree) {
@@ -370,16 +370,38 @@ TEST_F(MainWindow, ALoadedTreeOpensEveryRootAndTheEditorFollowsTheNewSelection)
         for (int i = 0; i < 3; ++i)
             tree.AppendChild(tree.AppendChild(tree.AppendRoot("root"), "sub"), "sub sub");
     });
-    m_window->ExpandRootItems();
+    m_window->ExpandAllItems();
     for (std::size_t i = 0; i < 3; ++i) {
         EXPECT_TRUE(m_tree->isExpanded(Model().IndexOf(Tree().Root(i))));
-        EXPECT_FALSE(m_tree->isExpanded(Model().IndexOf(Tree().Root(i)->Child(0))));
+        EXPECT_TRUE(m_tree->isExpanded(Model().IndexOf(Tree().Root(i)->Child(0))));
     }
     // The item that was selected is gone: nothing is selected and the editor is closed.
     EXPECT_EQ(m_window->SelectedItem(), nullptr);
     EXPECT_FALSE(Get<QLineEdit>("txtCaption")->isEnabled());
-    ClickItem(Tree().Root(2)->Child(0));
-    EXPECT_EQ(Get<QLineEdit>("txtCaption")->text(), "sub");
+    ClickItem(Tree().Root(2)->Child(0)->Child(0));
+    EXPECT_EQ(Get<QLineEdit>("txtCaption")->text(), "sub sub");
+}
+
+TEST_F(MainWindow, AVeryDeepDesignOpensAsFarAsTheViewCanNest)
+{
+    const int depth = TfrmQuorvane::kAutoExpandDepth + 500;
+    Model().ResetWith([&](MenuTree& tree) {
+        MenuItem* item = tree.AppendRoot("0");
+        for (int i = 1; i < depth; ++i)
+            item = tree.AppendChild(item, std::to_string(i));
+    });
+    m_window->ExpandAllItems();
+    const MenuItem* lastOpened = Tree().At(TfrmQuorvane::kAutoExpandDepth - 1);
+    EXPECT_TRUE(m_tree->isExpanded(Model().IndexOf(lastOpened->Parent())));
+    EXPECT_FALSE(m_tree->isExpanded(Model().IndexOf(lastOpened)));
+    // The deepest shown item is laid out as a row of the view, and selecting it fills the editor.
+    const QModelIndex index = Model().IndexOf(lastOpened);
+    m_tree->scrollTo(index);
+    EXPECT_GT(m_tree->visualRect(index).height(), 0);
+    m_tree->setCurrentIndex(index);
+    EXPECT_EQ(m_window->SelectedItem(), lastOpened);
+    EXPECT_EQ(Get<QLineEdit>("txtCaption")->text(),
+              QString::number(TfrmQuorvane::kAutoExpandDepth - 1));
 }
 
 TEST_F(MainWindow, F1OpensHelpWhateverTheModifiersAndTheControlStillGetsTheKey)
