@@ -25,25 +25,6 @@ std::string LowerCase(std::string_view text)
     return out;
 }
 
-// Free text on the way into the code: every line break becomes CR LF, as in the rest of the
-// output, and NUL characters are dropped, since a NUL would end the text for any reader of it.
-std::string AsCodeText(std::string_view text)
-{
-    std::string out;
-    out.reserve(text.size());
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        const char c = text[i];
-        if (c == '\r' || c == '\n') {
-            out += "\r\n";
-            if (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n')
-                ++i;
-        } else if (c != '\0') {
-            out += c;
-        }
-    }
-    return out;
-}
-
 constexpr std::size_t kMenuToken = 0; // the position of %menu% in kTemplateTokens
 
 struct Span
@@ -78,7 +59,9 @@ std::vector<std::string> ValuesWithoutMenu(const MenuTree& tree, const MenuStyle
         hex(style.SubBorder),
         number(style.BorderWidth),
         Flag(style.BorderBetween),
-        AsCodeText(style.MenuFont),
+        // The font list lands inside a script string of the template; written as a string body
+        // like captions, no font name can end the string or the script element.
+        ScriptStringLiteralBody(style.MenuFont),
         number(style.FontSize),
         Flag(style.FontBold),
         Flag(style.FontItalic),

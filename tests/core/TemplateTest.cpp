@@ -189,9 +189,12 @@ TEST(Template, ChoiceValues)
              s.LeftPadding = -2147483647 - 1;
          },
          {{"%FontSize%", "0"}, {"%BorderWidth%", "25"}, {"%LeftPaddng%", "-2147483648"}}},
-        {"font name: empty, and line breaks become CR LF",
+        {"font name: written as a script string body, whatever it holds",
          [](MenuStyle& s) { s.MenuFont = std::string("a\nb\rc\r\nd\0e", 10); },
-         {{"%FontFamily%", "a\r\nb\r\nc\r\nde"}}},
+         {{"%FontFamily%", "a\\nb\\rc\\r\\nd\\u0000e"}}},
+        {"font name that would end a script",
+         [](MenuStyle& s) { s.MenuFont = "'Gill Sans' \"x\" `${y}` </script>"; },
+         {{"%FontFamily%", "'Gill Sans' \\\"x\\\" `${y}` \\u003C/script>"}}},
     };
     for (const Case& c : cases) {
         MenuStyle style;
