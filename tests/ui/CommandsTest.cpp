@@ -365,6 +365,51 @@ TEST_F(Commands, SaveThenOpenRestoresTheWholeDesignAndTheCounterGoesOn)
     EXPECT_EQ(Tree().Count(), 5u) << "a cancelled open changes nothing";
 }
 
+TEST_F(Commands, TextAtItsEdgesIsSavedAndReopenedUnchanged)
+{
+    const std::vector<std::pair<QString, QString>> texts = {
+        {"Say \"hi\" \\ </script> %FontSize%", "a\\b.html?q=\"x\"&y='z'"},
+        {QString::fromUtf8("Tab\there \xF0\x9D\x84\x9E \xF0\x9F\x98\x80 caf\xC3\xA9"),
+         "https://example.com/" + QString("abc/").repeated(2500)},
+        {"  blanks around  ", "\"quoted\""},
+        {"", ""},
+    };
+    for (const auto& [caption, link] : texts) {
+        Click("btnAddRootItem");
+        Get<QLineEdit>("txtCaption")->setText(caption);
+        Get<QLineEdit>("txtLink")->setText(link);
+    }
+    const QString file = m_dir.filePath("edges.mnu");
+    m_dialogs.saveAnswers.push_back(file);
+    Click("btnSave");
+    ASSERT_TRUE(m_dialogs.messages.empty());
+    m_dialogs.openAnswers.push_back(file);
+    Click("btnOpen");
+    ASSERT_EQ(Tree().Count(), texts.size());
+    for (std::size_t i = 0; i < texts.size(); ++i) {
+        EXPECT_EQ(QString::fromStdString(Tree().At(i)->Text()), texts[i].first) << i;
+        EXPECT_EQ(QString::fromStdString(Tree().At(i)->Rec().Link), texts[i].second) << i;
+    }
+
+    // A file of an older tool, in Windows-1252: its accents arrive, and a save writes UTF-8.
+    const QString old = m_dir.filePath("old.mnu");
+    WriteAll(old, "[Menus]\r\nMenuCount=1\r\nMenu_0=Menu1\r\n[MenuData]\r\nMenuName_0=Menu1\r\n"
+                  "MenuText_0=Caf\xE9 \x93Men\xFC\x94\r\nMenuLink_0=men\xFC.html\r\n");
+    m_dialogs.openAnswers.push_back(old);
+    Click("btnOpen");
+    ASSERT_EQ(Tree().Count(), 1u);
+    const QString accented = QString::fromUtf8("Caf\xC3\xA9 \xE2\x80\x9CMen\xC3\xBC\xE2\x80\x9D");
+    EXPECT_EQ(QString::fromStdString(Tree().At(0)->Text()), accented);
+    m_dialogs.saveAnswers.push_back(old);
+    Click("btnSave");
+    EXPECT_TRUE(ReadAll(old).contains("MenuText_0=" + accented.toUtf8() + "\r\n"));
+    m_dialogs.openAnswers.push_back(old);
+    Click("btnOpen");
+    EXPECT_EQ(QString::fromStdString(Tree().At(0)->Text()), accented);
+    EXPECT_EQ(QString::fromStdString(Tree().At(0)->Rec().Link),
+              QString::fromUtf8("men\xC3\xBC.html"));
+}
+
 TEST_F(Commands, OpeningAMissingFileGivesAnEmptyDesignWithTheReadDefaults)
 {
     AddRoot("Home");
