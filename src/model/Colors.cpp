@@ -1,5 +1,7 @@
 #include "model/Colors.h"
 
+#include "support/StringUtils.h"
+
 #include <array>
 
 namespace qv {
@@ -23,17 +25,6 @@ SystemColorResolver& Resolver()
 {
     static SystemColorResolver resolver = ClassicSystemColor;
     return resolver;
-}
-
-int HexDigit(char c)
-{
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
 }
 
 } // namespace
@@ -94,7 +85,7 @@ TColor HexToColor(std::string_view text)
         return 0;
     std::uint32_t n = 0;
     for (char c : text) {
-        const int d = HexDigit(c);
+        const int d = HexDigitValue(c);
         if (d < 0)
             return 0;
         // Only the low 24 bits are used, so longer texts simply shift their top digits out.

@@ -36,8 +36,6 @@ int CountSubstring(std::string_view text, std::string_view pattern)
     return count;
 }
 
-namespace {
-
 int HexDigitValue(char c)
 {
     if (c >= '0' && c <= '9')
@@ -48,6 +46,8 @@ int HexDigitValue(char c)
         return c - 'A' + 10;
     return -1;
 }
+
+namespace {
 
 std::optional<std::int32_t> ParseHexDigits(std::string_view digits)
 {

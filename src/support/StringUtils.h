@@ -29,6 +29,9 @@ std::optional<std::int32_t> ParseWholeNumber(std::string_view text);
 // digits wrap into 32 bits as the desktop service reads them ("0xFFFFFFFF" is -1).
 std::optional<std::int32_t> ParseProfileInteger(std::string_view text);
 
+// The value of a hexadecimal digit (either case), or -1 for any other character.
+int HexDigitValue(char c);
+
 // ASCII-only case folding and comparison, used for section and key names.
 std::string AsciiLower(std::string_view text);
 bool EqualsIgnoreCase(std::string_view a, std::string_view b);
