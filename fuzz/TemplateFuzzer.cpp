@@ -4,8 +4,8 @@
 //
 // The code must equal a plain replacement: each token, in order, replaces its first occurrence in
 // the template's own text that no earlier token took; later occurrences stay and inserted values
-// are never searched. Every line ends in CR LF, and the menu arrays hold every caption and link
-// as a script string that gives the exact text back.
+// are never searched. Every line ends in CR LF, and the menu arrays and the font list hold every
+// caption, link and font name as a script string that gives the exact text back.
 
 #include "FuzzCheck.h"
 
@@ -257,21 +257,6 @@ void CheckMenuArrays(const MenuTree& tree, std::string_view arrays)
     FUZZ_CHECK(pos == arrays.size(), "one line per item");
 }
 
-std::string FontAsCode(std::string_view font)
-{
-    std::string out;
-    for (std::size_t i = 0; i < font.size(); ++i) {
-        if (font[i] == '\r' || font[i] == '\n') {
-            out += "\r\n";
-            if (font[i] == '\r' && i + 1 < font.size() && font[i + 1] == '\n')
-                ++i;
-        } else if (font[i] != '\0') {
-            out += font[i];
-        }
-    }
-    return out;
-}
-
 std::string SomeText(FuzzedDataProvider& provider, std::size_t max)
 {
     // Now and then a token, so that values that look like tokens are common.
@@ -341,7 +326,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::vector<std::string> values = qv::TemplateValues(tree, style, resolver);
     FUZZ_CHECK(values.size() == qv::kTemplateTokens.size(), "a value per token");
     CheckMenuArrays(tree, values[0]);
-    FUZZ_CHECK(values[14] == FontAsCode(style.MenuFont), "the font name goes in as it is");
+    // The font list goes in as the body of a script string that gives the exact name back.
+    const std::string fontLiteral = values[14] + '"';
+    std::size_t fontEnd = 0;
+    FUZZ_CHECK(ReadLiteral(fontLiteral, fontEnd) == AsReadText(style.MenuFont) &&
+                   fontEnd + 1 == fontLiteral.size(),
+               "the font name comes back");
     for (std::size_t k = 2; k < 12; ++k) {
         FUZZ_CHECK(values[k].size() == 6 && std::all_of(values[k].begin(), values[k].end(),
                                                         [](char c) {
