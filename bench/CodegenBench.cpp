@@ -136,10 +136,43 @@ void BM_ReadMenuFile(benchmark::State& state)
     fs::remove(path);
 }
 
+// A hand-edited file of n roots, then for each root k a sub item "Q" added under it and a sub
+// item added under "the last Q in tree order": every entry after the roots appends in the middle
+// of the tree and the items named Q must be compared by their place in it. The complexity fit
+// over n shows whether that stays linear.
+void BM_ReadScatteredFile(benchmark::State& state)
+{
+    const auto n = static_cast<int>(state.range(0));
+    std::string menus = "[Menus]\r\nMenuCount=" + std::to_string(3 * n) + "\r\n";
+    std::string data = "[MenuData]\r\n";
+    for (int k = 0; k < n; ++k) {
+        const std::string root = std::string("P").append(std::to_string(k));
+        menus += "Menu_" + std::to_string(k) + "=" + root + "\r\n";
+        data += "MenuName_" + std::to_string(k) + "=" + root + "\r\n";
+    }
+    for (int k = 0; k < n; ++k) {
+        menus += "Menu_" + std::to_string(n + 2 * k) + "=P" + std::to_string(k) + "\\Q\r\n";
+        menus += "Menu_" + std::to_string(n + 2 * k + 1) + "=Q\\x" + std::to_string(k) + "\r\n";
+    }
+    const qv::IniDocument document = qv::IniDocument::Parse(menus + data);
+    for (auto _ : state) {
+        qv::MenuTree tree;
+        qv::ReadMenuDocument(document, tree);
+        if (tree.Count() != static_cast<std::size_t>(3 * n))
+            state.SkipWithError("the design did not come back whole");
+    }
+    state.SetComplexityN(n);
+}
+
 BENCHMARK(BM_BuildMenuArrays)->Arg(1000)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_FillTemplate)->Arg(1000)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_FillLargeTemplate)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_WriteMenuFile)->Arg(1000)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ReadMenuFile)->Arg(1000)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ReadScatteredFile)
+    ->RangeMultiplier(4)
+    ->Range(2000, 32000)
+    ->Unit(benchmark::kMillisecond)
+    ->Complexity(benchmark::oN);
 
 } // namespace

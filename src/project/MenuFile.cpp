@@ -5,12 +5,14 @@
 #include "support/StringUtils.h"
 
 #include <algorithm>
+#include <array>
 #include <cerrno>
 #include <cstdint>
 #include <functional>
+#include <limits>
+#include <memory>
+#include <optional>
 #include <sys/stat.h>
-#include <unordered_map>
-#include <unordered_set>
 #include <vector>
 
 namespace qv {
@@ -45,38 +47,361 @@ private:
     std::string key_;
 };
 
-// The indexes from `from` up to `count` that may carry a "Menu_" + i key: every i spelled that
-// way, in decimal without leading zeros, as the key of some line of the file. Entries without
-// that key have no path and add nothing, so only these need reading.
-std::vector<std::uint32_t> PathKeyIndexes(const IniDocument& document, std::uint32_t from,
-                                          std::int32_t count)
+// An open-addressing hash table with linear probing, at most half full, for the reader's
+// indexes: entries are small values held in one array, so nothing is allocated per entry. The
+// policy gives the hash of a key and of an entry, tells whether an entry holds a key, and which
+// entries are empty (a value-initialised entry is).
+template <typename Entry, typename Key, typename Policy>
+class FlatTable
 {
-    const std::string text = document.Serialise();
-    std::vector<std::uint32_t> indexes;
-    std::size_t begin = 0;
-    while (begin < text.size()) {
-        std::size_t end = text.find_first_of("\r\n", begin);
-        if (end == std::string::npos)
-            end = text.size();
-        std::string_view line = TrimBlanks(std::string_view(text).substr(begin, end - begin));
-        begin = end + 1;
-        line = TrimBlanks(line.substr(0, line.find('=')));
-        constexpr std::string_view kPrefix = "menu_";
-        if (line.size() <= kPrefix.size() ||
-            !EqualsIgnoreCase(line.substr(0, kPrefix.size()), kPrefix))
-            continue;
-        const std::string_view digits = line.substr(kPrefix.size());
-        if (digits.size() > 10 || (digits.size() > 1 && digits.front() == '0') ||
-            !std::all_of(digits.begin(), digits.end(), [](char c) { return c >= '0' && c <= '9'; }))
-            continue;
-        const std::uint64_t value = std::stoull(std::string(digits));
-        if (value >= from && value < static_cast<std::uint64_t>(count))
-            indexes.push_back(static_cast<std::uint32_t>(value));
+public:
+    // The entry holding the key, or nullptr.
+    Entry* Find(const Key& key)
+    {
+        if (cells_.empty())
+            return nullptr;
+        const std::size_t mask = cells_.size() - 1;
+        for (std::size_t i = Policy::Hash(key) & mask;; i = (i + 1) & mask) {
+            Entry& entry = cells_[i];
+            if (Policy::Empty(entry))
+                return nullptr;
+            if (Policy::Holds(entry, key))
+                return &entry;
+        }
     }
-    std::sort(indexes.begin(), indexes.end());
-    indexes.erase(std::unique(indexes.begin(), indexes.end()), indexes.end());
-    return indexes;
+
+    // The entry holding the key; an empty one, to be filled in with the key, when there is none.
+    Entry& Place(const Key& key)
+    {
+        if ((count_ + 1) * 2 > cells_.size())
+            Grow();
+        const std::size_t mask = cells_.size() - 1;
+        for (std::size_t i = Policy::Hash(key) & mask;; i = (i + 1) & mask) {
+            Entry& entry = cells_[i];
+            if (Policy::Empty(entry)) {
+                ++count_;
+                return entry;
+            }
+            if (Policy::Holds(entry, key))
+                return entry;
+        }
+    }
+
+    bool Empty() const { return count_ == 0; }
+
+private:
+    void Grow()
+    {
+        std::vector<Entry> old = std::move(cells_);
+        cells_.assign(old.empty() ? 16 : old.size() * 2, Entry{});
+        const std::size_t mask = cells_.size() - 1;
+        for (const Entry& entry : old) {
+            if (Policy::Empty(entry))
+                continue;
+            std::size_t i = Policy::HashOf(entry) & mask;
+            while (!Policy::Empty(cells_[i]))
+                i = (i + 1) & mask;
+            cells_[i] = entry;
+        }
+    }
+
+    std::vector<Entry> cells_;
+    std::size_t count_ = 0;
+};
+
+std::size_t HashPointer(const void* pointer)
+{
+    // Fibonacci hashing; the low bits of an address are alike, the product's high bits are not.
+    return static_cast<std::size_t>(
+        (reinterpret_cast<std::uintptr_t>(pointer) * 0x9E3779B97F4A7C15ull) >> 20);
 }
+
+// An item and a number that goes with it.
+struct ItemNumber
+{
+    const MenuItem* item = nullptr;
+    std::uint32_t number = 0;
+};
+struct ItemNumberPolicy
+{
+    static std::size_t Hash(const MenuItem* item) { return HashPointer(item); }
+    static std::size_t HashOf(const ItemNumber& entry) { return HashPointer(entry.item); }
+    static bool Holds(const ItemNumber& entry, const MenuItem* item) { return entry.item == item; }
+    static bool Empty(const ItemNumber& entry) { return entry.item == nullptr; }
+};
+using ItemNumbers = FlatTable<ItemNumber, const MenuItem*, ItemNumberPolicy>;
+
+// Sub items by their parent and name: an entry is the sub item, which holds both.
+struct ChildKey
+{
+    const MenuItem* parent;
+    std::string_view name;
+};
+struct ChildPolicy
+{
+    static std::size_t Hash(const ChildKey& key)
+    {
+        return std::hash<std::string_view>()(key.name) ^ HashPointer(key.parent);
+    }
+    static std::size_t HashOf(MenuItem* child)
+    {
+        return Hash(ChildKey{child->Parent(), child->Rec().MenuName});
+    }
+    static bool Holds(MenuItem* child, const ChildKey& key)
+    {
+        return child->Parent() == key.parent && child->Rec().MenuName == key.name;
+    }
+    static bool Empty(MenuItem* child) { return child == nullptr; }
+};
+using ChildrenByName = FlatTable<MenuItem*, ChildKey, ChildPolicy>;
+
+// The items of each name: the last one in tree order among those whose order is settled, and
+// those added since whose order against it is not known yet. An open-addressing table of the
+// names' hashes and their slots, at most half full; a name is read from its slot's items, which
+// all bear it, so the table holds no strings and allocates nothing per item.
+class ItemsByName
+{
+public:
+    struct Slot
+    {
+        MenuItem* last;
+        std::vector<MenuItem*> unsettled;
+    };
+
+    explicit ItemsByName(std::size_t expected)
+    {
+        slots_.reserve(expected);
+        std::size_t size = 16;
+        while (size < expected * 2)
+            size *= 2;
+        cells_.assign(size, Cell{});
+    }
+
+    Slot* Find(std::string_view name) { return At(name, std::hash<std::string_view>()(name)); }
+
+    // Starts loading the cell where a lookup of the name begins.
+    void Prefetch(std::string_view name) const
+    {
+        __builtin_prefetch(&cells_[std::hash<std::string_view>()(name) & (cells_.size() - 1)]);
+    }
+
+    // The slot of the name; a new one holding `item` when the name is new (then `added`).
+    Slot& Add(std::string_view name, MenuItem* item, bool& added)
+    {
+        const std::size_t hash = std::hash<std::string_view>()(name);
+        if (Slot* slot = At(name, hash)) {
+            added = false;
+            return *slot;
+        }
+        if ((slots_.size() + 1) * 2 > cells_.size())
+            Grow();
+        Place(hash, static_cast<std::uint32_t>(slots_.size()));
+        added = true;
+        return slots_.emplace_back(Slot{item, {}});
+    }
+
+private:
+    static constexpr std::uint32_t kEmpty = std::numeric_limits<std::uint32_t>::max();
+    // Eight bytes a cell keep the table of a large design small enough for the cache: the low
+    // bits of a name's hash choose its cell, the high half is kept to tell names apart.
+    struct Cell
+    {
+        std::uint32_t tag = 0;
+        std::uint32_t slot = kEmpty;
+    };
+    static std::uint32_t Tag(std::size_t hash)
+    {
+        return static_cast<std::uint32_t>(static_cast<std::uint64_t>(hash) >> 32);
+    }
+
+    Slot* At(std::string_view name, std::size_t hash)
+    {
+        const std::size_t mask = cells_.size() - 1;
+        const std::uint32_t tag = Tag(hash);
+        for (std::size_t i = hash & mask;; i = (i + 1) & mask) {
+            const Cell& cell = cells_[i];
+            if (cell.slot == kEmpty)
+                return nullptr;
+            if (cell.tag == tag && slots_[cell.slot].last->Rec().MenuName == name)
+                return &slots_[cell.slot];
+        }
+    }
+
+    // Puts a slot whose hash is `hash` (when the table grows: whose home is `hash`) in a cell.
+    void Place(std::size_t hash, std::uint32_t slot)
+    {
+        const std::size_t mask = cells_.size() - 1;
+        std::size_t i = hash & mask;
+        while (cells_[i].slot != kEmpty)
+            i = (i + 1) & mask;
+        cells_[i] = Cell{Tag(hash), slot};
+    }
+
+    // The cells keep only part of each hash, so growing hashes the names again.
+    void Grow()
+    {
+        cells_.assign(cells_.size() * 2, Cell{});
+        for (std::size_t slot = 0; slot < slots_.size(); ++slot)
+            Place(std::hash<std::string_view>()(slots_[slot].last->Rec().MenuName),
+                  static_cast<std::uint32_t>(slot));
+    }
+
+    std::vector<Cell> cells_;
+    std::vector<Slot> slots_;
+};
+
+// The tree order of items while a hand-edited file appends sub items anywhere, answered in
+// O(1) instead of by renumbering the whole tree after every such append. An order-maintenance
+// list holds two marks per item, where it begins and where its subtree ends, with labels that
+// grow along the list; a new sub item's marks go just before its parent's end mark and a new
+// root's at the end, so comparing begin labels compares items in tree order. When two
+// neighbours leave no label between them, the smallest aligned window of labels around them
+// that is sparse enough is spread out evenly (amortised O(log n) per insertion).
+class TreeOrder
+{
+public:
+    explicit TreeOrder(const MenuTree& tree)
+    {
+        marks_.push_back(Mark{kLow - 1, kNoMark, kTail, kNoMark}); // head
+        marks_.push_back(Mark{kHigh, kHead, kNoMark, kNoMark});    // tail
+        const std::vector<MenuItem*>& order = tree.PreOrder();
+        // The marks in list order: an item's end mark comes when an item of its level or above
+        // follows its subtree.
+        std::vector<const MenuItem*> open;
+        const auto closeTo = [&](std::size_t level) {
+            while (open.size() > level) {
+                Append(marks_[BeginOf(open.back())].end);
+                open.pop_back();
+            }
+        };
+        for (const MenuItem* item : order) {
+            closeTo(static_cast<std::size_t>(item->Level()));
+            const auto begin = static_cast<std::uint32_t>(marks_.size());
+            marks_.push_back(Mark{0, kNoMark, kNoMark, begin + 1});
+            marks_.push_back(Mark{0, kNoMark, kNoMark, kNoMark});
+            SetBeginOf(item, begin);
+            Append(begin);
+            open.push_back(item);
+        }
+        closeTo(0);
+        // Evenly spread labels.
+        const std::uint64_t gap = (kHigh - kLow) / (marks_.size() - 1);
+        std::uint64_t label = kLow;
+        for (std::uint32_t m = marks_[kHead].next; m != kTail; m = marks_[m].next, label += gap)
+            marks_[m].label = label;
+    }
+
+    // Places a new item: as the last sub item of its parent, or as the last root.
+    void Added(const MenuItem* item)
+    {
+        const std::uint32_t before =
+            item->Parent() == nullptr ? kTail : marks_[BeginOf(item->Parent())].end;
+        const auto begin = static_cast<std::uint32_t>(marks_.size());
+        marks_.push_back(Mark{0, kNoMark, kNoMark, begin + 1});
+        marks_.push_back(Mark{0, kNoMark, kNoMark, kNoMark});
+        SetBeginOf(item, begin);
+        InsertBefore(begin, before);
+        InsertBefore(begin + 1, before);
+    }
+
+    bool Before(const MenuItem* a, const MenuItem* b)
+    {
+        return marks_[BeginOf(a)].label < marks_[BeginOf(b)].label;
+    }
+
+private:
+    static constexpr std::uint32_t kNoMark = std::numeric_limits<std::uint32_t>::max();
+    static constexpr std::uint32_t kHead = 0, kTail = 1;
+    // Items' labels lie in [kLow, kHigh); the head's is below, the tail's is kHigh. Windows are
+    // aligned within that range, so they never hold the head or the tail.
+    static constexpr std::uint64_t kLow = std::uint64_t{1} << 62;
+    static constexpr std::uint64_t kHigh = std::uint64_t{1} << 63;
+
+    struct Mark
+    {
+        std::uint64_t label;
+        std::uint32_t prev, next;
+        std::uint32_t end; // a begin mark's end mark
+    };
+
+    // Every item of the tree has its marks.
+    std::uint32_t BeginOf(const MenuItem* item) { return beginOf_.Find(item)->number; }
+    void SetBeginOf(const MenuItem* item, std::uint32_t begin)
+    {
+        beginOf_.Place(item) = ItemNumber{item, begin};
+    }
+
+    // Links a mark in before the tail, without a label (used while building).
+    void Append(std::uint32_t m)
+    {
+        const std::uint32_t last = marks_[kTail].prev;
+        marks_[m].prev = last;
+        marks_[m].next = kTail;
+        marks_[last].next = m;
+        marks_[kTail].prev = m;
+    }
+
+    void InsertBefore(std::uint32_t m, std::uint32_t next)
+    {
+        const std::uint32_t prev = marks_[next].prev;
+        marks_[m].prev = prev;
+        marks_[m].next = next;
+        marks_[prev].next = m;
+        marks_[next].prev = m;
+        const std::uint64_t low = marks_[prev].label, high = marks_[next].label;
+        if (high - low >= 2) {
+            marks_[m].label = low + (high - low) / 2;
+            return;
+        }
+        Spread(m, prev == kHead ? next : prev);
+    }
+
+    // Gives the new mark `m` a label by spreading out the labels of a window around `anchor`, a
+    // neighbour of `m` with a label: the smallest aligned window whose marks, `m` included, are
+    // few enough for its level (density at most (2/3)^level, the whole range at the last).
+    void Spread(std::uint32_t m, std::uint32_t anchor)
+    {
+        const std::uint64_t at = marks_[anchor].label;
+        double allowed = 1.0;
+        for (int level = 1;; ++level) {
+            const std::uint64_t size = std::uint64_t{1} << level;
+            const std::uint64_t base = level >= 62 ? kLow : at & ~(size - 1);
+            const std::uint64_t limit = level >= 62 ? kHigh : base + size;
+            allowed *= 2.0 / 1.5;
+            // The window's marks are a run of the list around the anchor.
+            std::uint32_t first = anchor, last = anchor;
+            std::uint64_t count = 2; // the anchor and `m`
+            const auto inside = [&](std::uint32_t x) {
+                return x != m && x != kHead && x != kTail && marks_[x].label >= base &&
+                       marks_[x].label < limit;
+            };
+            for (std::uint32_t x = marks_[first].prev; x == m || inside(x); x = marks_[x].prev)
+                if (x != m)
+                    first = x, ++count;
+            for (std::uint32_t x = marks_[last].next; x == m || inside(x); x = marks_[x].next)
+                if (x != m)
+                    last = x, ++count;
+            if (level < 62 && static_cast<double>(count) > allowed)
+                continue;
+            // Relabel from the first to the last, `m` included wherever it lies between them.
+            if (marks_[first].prev == m)
+                first = m;
+            if (marks_[last].next == m)
+                last = m;
+            const std::uint64_t gap = (limit - base) / (count + 1);
+            std::uint64_t label = base + gap;
+            for (std::uint32_t x = first;; x = marks_[x].next, label += gap) {
+                marks_[x].label = label;
+                if (x == last)
+                    break;
+            }
+            return;
+        }
+    }
+
+    std::vector<Mark> marks_;
+    ItemNumbers beginOf_;
+};
 
 // Finds items by name while a file's entries are added, by the reader's two rules: a path's
 // first segment names the last item in tree order with that name, at any level; a further
@@ -85,30 +410,37 @@ std::vector<std::uint32_t> PathKeyIndexes(const IniDocument& document, std::uint
 class ItemFinder
 {
 public:
-    ItemFinder(MenuTree& tree, std::size_t expected) : tree_(tree)
+    ItemFinder(MenuTree& tree, std::size_t expected) : tree_(tree), byName_(tree.Count() + expected)
     {
-        byName_.reserve(tree.Count() + expected);
         // Existing items in tree order: each one met later is later in that order.
-        for (MenuItem* item : tree.PreOrder())
-            byName_[item->Rec().MenuName] = NameSlot{item, {}};
+        for (MenuItem* item : tree.PreOrder()) {
+            bool added = false;
+            byName_.Add(item->Rec().MenuName, item, added).last = item;
+        }
     }
+
+    // A large design's table of names is too large for the cache, and each new item's name is
+    // looked up once where nothing has been before: the reader names the items it will meet a few
+    // entries ahead, so that their cells are loaded by then.
+    void Prefetch(std::string_view name) const { byName_.Prefetch(name); }
 
     MenuItem* LastNamed(std::string_view name)
     {
-        const auto found = byName_.find(name);
-        if (found == byName_.end())
+        ItemsByName::Slot* slot = byName_.Find(name);
+        if (slot == nullptr)
             return nullptr;
-        NameSlot& slot = found->second;
         // A sub item appended under an earlier item lands before later items in tree order, so
-        // items of one name are compared by their index; a file written by the program has
+        // items of one name are compared in that order; a file written by the program has
         // unique names and never gets here.
-        if (!slot.unsettled.empty()) {
-            for (MenuItem* item : slot.unsettled)
-                if (tree_.IndexOf(item) > tree_.IndexOf(slot.last))
-                    slot.last = item;
-            slot.unsettled.clear();
+        if (!slot->unsettled.empty()) {
+            if (!order_)
+                order_ = std::make_unique<TreeOrder>(tree_);
+            for (MenuItem* item : slot->unsettled)
+                if (order_->Before(slot->last, item))
+                    slot->last = item;
+            slot->unsettled.clear();
         }
-        return slot.last;
+        return slot->last;
     }
 
     MenuItem* LastChildNamed(MenuItem* parent, std::string_view name)
@@ -120,88 +452,242 @@ public:
             if (newest->Rec().MenuName == name)
                 return newest;
         }
-        if (!byName_.contains(name))
+        if (byName_.Find(name) == nullptr)
             return nullptr;
         // Otherwise the parent's sub items are indexed by name, once; appends keep it current.
-        if (indexedParents_.insert(parent).second) {
-            for (std::size_t k = 0; k < parent->ChildCount(); ++k) {
-                MenuItem* child = parent->Child(k);
-                children_[ChildKey{parent, child->Rec().MenuName}] = child;
-            }
+        if (ItemNumber& indexed = indexedParents_.Place(parent); indexed.item == nullptr) {
+            indexed.item = parent;
+            for (std::size_t k = 0; k < parent->ChildCount(); ++k)
+                IndexChild(parent->Child(k));
         }
-        const auto found = children_.find(ChildKey{parent, name});
-        return found == children_.end() ? nullptr : found->second;
+        MenuItem* const* found = children_.Find(ChildKey{parent, name});
+        return found == nullptr ? nullptr : *found;
     }
 
     MenuItem* Append(MenuItem* parent, std::string text, TMyRec rec)
     {
         MenuItem* item = parent ? tree_.AppendChild(parent, std::move(text), std::move(rec))
                                 : tree_.AppendRoot(std::move(text), std::move(rec));
+        if (order_)
+            order_->Added(item);
         const std::string_view name = item->Rec().MenuName;
-        const auto [at, added] = byName_.try_emplace(name, NameSlot{item, {}});
+        bool added = false;
+        ItemsByName::Slot& slot = byName_.Add(name, item, added);
         // A new root is the last item in tree order; a new sub item may not be.
         if (!added) {
             if (parent == nullptr) {
-                at->second.last = item;
-                at->second.unsettled.clear();
+                slot.last = item;
+                slot.unsettled.clear();
             } else {
-                at->second.unsettled.push_back(item);
+                slot.unsettled.push_back(item);
             }
         }
         // The newest sub item is its parent's last one of that name.
-        if (!indexedParents_.empty() && indexedParents_.contains(parent))
-            children_[ChildKey{parent, name}] = item;
+        if (!indexedParents_.Empty() && indexedParents_.Find(parent) != nullptr)
+            IndexChild(item);
         return item;
     }
 
 private:
-    struct NameSlot
+    // A later sub item of a name takes the place of an earlier one.
+    void IndexChild(MenuItem* child)
     {
-        MenuItem* last;                   // the last in tree order of those settled
-        std::vector<MenuItem*> unsettled; // added since, order against `last` not yet known
-    };
-    struct ChildKey
-    {
-        const MenuItem* parent;
-        std::string_view name;
-        bool operator==(const ChildKey&) const = default;
-    };
-    struct ChildKeyHash
-    {
-        std::size_t operator()(const ChildKey& key) const noexcept
-        {
-            return std::hash<std::string_view>()(key.name) ^
-                   (std::hash<const MenuItem*>()(key.parent) * 0x9E3779B97F4A7C15ull);
-        }
-    };
+        children_.Place(ChildKey{child->Parent(), child->Rec().MenuName}) = child;
+    }
 
     MenuTree& tree_;
-    std::unordered_map<std::string_view, NameSlot> byName_;
-    std::unordered_set<const MenuItem*> indexedParents_;
-    std::unordered_map<ChildKey, MenuItem*, ChildKeyHash> children_;
+    ItemsByName byName_;
+    std::unique_ptr<TreeOrder> order_; // made when items of one name must first be compared
+    ItemNumbers indexedParents_;       // the parents whose sub items are in `children_`
+    ChildrenByName children_;
 };
 
-// Adds the item of entry i, unless it has no path or its whole path exists already. Returns
-// whether the entry has a path.
-bool ReadEntry(const IniDocument& document, std::uint32_t i, ItemFinder& finder, ItemKey& key)
+// The data keys of an entry in "MenuData", in the order the writer puts them.
+enum DataField : std::uint8_t { kName, kText, kLink, kHeight, kWidth, kFieldCount };
+
+// An entry of the file: its index and its path from "Menus".
+struct Entry
 {
-    const std::string path = document.ReadString(kMenus, key("Menu_", i), "");
-    if (path.empty())
+    std::uint32_t index = 0;
+    std::string_view path;
+};
+
+// An entry's values from "MenuData": the texts of the first key line of each field.
+struct EntryData
+{
+    std::array<std::string_view, kFieldCount> field{};
+    std::uint8_t seen = 0; // the fields whose first key line has been met
+};
+
+// Whether `name` starts with `prefix`, which is given in lower case, in any letter case.
+bool StartsWithFolded(std::string_view name, std::string_view prefix)
+{
+    if (name.size() < prefix.size())
         return false;
+    for (std::size_t i = 0; i < prefix.size(); ++i) {
+        const char c = name[i];
+        if ((c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c) != prefix[i])
+            return false;
+    }
+    return true;
+}
+
+// The entry index of an item key: the prefix (given in lower case) in any letter case, then the
+// index in decimal without leading zeros ("Menu_07" belongs to no entry). Nothing for any other
+// name, nor for an index that no count can reach.
+std::optional<std::uint32_t> EntryIndex(std::string_view name, std::string_view prefix)
+{
+    if (name.size() <= prefix.size() || !StartsWithFolded(name, prefix))
+        return std::nullopt;
+    const std::string_view digits = name.substr(prefix.size());
+    if (digits.size() > 10 || (digits.size() > 1 && digits.front() == '0'))
+        return std::nullopt;
+    std::uint64_t value = 0;
+    for (const char c : digits) {
+        if (c < '0' || c > '9')
+            return std::nullopt;
+        value = value * 10 + static_cast<std::uint64_t>(c - '0');
+    }
+    if (value > static_cast<std::uint64_t>(std::numeric_limits<std::int32_t>::max()))
+        return std::nullopt;
+    return static_cast<std::uint32_t>(value);
+}
+
+// The field and entry index of a "MenuData" key; nothing for any other name.
+std::optional<std::pair<DataField, std::uint32_t>> DataKey(std::string_view name)
+{
+    static constexpr std::array<std::string_view, kFieldCount> kPrefixes = {
+        "menuname_", "menutext_", "menulink_", "menuheight", "menuwidth"};
+    // The letter after "Menu" tells the prefixes apart.
+    if (name.size() <= 4)
+        return std::nullopt;
+    DataField field;
+    switch (name[4]) {
+    case 'N':
+    case 'n':
+        field = kName;
+        break;
+    case 'T':
+    case 't':
+        field = kText;
+        break;
+    case 'L':
+    case 'l':
+        field = kLink;
+        break;
+    case 'H':
+    case 'h':
+        field = kHeight;
+        break;
+    case 'W':
+    case 'w':
+        field = kWidth;
+        break;
+    default:
+        return std::nullopt;
+    }
+    const auto index = EntryIndex(name, kPrefixes[field]);
+    if (!index)
+        return std::nullopt;
+    return std::pair{field, *index};
+}
+
+constexpr std::size_t kNoEntry = static_cast<std::size_t>(-1);
+
+// The position of an index among entries sorted by index, or kNoEntry. The program writes an
+// entry's data keys together and the entries in order, so the entry found last or the next one
+// is tried first.
+std::size_t FindEntry(const std::vector<Entry>& entries, std::uint32_t index, std::size_t& hint)
+{
+    for (std::size_t at = hint; at < entries.size() && at <= hint + 1; ++at) {
+        if (entries[at].index == index) {
+            hint = at;
+            return at;
+        }
+    }
+    const auto found = std::lower_bound(
+        entries.begin(), entries.end(), index,
+        [](const Entry& entry, std::uint32_t value) { return entry.index < value; });
+    if (found == entries.end() || found->index != index)
+        return kNoEntry;
+    hint = static_cast<std::size_t>(found - entries.begin());
+    return hint;
+}
+
+// The entries below the file's count that have a "Menu_" key, in index order, with their data:
+// of each name the first key line counts (the line Value() finds; one without '=' gives an empty
+// text). Two passes over the two sections' lines, whatever the count says. The texts are views
+// of the document's lines.
+struct Entries
+{
+    std::vector<Entry> entries;
+    std::vector<EntryData> data; // data[k] belongs to entries[k]
+};
+
+Entries ReadEntries(const IniDocument& document)
+{
+    Entries read;
+    std::vector<Entry>& entries = read.entries;
+    bool countSeen = false;
+    std::optional<std::string_view> countText;
+    for (auto keys = document.Keys(kMenus); keys.Next();) {
+        if (const auto index = EntryIndex(keys.Name(), "menu_")) {
+            entries.push_back(Entry{*index, keys.Value().value_or("")});
+        } else if (!countSeen && EqualsIgnoreCase(keys.Name(), "MenuCount")) {
+            countSeen = true;
+            countText = keys.Value();
+        }
+    }
+    const std::int32_t count = countText ? ParseProfileInteger(*countText).value_or(0) : 0;
+    if (count <= 0)
+        return {};
+    std::erase_if(entries, [&](const Entry& entry) {
+        return entry.index >= static_cast<std::uint32_t>(count);
+    });
+    // Of the lines of one index the first counts: a stable order keeps it first among them.
+    const auto byIndex = [](const Entry& a, const Entry& b) { return a.index < b.index; };
+    if (!std::is_sorted(entries.begin(), entries.end(), byIndex))
+        std::stable_sort(entries.begin(), entries.end(), byIndex);
+    entries.erase(std::unique(entries.begin(), entries.end(),
+                              [](const Entry& a, const Entry& b) { return a.index == b.index; }),
+                  entries.end());
+
+    read.data.resize(entries.size());
+    std::size_t hint = 0;
+    for (auto keys = document.Keys(kMenuData); keys.Next();) {
+        const auto key = DataKey(keys.Name());
+        if (!key)
+            continue;
+        const std::size_t at = FindEntry(entries, key->second, hint);
+        if (at == kNoEntry)
+            continue;
+        EntryData& data = read.data[at];
+        const auto bit = static_cast<std::uint8_t>(1u << key->first);
+        if ((data.seen & bit) != 0)
+            continue;
+        data.seen |= bit;
+        data.field[key->first] = keys.Value().value_or("");
+    }
+    return read;
+}
+
+// Adds the items of an entry with a path, unless its whole path exists already.
+void AddEntry(std::string_view path, const EntryData& data, ItemFinder& finder)
+{
     TMyRec rec;
-    rec.Link = document.ReadString(kMenuData, key("MenuLink_", i), "");
-    rec.Height = document.ReadInteger(kMenuData, key("MenuHeight", i), 0);
-    rec.Width = document.ReadInteger(kMenuData, key("MenuWidth", i), 0);
-    std::string text = document.ReadString(kMenuData, key("MenuText_", i), "");
+    rec.Link = std::string(data.field[kLink]);
+    rec.Height = ParseProfileInteger(data.field[kHeight]).value_or(0);
+    rec.Width = ParseProfileInteger(data.field[kWidth]).value_or(0);
+    std::string text(data.field[kText]);
 
     // Every "\" ends a segment; a final "\" adds no empty segment after it.
     MenuItem* current = nullptr;
     std::size_t begin = 0;
     while (begin < path.size()) {
         std::size_t end = path.find('\\', begin);
-        if (end == std::string::npos)
+        if (end == std::string_view::npos)
             end = path.size();
-        const std::string_view segment = std::string_view(path).substr(begin, end - begin);
+        const std::string_view segment = path.substr(begin, end - begin);
         begin = end + 1;
         // Every item the entry adds gets its data; the last one can take it over.
         const bool last = begin >= path.size();
@@ -213,35 +699,32 @@ bool ReadEntry(const IniDocument& document, std::uint32_t i, ItemFinder& finder,
         if (current == nullptr) {
             current = finder.LastNamed(segment);
             if (current == nullptr)
-                current = append(nullptr, document.ReadString(kMenuData, key("MenuName_", i), ""));
+                current = append(nullptr, std::string(data.field[kName]));
         } else if (MenuItem* child = finder.LastChildNamed(current, segment)) {
             current = child;
         } else {
             current = append(current, std::string(segment));
         }
     }
-    return true;
 }
 
 void ReadItems(const IniDocument& document, MenuTree& tree)
 {
-    const std::int32_t count = document.ReadInteger(kMenus, "MenuCount", 0);
-    if (count <= 0)
+    const Entries read = ReadEntries(document);
+    const std::vector<Entry>& entries = read.entries;
+    if (entries.empty())
         return;
-    // Entries are read in index order. A hand-edited count can be far larger than the file, so
-    // once many entries have had no path, only the indexes that the file names are visited.
-    constexpr std::uint32_t kMissesBeforeScan = 4096;
-    ItemFinder finder(tree, std::min<std::size_t>(static_cast<std::size_t>(count), 1u << 20));
-    ItemKey key;
-    std::uint32_t misses = 0;
-    for (std::uint32_t i = 0; i < static_cast<std::uint32_t>(count); ++i) {
-        if (misses == kMissesBeforeScan) {
-            for (const std::uint32_t named : PathKeyIndexes(document, i, count))
-                ReadEntry(document, named, finder, key);
-            return;
+    ItemFinder finder(tree, entries.size());
+    constexpr std::size_t kAhead = 8;
+    for (std::size_t k = 0; k < entries.size(); ++k) {
+        if (k + kAhead < entries.size()) {
+            // The name looked up for a new item: its path's last segment.
+            const std::string_view ahead = entries[k + kAhead].path;
+            const std::size_t slash = ahead.rfind('\\');
+            finder.Prefetch(slash == std::string_view::npos ? ahead : ahead.substr(slash + 1));
         }
-        if (!ReadEntry(document, i, finder, key))
-            ++misses;
+        if (!entries[k].path.empty())
+            AddEntry(entries[k].path, read.data[k], finder);
     }
 }
 
@@ -308,10 +791,8 @@ std::string ItemPath(const MenuItem& item)
 void WriteMenuDocument(IniDocument& d, MenuTree& tree, const MenuStyle& s)
 {
     // Every section of these names goes, so no key of an earlier design survives.
-    while (d.EraseSection(kMenus)) {
-    }
-    while (d.EraseSection(kMenuData)) {
-    }
+    d.EraseSections(kMenus);
+    d.EraseSections(kMenuData);
 
     d.WriteInteger(kMainColors, "MainBG", ColorNumber(s.MainBG));
     d.WriteInteger(kMainColors, "MainMOBG", ColorNumber(s.MainMOBG));
@@ -345,7 +826,10 @@ void WriteMenuDocument(IniDocument& d, MenuTree& tree, const MenuStyle& s)
 
     NameMenuItems(tree);
     const auto& order = tree.PreOrder();
-    d.WriteInteger(kMenus, "MenuCount", static_cast<std::int32_t>(order.size()));
+    // Both sections were erased above and every key name below is new, so the keys are appended
+    // without looking for them. "Menus" is written whole before "MenuData" is begun: the file is
+    // the same as when the keys of each item go into both in turn.
+    d.AppendInteger(kMenus, "MenuCount", static_cast<std::int32_t>(order.size()));
 
     // The path of the current item is kept in one buffer: in tree order the items before it
     // include its ancestors, and pathEnds[level] is where the path of its ancestor at that level
@@ -355,21 +839,23 @@ void WriteMenuDocument(IniDocument& d, MenuTree& tree, const MenuStyle& s)
     ItemKey key;
     for (std::size_t i = 0; i < order.size(); ++i) {
         const MenuItem& item = *order[i];
-        const TMyRec& rec = item.Rec();
         const auto level = static_cast<std::size_t>(item.Level());
         path.resize(level == 0 ? 0 : pathEnds[level - 1]);
         if (level > 0)
             path += '\\';
-        path += rec.MenuName;
+        path += item.Rec().MenuName;
         pathEnds.resize(level + 1);
         pathEnds[level] = path.size();
-
-        d.WriteString(kMenus, key("Menu_", i), path);
-        d.WriteString(kMenuData, key("MenuName_", i), rec.MenuName);
-        d.WriteString(kMenuData, key("MenuText_", i), item.Text());
-        d.WriteString(kMenuData, key("MenuLink_", i), rec.Link);
-        d.WriteInteger(kMenuData, key("MenuHeight", i), rec.Height);
-        d.WriteInteger(kMenuData, key("MenuWidth", i), rec.Width);
+        d.AppendString(kMenus, key("Menu_", i), path);
+    }
+    for (std::size_t i = 0; i < order.size(); ++i) {
+        const MenuItem& item = *order[i];
+        const TMyRec& rec = item.Rec();
+        d.AppendString(kMenuData, key("MenuName_", i), rec.MenuName);
+        d.AppendString(kMenuData, key("MenuText_", i), item.Text());
+        d.AppendString(kMenuData, key("MenuLink_", i), rec.Link);
+        d.AppendInteger(kMenuData, key("MenuHeight", i), rec.Height);
+        d.AppendInteger(kMenuData, key("MenuWidth", i), rec.Width);
     }
 }
 

@@ -12,6 +12,7 @@
 #include <sstream>
 #include <string>
 #include <sys/stat.h>
+#include <utility>
 #include <vector>
 
 namespace qv {
@@ -214,6 +215,29 @@ TEST(MenuFileRead, PathsOfHandEditedFiles)
         {"negative count", "[Menus]\r\nMenuCount=-1\r\nMenu_0=A\r\n", ""},
         {"count not a number", "[Menus]\r\nMenuCount=three\r\nMenu_0=A\r\n", ""},
         {"not a project file at all", "\x89PNG\r\n\x1a\n\0\0\0", ""},
+        {"of each name the first key line counts, in any letter case; one without '=' shadows",
+         "[Menus]\r\nMenuCount=2\r\nMenu_1=B\r\nmenu_0=A\r\nMENU_0=Z\r\n[MenuData]\r\n"
+         "MenuText_1=T1\r\nmenutext_1=no\r\nMenuName_0=A\r\nMenuText_0\r\n"
+         "MenuText_0=shadowed\r\nMenuHeight0=0x10\r\nMENUHEIGHT0=5\r\nMenuWidth0\r\n"
+         "MenuWidth0=7\r\n  menuname_1  = B \r\nMenuLink_1= \"x\" \r\n",
+         "A   16x0\nB T1 x 0x0\n"},
+        {"a path line without '=' hides a later one of its index",
+         "[Menus]\r\nMenuCount=2\r\nMenu_0\r\nMenu_0=A\r\nMenu_1=B\r\n[MenuData]\r\n" +
+             Data(0, "A") + Data(1, "B"),
+         "B T1 L1 11x21\n"},
+        {"a count line without '=' hides a later count",
+         "[Menus]\r\nMenuCount\r\nMenuCount=1\r\nMenu_0=A\r\n", ""},
+        {"leading zeros, other spellings and indexes past 32 bits name no entry",
+         "[Menus]\r\nMenuCount=3\r\nMenu_4294967296=W\r\nMenu_1=B\r\nMenu_01=X\r\n"
+         "Menu_+2=Y\r\nMenu_ 2=Y\r\n[MenuData]\r\nMenuName_1=B\r\nMenuText_01=wrong\r\n"
+         "MenuText_4294967297=wrapped\r\nMenuText_1=right\r\nMenuWidth_1=9\r\nMenuWidth1=3\r\n"
+         "MenuHeight01=4\r\n",
+         "B right  0x3\n"},
+        {"keys and sections in any order; only the first section of a name is read",
+         "[MenuData]\r\nMenuName_2=C\r\nMenuText_1=T1\r\nMenuName_0=A\r\nMenuText_0=T0\r\n"
+         "[Menus]\r\nMenu_2=C\r\nMenu_1=A\\B\r\nMenu_0=A\r\nMenuCount=0x3\r\n"
+         "[MenuData]\r\nMenuText_2=ignored\r\nMenuName_1=ignored\r\n[menus]\r\nMenu_3=D\r\n",
+         "A T0  0x0\n  B T1  0x0\nC   0x0\n"},
         {"numbers that are not numbers give 0; Windows-1252 text",
          "[Menus]\r\nMenuCount=1\r\nMenu_0=A\r\n[MenuData]\r\nMenuName_0=A\r\n"
          "MenuText_0=Caf\xE9\r\nMenuHeight0=tall\r\nMenuWidth0=0x10\r\n",
@@ -223,6 +247,145 @@ TEST(MenuFileRead, PathsOfHandEditedFiles)
         MenuTree tree;
         ReadMenuDocument(IniDocument::Parse(c.file), tree);
         EXPECT_EQ(Describe(tree), c.tree) << c.what;
+    }
+}
+
+// The item sections are written after everything else the file holds, as keys written one by
+// one into missing sections would be; the document reads back before and after serialising.
+TEST(MenuFileWrite, ItemSectionsGoAtTheEndOfAnyFile)
+{
+    MenuTree tree;
+    AddWorkedExample(tree);
+    const std::string style = kWorkedExample.substr(0, kWorkedExample.find("[Menus]"));
+    const struct
+    {
+        std::string before, after;
+    } cases[] = {
+        {"; mine\r\n[Menus]\r\nMenuCount=9\r\n\r\n[Mine]\r\nk=1", "; mine\r\n[Mine]\r\nk=1\r\n"},
+        {"[Mine]\r\nk=1\r\n\r\n\r\n[MenuData]\r\nMenuName_0=Old", "[Mine]\r\nk=1\r\n\r\n\r\n"},
+        {"[menus]", ""},
+    };
+    for (const auto& c : cases) {
+        IniDocument document = IniDocument::Parse(c.before);
+        WriteMenuDocument(document, tree, MenuStyle{});
+        EXPECT_EQ(document.Serialise(), c.after + kWorkedExample) << c.before;
+        MenuTree direct, reparsed;
+        ReadMenuDocument(document, direct);
+        ReadMenuDocument(IniDocument::Parse(document.Serialise()), reparsed);
+        EXPECT_EQ(Describe(direct), Describe(tree));
+        EXPECT_EQ(Describe(reparsed), Describe(tree));
+    }
+
+    // An empty design has a count and no data section.
+    MenuTree empty;
+    IniDocument document = IniDocument::Parse("[Mine]\r\nk=1");
+    WriteMenuDocument(document, empty, MenuStyle{});
+    EXPECT_EQ(document.Serialise(), "[Mine]\r\nk=1\r\n" + style + "[Menus]\r\nMenuCount=0\r\n");
+}
+
+// A design of a few thousand items in three levels, with texts that need quotes, blanks kept,
+// line breaks made blanks and letters beyond ASCII, comes back as it was.
+TEST(MenuFileWrite, ALargeDesignComesBack)
+{
+    const std::string texts[] = {"plain",        "  padded ", "\"quoted\"",
+                                 "'single'",     "a=b; [c]",  "Caf\xC3\xA9 \xE2\x82\xAC",
+                                 "two\r\nlines", ""};
+    MenuTree tree;
+    int n = 0;
+    for (int r = 0; r < 12; ++r) {
+        TMyRec rec;
+        rec.Width = r;
+        MenuItem* root = tree.AppendRoot(texts[n++ % std::size(texts)], rec);
+        for (int t = 0; t < 15; ++t) {
+            rec.Link = "http://example.com/" + std::to_string(n) + "?x=" + texts[n % 8];
+            rec.Height = -n;
+            MenuItem* topic = tree.AppendChild(root, texts[n++ % std::size(texts)], rec);
+            for (int p = 0; p < 15; ++p, ++n)
+                tree.AppendChild(topic, texts[n % std::size(texts)] + std::to_string(n), rec);
+        }
+    }
+    IniDocument document;
+    WriteMenuDocument(document, tree, MenuStyle{});
+    std::string expected = Describe(tree);
+    for (std::size_t at = expected.find("two\r\nlines"); at != std::string::npos;
+         at = expected.find("two\r\nlines", at))
+        expected.replace(at, 10, "two  lines");
+
+    MenuTree direct, reparsed;
+    ReadMenuDocument(document, direct);
+    ReadMenuDocument(IniDocument::Parse(document.Serialise()), reparsed);
+    EXPECT_EQ(direct.Count(), tree.Count());
+    EXPECT_EQ(Describe(direct), expected);
+    EXPECT_EQ(Describe(reparsed), expected);
+}
+
+// The reader's path rules done the slow way, each lookup a search of the whole tree: a first
+// segment names the last item in tree order with that name (else a new root named by the entry),
+// a further one the last sub item of that name (else a new one).
+std::string ReadTheSlowWay(const std::vector<std::pair<std::string, std::string>>& entries)
+{
+    MenuTree tree;
+    for (const auto& [path, rootName] : entries) {
+        MenuItem* current = nullptr;
+        std::stringstream segments(path);
+        for (std::string segment; std::getline(segments, segment, '\\');) {
+            MenuItem* found = nullptr;
+            if (current == nullptr) {
+                for (MenuItem* item : tree.PreOrder())
+                    if (item->Rec().MenuName == segment)
+                        found = item;
+            } else {
+                for (std::size_t k = current->ChildCount(); k-- > 0 && found == nullptr;)
+                    if (current->Child(k)->Rec().MenuName == segment)
+                        found = current->Child(k);
+            }
+            if (found == nullptr) {
+                TMyRec rec;
+                rec.MenuName = current == nullptr ? rootName : segment;
+                found = current == nullptr ? tree.AppendRoot("", rec)
+                                           : tree.AppendChild(current, "", rec);
+            }
+            current = found;
+        }
+    }
+    std::string out;
+    for (const MenuItem* item : tree.PreOrder())
+        out +=
+            std::string(static_cast<std::size_t>(item->Level()), ' ') + item->Rec().MenuName + "\n";
+    return out;
+}
+
+// Hand-edited files whose paths reuse a few names everywhere, so that sub items are added in
+// the middle of the tree again and again and items of one name must be told apart by their
+// place in it; the reader must agree with the slow way.
+TEST(MenuFileRead, FewNamesUsedAllOverTheTree)
+{
+    const char* names[] = {"A", "B", "C", "D"};
+    std::uint32_t random = 12345;
+    const auto next = [&](std::uint32_t below) {
+        random = random * 1103515245u + 12345u;
+        return (random >> 16) % below;
+    };
+    for (int round = 0; round < 4; ++round) {
+        std::vector<std::pair<std::string, std::string>> entries;
+        std::string file = "[Menus]\r\nMenuCount=3000\r\n";
+        std::string data = "[MenuData]\r\n";
+        for (int i = 0; i < 3000; ++i) {
+            std::string path = names[next(4)];
+            for (std::uint32_t depth = next(2 + round); depth > 0; --depth)
+                path += std::string("\\") + names[next(4)];
+            const std::string rootName = names[next(4)];
+            entries.emplace_back(path, rootName);
+            file += "Menu_" + std::to_string(i) + "=" + path + "\r\n";
+            data += "MenuName_" + std::to_string(i) + "=" + rootName + "\r\n";
+        }
+        MenuTree tree;
+        ReadMenuDocument(IniDocument::Parse(file + data), tree);
+        std::string read;
+        for (const MenuItem* item : tree.PreOrder())
+            read += std::string(static_cast<std::size_t>(item->Level()), ' ') +
+                    item->Rec().MenuName + "\n";
+        ASSERT_EQ(read, ReadTheSlowWay(entries)) << "round " << round;
     }
 }
 
