@@ -19,6 +19,10 @@ cmake --build build-asan -j "$jobs"
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
     QT_QPA_PLATFORM=offscreen ctest --test-dir build-asan --output-on-failure -j "$jobs"
 
+echo "== Fuzzing (libFuzzer, ASan + UBSan), 30 s per target =="
+# Fails on any crash, leak, timeout or sanitizer report; scripts/fuzz.sh 600 runs them longer.
+scripts/fuzz.sh 30
+
 echo "== Browser tests of the generated menu =="
 # Pages are generated with build/bin/quorvane-gen from the template and images beside it, and
 # checked in Debian's Chromium.
