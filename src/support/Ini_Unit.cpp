@@ -10,6 +10,7 @@
 #include <cerrno>
 #include <charconv>
 #include <cstring>
+#include <deque>
 #include <initializer_list>
 #include <mutex>
 #include <stdexcept>
@@ -253,6 +254,12 @@ bool HasLineBreak(std::string_view text)
 // nothing needs to change, else the cleaned copy held in `scratch`.
 std::string_view OneLine(std::string_view text, std::string& scratch)
 {
+    // Most text is ASCII without a line break, which one look at each byte tells.
+    bool plain = true;
+    for (const char c : text)
+        plain = plain && static_cast<unsigned char>(c) < 0x80 && !IsLineBreak(c);
+    if (plain)
+        return text;
     const bool utf8 = IsValidUtf8(text);
     if (utf8 && !HasLineBreak(text))
         return text;
@@ -332,7 +339,7 @@ struct LazyKeyIndex
         return *this;
     }
 
-    NameTable table; // first key line of each name -> its position in the section's lines
+    NameTable table; // first key line of each name -> its position (see Impl::Section)
     std::atomic<bool> built{false};
 };
 
@@ -350,27 +357,39 @@ struct IndexMutex
 struct IniDocument::Impl
 {
     // A line of the file: its text and the run of CR and LF characters that ends it, stored next
-    // to each other in `source` (lines as parsed) or in `pool` (lines written since).
+    // to each other in `source` (lines as parsed, block 0) or in a block of `pool` (lines written
+    // since, block k in pool[k - 1]).
     struct Line
     {
         std::size_t begin = 0;
         std::size_t textSize = 0;
         std::size_t breakSize = 0;
-        bool pooled = false;
+        std::uint32_t block = 0;
     };
 
+    // A section's lines stay in `source` as one range of bytes until the section is first
+    // written: reading, walking, erasing and serialising it need no line list, so a large
+    // section that is read once or replaced costs no more than the bytes themselves.
     struct Section
     {
         Line header; // not used by the lines before the first header
-        // The lines up to the last non-blank one, then the blank lines that end the section. New
-        // keys go between the two, so adding one never moves a line.
+        bool inSource = false;
+        std::size_t sourceBegin = 0; // the range of the lines while `inSource`
+        std::size_t sourceEnd = 0;
+        // Once split: the lines up to the last non-blank one, then the blank lines that end the
+        // section. New keys go between the two, so adding one never moves a line.
         std::vector<Line> lines;
         std::vector<Line> blankTail;
+        // First key line of each name -> its position: the offset of the line in `source` while
+        // the section is `inSource`, else its index in `lines`.
         mutable LazyKeyIndex keys;
     };
 
-    std::string source; // the parsed file, as UTF-8 without a byte-order mark
-    std::string pool;   // text of written lines; a rewritten line leaves its old text behind
+    std::string source; // the parsed file as UTF-8; a byte-order mark before the lines is unused
+    // Text of written lines, in blocks that are never grown beyond what they have room for and
+    // never move (a deque keeps its elements in place), so the text of every line stays where it
+    // is while others are written. A rewritten line leaves its old text behind.
+    std::deque<std::string> pool;
     bool hadBom = false;
     std::vector<Section> sections = std::vector<Section>(1); // [0]: lines before the first header
     NameTable sectionIndex;                                  // first section of each name
@@ -379,7 +398,7 @@ struct IniDocument::Impl
 
     const char* Data(const Line& line) const
     {
-        return (line.pooled ? pool.data() : source.data()) + line.begin;
+        return (line.block == 0 ? source.data() : pool[line.block - 1].data()) + line.begin;
     }
 
     std::string_view Text(const Line& line) const { return {Data(line), line.textSize}; }
@@ -389,9 +408,27 @@ struct IniDocument::Impl
     }
     std::string_view Trimmed(const Line& line) const { return Trim(Text(line)); }
 
+    // The line of `source` that starts at `begin` and ends before `end`.
+    Line SourceLine(std::size_t begin, std::size_t end) const
+    {
+        const char* s = source.data();
+        const std::size_t textEnd = FindLineBreak(s, begin, end);
+        std::size_t breakEnd = textEnd;
+        while (breakEnd < end && IsLineBreak(s[breakEnd]))
+            ++breakEnd;
+        return Line{begin, textEnd - begin, breakEnd - textEnd, 0};
+    }
+
+    // The trimmed text of the key line at a position of the section's key index.
+    std::string_view KeyLineAt(const Section& section, std::size_t at) const
+    {
+        return section.inSource ? Trimmed(SourceLine(at, section.sourceEnd))
+                                : Trimmed(section.lines[at]);
+    }
+
     auto KeyAt(const Section& section) const
     {
-        return [this, &section](std::size_t at) { return KeyName(Trimmed(section.lines[at])); };
+        return [this, &section](std::size_t at) { return KeyName(KeyLineAt(section, at)); };
     }
     auto SectionAt() const
     {
@@ -412,11 +449,20 @@ struct IniDocument::Impl
             const std::lock_guard lock(indexMutex.mutex);
             if (!keys.built.load(std::memory_order_relaxed)) {
                 keys.table.Clear();
-                keys.table.Reserve(section.lines.size());
-                for (std::size_t at = 0; at < section.lines.size(); ++at) {
-                    const std::string_view trimmed = Trimmed(section.lines[at]);
+                const auto add = [&](std::string_view trimmed, std::size_t at) {
                     if (!IsBlankLine(trimmed) && !IsCommentLine(trimmed))
                         keys.table.Insert(KeyName(trimmed), at, KeyAt(section));
+                };
+                if (section.inSource) {
+                    for (std::size_t at = section.sourceBegin; at < section.sourceEnd;) {
+                        const Line line = SourceLine(at, section.sourceEnd);
+                        add(Trimmed(line), at);
+                        at += line.textSize + line.breakSize;
+                    }
+                } else {
+                    keys.table.Reserve(section.lines.size());
+                    for (std::size_t at = 0; at < section.lines.size(); ++at)
+                        add(Trimmed(section.lines[at]), at);
                 }
                 keys.built.store(true, std::memory_order_release);
             }
@@ -424,42 +470,62 @@ struct IniDocument::Impl
         return keys.table;
     }
 
-    bool InPool(std::string_view piece) const
+    // Splits a section's range of `source` into lines, before its first change.
+    void SplitLines(Section& section)
     {
-        return !piece.empty() && piece.data() >= pool.data() &&
-               piece.data() < pool.data() + pool.size();
+        if (!section.inSource)
+            return;
+        for (std::size_t at = section.sourceBegin; at < section.sourceEnd;) {
+            const Line line = SourceLine(at, section.sourceEnd);
+            at += line.textSize + line.breakSize;
+            if (IsBlankLine(Trimmed(line))) {
+                section.blankTail.push_back(line);
+            } else {
+                // Blank lines followed by this one are inside the section, not at its end.
+                section.lines.insert(section.lines.end(), section.blankTail.begin(),
+                                     section.blankTail.end());
+                section.blankTail.clear();
+                section.lines.push_back(line);
+            }
+        }
+        section.inSource = false;
+        section.sourceBegin = section.sourceEnd = 0;
+        // Positions in the index were offsets in `source`; they are line numbers from now on.
+        section.keys.table.Clear();
+        section.keys.built.store(false, std::memory_order_relaxed);
     }
 
-    // Splits `source` from `start` on into lines and sections.
+    // Finds the sections of `source` from `start` on. Only header lines are looked at: a header
+    // is a line whose first character other than a blank is '[', so the search goes from one '['
+    // to the next.
     void ParseSource(std::size_t start)
     {
         const char* s = source.data();
         const std::size_t n = source.size();
-        std::size_t i = start;
-        while (i < n) {
-            const std::size_t begin = i;
-            while (i < n && (s[i] == ' ' || s[i] == '\t'))
-                ++i;
-            const std::size_t first = i;
-            i = FindLineBreak(s, i, n);
-            const std::size_t textEnd = i;
-            while (i < n && IsLineBreak(s[i]))
-                ++i;
-            const Line line{begin, textEnd - begin, i - textEnd, false};
-            Section& current = sections.back();
-            if (first == textEnd) {
-                current.blankTail.push_back(line);
-            } else if (s[first] == '[') {
-                sections.emplace_back().header = line;
-                sectionIndex.Insert(HeaderName(Trimmed(line)), sections.size() - 1, SectionAt());
-            } else {
-                // Blank lines followed by this one are inside the section, not at its end.
-                current.lines.insert(current.lines.end(), current.blankTail.begin(),
-                                     current.blankTail.end());
-                current.blankTail.clear();
-                current.lines.push_back(line);
-            }
+        sections.back().inSource = true;
+        sections.back().sourceBegin = start;
+        std::size_t from = start;
+        while (from < n) {
+            const void* found = std::memchr(s + from, '[', n - from);
+            if (found == nullptr)
+                break;
+            const auto bracket = static_cast<std::size_t>(static_cast<const char*>(found) - s);
+            from = bracket + 1;
+            std::size_t lineBegin = bracket;
+            while (lineBegin > start && IsBlank(s[lineBegin - 1]))
+                --lineBegin;
+            if (lineBegin > start && !IsLineBreak(s[lineBegin - 1]))
+                continue;
+            const Line header = SourceLine(lineBegin, n);
+            from = lineBegin + header.textSize + header.breakSize;
+            sections.back().sourceEnd = lineBegin;
+            Section& section = sections.emplace_back();
+            section.header = header;
+            section.inSource = true;
+            section.sourceBegin = from;
+            sectionIndex.Insert(HeaderName(Trimmed(header)), sections.size() - 1, SectionAt());
         }
+        sections.back().sourceEnd = n;
     }
 
     void RebuildSectionIndex()
@@ -470,36 +536,38 @@ struct IniDocument::Impl
     }
 
     // Moves a line into the pool with the pieces of `text` and `lineBreak` in place of its own.
+    // The pieces may be taken from any line, this one included: no text moves while they are
+    // copied.
     void Rewrite(Line& line, std::initializer_list<std::string_view> text,
-                 std::string_view lineBreak)
+                 std::initializer_list<std::string_view> lineBreak)
     {
-        std::size_t textSize = 0;
-        bool aliased = InPool(lineBreak);
-        for (std::string_view piece : text) {
+        std::size_t textSize = 0, breakSize = 0;
+        for (std::string_view piece : text)
             textSize += piece.size();
-            aliased = aliased || InPool(piece);
+        for (std::string_view piece : lineBreak)
+            breakSize += piece.size();
+        const std::size_t size = textSize + breakSize;
+        if (pool.empty() || pool.back().capacity() - pool.back().size() < size) {
+            // Blocks double up to a megabyte: few for a large file, small ones for a small one.
+            constexpr std::size_t kFirstBlock = 4096, kLargestBlock = 1 << 20;
+            const std::size_t room =
+                pool.empty() ? kFirstBlock : std::min(2 * pool.back().capacity(), kLargestBlock);
+            pool.emplace_back().reserve(std::max(room, size));
         }
-        const std::size_t begin = pool.size();
-        if (aliased) {
-            // Growing the pool may move it, so pieces taken from it are copied out first.
-            std::string joined;
-            joined.reserve(textSize + lineBreak.size());
-            for (std::string_view piece : text)
-                joined.append(piece);
-            joined.append(lineBreak);
-            pool.append(joined);
-        } else {
-            for (std::string_view piece : text)
-                pool.append(piece);
-            pool.append(lineBreak);
-        }
-        line = Line{begin, textSize, lineBreak.size(), true};
+        std::string& block = pool.back();
+        const std::size_t begin = block.size();
+        for (std::string_view piece : text)
+            block.append(piece);
+        for (std::string_view piece : lineBreak)
+            block.append(piece);
+        line = Line{begin, textSize, breakSize, static_cast<std::uint32_t>(pool.size())};
     }
 
     Line* LastLine()
     {
         for (std::size_t i = sections.size(); i-- > 0;) {
             Section& section = sections[i];
+            SplitLines(section);
             if (!section.blankTail.empty())
                 return &section.blankTail.back();
             if (!section.lines.empty())
@@ -513,27 +581,30 @@ struct IniDocument::Impl
     // Makes room for a line after `line`: it keeps the first line break of its run (CR LF when it
     // had none), and the rest of the run, returned, goes after the new line, so that a gap of
     // empty lines stays where it was.
-    std::string TakeBreakTail(Line& line)
+    std::string_view TakeBreakTail(Line& line)
     {
         const std::string_view run = Break(line);
         if (run.empty()) {
-            Rewrite(line, {Text(line)}, kCrLf);
+            Rewrite(line, {Text(line)}, {kCrLf});
             return {};
         }
         const std::size_t first = run.substr(0, 2) == kCrLf ? 2 : 1;
-        std::string tail(run.substr(first));
         line.breakSize = first;
-        return tail;
+        return run.substr(first);
     }
 
+    // The first section of the name, split into lines; created at the end of the file when
+    // missing.
     Section& SectionForWrite(std::string_view name)
     {
-        if (const std::size_t at = FindSection(name); at != NameTable::kNone)
+        if (const std::size_t at = FindSection(name); at != NameTable::kNone) {
+            SplitLines(sections[at]);
             return sections[at];
+        }
         if (Line* last = LastLine(); last != nullptr && last->breakSize == 0)
-            Rewrite(*last, {Text(*last)}, kCrLf);
+            Rewrite(*last, {Text(*last)}, {kCrLf});
         Section& section = sections.emplace_back();
-        Rewrite(section.header, {"[", name, "]"}, kCrLf);
+        Rewrite(section.header, {"[", name, "]"}, {kCrLf});
         sectionIndex.Insert(name, sections.size() - 1, SectionAt());
         return section;
     }
@@ -546,15 +617,9 @@ struct IniDocument::Impl
         value = OneLine(value, valueScratch);
         const std::string_view quote = NeedsQuotes(value) ? "\"" : "";
         Line& previous = section.lines.empty() ? section.header : section.lines.back();
-        const std::string tail = TakeBreakTail(previous);
+        const std::string_view tail = TakeBreakTail(previous);
         Line& line = section.lines.emplace_back();
-        if (tail.empty()) {
-            Rewrite(line, {key, "=", quote, value, quote}, kCrLf);
-        } else {
-            std::string lineBreak(kCrLf);
-            lineBreak += tail;
-            Rewrite(line, {key, "=", quote, value, quote}, lineBreak);
-        }
+        Rewrite(line, {key, "=", quote, value, quote}, {kCrLf, tail});
         if (section.keys.built.load(std::memory_order_relaxed))
             section.keys.table.Insert(key, section.lines.size() - 1, KeyAt(section));
     }
@@ -568,9 +633,7 @@ struct IniDocument::Impl
             value = OneLine(value, valueScratch);
             const std::string_view quote = NeedsQuotes(value) ? "\"" : "";
             Line& line = section.lines[at];
-            const std::string spelling(KeyName(Trimmed(line)));
-            const std::string lineBreak(Break(line));
-            Rewrite(line, {spelling, "=", quote, value, quote}, lineBreak);
+            Rewrite(line, {KeyName(Trimmed(line)), "=", quote, value, quote}, {Break(line)});
             return;
         }
         AddKeyLine(section, key, value);
@@ -652,7 +715,11 @@ IniDocument::KeyLines IniDocument::Keys(std::string_view section) const
     std::string scratch;
     const std::size_t at = impl_->FindSection(NormaliseName(section, scratch));
     if (at != NameTable::kNone) {
+        const Impl::Section& s = impl_->sections[at];
         keys.impl_ = impl_.get();
+        keys.inSource_ = s.inSource;
+        keys.next_ = s.inSource ? s.sourceBegin : 0;
+        keys.end_ = s.inSource ? s.sourceEnd : s.lines.size();
         keys.section_ = at;
     }
     return keys;
@@ -660,11 +727,15 @@ IniDocument::KeyLines IniDocument::Keys(std::string_view section) const
 
 bool IniDocument::KeyLines::Next()
 {
-    if (impl_ == nullptr)
-        return false;
-    const std::vector<Impl::Line>& lines = impl_->sections[section_].lines;
-    while (next_ < lines.size()) {
-        const std::string_view trimmed = impl_->Trimmed(lines[next_++]);
+    while (next_ < end_) {
+        std::string_view trimmed;
+        if (inSource_) {
+            const Impl::Line line = impl_->SourceLine(next_, end_);
+            next_ += line.textSize + line.breakSize;
+            trimmed = impl_->Trimmed(line);
+        } else {
+            trimmed = impl_->Trimmed(impl_->sections[section_].lines[next_++]);
+        }
         if (IsBlankLine(trimmed) || IsCommentLine(trimmed))
             continue;
         const auto equals = trimmed.find('=');
@@ -692,7 +763,7 @@ std::optional<std::string> IniDocument::Value(std::string_view section, std::str
     const std::size_t at = impl_->KeysOf(s).Find(NormaliseName(key, keyScratch), impl_->KeyAt(s));
     if (at == NameTable::kNone)
         return std::nullopt;
-    const auto value = LineValue(impl_->Trimmed(s.lines[at]));
+    const auto value = LineValue(impl_->KeyLineAt(s, at));
     if (!value)
         return std::nullopt;
     return std::string(*value);
@@ -815,26 +886,31 @@ std::string IniDocument::Serialise() const
     if (!impl_)
         return out;
     const Impl& impl = *impl_;
-    std::size_t size = impl.hadBom ? kUtf8Bom.size() : 0;
+    const auto size = [](const Impl::Line& line) { return line.textSize + line.breakSize; };
+    std::size_t total = impl.hadBom ? kUtf8Bom.size() : 0;
     for (std::size_t i = 0; i < impl.sections.size(); ++i) {
         const Impl::Section& section = impl.sections[i];
         if (i > 0)
-            size += section.header.textSize + section.header.breakSize;
+            total += size(section.header);
+        if (section.inSource)
+            total += section.sourceEnd - section.sourceBegin;
         for (const Impl::Line& line : section.lines)
-            size += line.textSize + line.breakSize;
+            total += size(line);
         for (const Impl::Line& line : section.blankTail)
-            size += line.textSize + line.breakSize;
+            total += size(line);
     }
-    out.reserve(size);
+    out.reserve(total);
     if (impl.hadBom)
         out.append(kUtf8Bom);
-    const auto append = [&](const Impl::Line& line) {
-        out.append(impl.Data(line), line.textSize + line.breakSize);
-    };
+    const auto append = [&](const Impl::Line& line) { out.append(impl.Data(line), size(line)); };
     for (std::size_t i = 0; i < impl.sections.size(); ++i) {
         const Impl::Section& section = impl.sections[i];
         if (i > 0)
             append(section.header);
+        if (section.inSource) {
+            out.append(impl.source, section.sourceBegin, section.sourceEnd - section.sourceBegin);
+            continue;
+        }
         for (const Impl::Line& line : section.lines)
             append(line);
         for (const Impl::Line& line : section.blankTail)

@@ -32,9 +32,10 @@ namespace qv {
 //    unchanged UTF-8 file serialises to the same bytes.
 // Text is UTF-8; a file that is not valid UTF-8 is read as Windows-1252. A UTF-8 byte-order
 // mark is accepted and written back.
-// Parsing indexes only the sections; a section's keys are indexed on the first lookup in it, so
-// a large section that is only walked (Keys) or erased costs no index. A const document may be
-// read from several threads at once.
+// Parsing finds only the sections; a section is split into lines when it is first written and
+// its keys are indexed on the first lookup in it, so a large section that is only walked (Keys),
+// erased or saved again costs little more than its bytes. A const document may be read from
+// several threads at once.
 class IniDocument final
 {
     struct Impl;
@@ -44,8 +45,8 @@ public:
     //   for (auto keys = document.Keys("Menus"); keys.Next();) use(keys.Name(), keys.Value());
     // Comment and blank lines are passed over. Every key line is visited, also one whose name an
     // earlier line of the section has (which Value() never finds), so a caller that wants
-    // Value()'s answers keeps the first line of each name. The views stay valid until the
-    // document is changed.
+    // Value()'s answers keeps the first line of each name. The walk and the views it gives are
+    // valid until the document is changed.
     class KeyLines
     {
     public:
@@ -60,7 +61,9 @@ public:
         friend class IniDocument;
         const Impl* impl_ = nullptr;
         std::size_t section_ = 0;
+        bool inSource_ = false; // walking the section's range of the parsed text, not its lines
         std::size_t next_ = 0;
+        std::size_t end_ = 0;
         std::string_view name_;
         std::optional<std::string_view> value_;
     };
