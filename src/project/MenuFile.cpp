@@ -55,17 +55,23 @@ template <typename Entry, typename Key, typename Policy>
 class FlatTable
 {
 public:
+    explicit FlatTable(Policy policy = {}, std::size_t expected = 0) : policy_(policy)
+    {
+        std::size_t size = 16;
+        while (size < expected * 2)
+            size *= 2;
+        cells_.assign(size, Entry{});
+    }
+
     // The entry holding the key, or nullptr.
     Entry* Find(const Key& key)
     {
-        if (cells_.empty())
-            return nullptr;
         const std::size_t mask = cells_.size() - 1;
-        for (std::size_t i = Policy::Hash(key) & mask;; i = (i + 1) & mask) {
+        for (std::size_t i = policy_.Hash(key) & mask;; i = (i + 1) & mask) {
             Entry& entry = cells_[i];
-            if (Policy::Empty(entry))
+            if (policy_.Empty(entry))
                 return nullptr;
-            if (Policy::Holds(entry, key))
+            if (policy_.Holds(entry, key))
                 return &entry;
         }
     }
@@ -76,15 +82,21 @@ public:
         if ((count_ + 1) * 2 > cells_.size())
             Grow();
         const std::size_t mask = cells_.size() - 1;
-        for (std::size_t i = Policy::Hash(key) & mask;; i = (i + 1) & mask) {
+        for (std::size_t i = policy_.Hash(key) & mask;; i = (i + 1) & mask) {
             Entry& entry = cells_[i];
-            if (Policy::Empty(entry)) {
+            if (policy_.Empty(entry)) {
                 ++count_;
                 return entry;
             }
-            if (Policy::Holds(entry, key))
+            if (policy_.Holds(entry, key))
                 return entry;
         }
+    }
+
+    // Starts loading the cell where a lookup of the key begins.
+    void Prefetch(const Key& key) const
+    {
+        __builtin_prefetch(&cells_[policy_.Hash(key) & (cells_.size() - 1)]);
     }
 
     bool Empty() const { return count_ == 0; }
@@ -93,18 +105,19 @@ private:
     void Grow()
     {
         std::vector<Entry> old = std::move(cells_);
-        cells_.assign(old.empty() ? 16 : old.size() * 2, Entry{});
+        cells_.assign(old.size() * 2, Entry{});
         const std::size_t mask = cells_.size() - 1;
         for (const Entry& entry : old) {
-            if (Policy::Empty(entry))
+            if (policy_.Empty(entry))
                 continue;
-            std::size_t i = Policy::HashOf(entry) & mask;
-            while (!Policy::Empty(cells_[i]))
+            std::size_t i = policy_.HashOf(entry) & mask;
+            while (!policy_.Empty(cells_[i]))
                 i = (i + 1) & mask;
             cells_[i] = entry;
         }
     }
 
+    Policy policy_;
     std::vector<Entry> cells_;
     std::size_t count_ = 0;
 };
@@ -156,9 +169,7 @@ struct ChildPolicy
 using ChildrenByName = FlatTable<MenuItem*, ChildKey, ChildPolicy>;
 
 // The items of each name: the last one in tree order among those whose order is settled, and
-// those added since whose order against it is not known yet. An open-addressing table of the
-// names' hashes and their slots, at most half full; a name is read from its slot's items, which
-// all bear it, so the table holds no strings and allocates nothing per item.
+// those added since whose order against it is not known yet.
 class ItemsByName
 {
 public:
@@ -168,86 +179,72 @@ public:
         std::vector<MenuItem*> unsettled;
     };
 
-    explicit ItemsByName(std::size_t expected)
+    explicit ItemsByName(std::size_t expected) : table_(NamePolicy{&slots_}, expected)
     {
         slots_.reserve(expected);
-        std::size_t size = 16;
-        while (size < expected * 2)
-            size *= 2;
-        cells_.assign(size, Cell{});
     }
+    ItemsByName(const ItemsByName&) = delete; // the table reads the names of `slots_`
+    ItemsByName& operator=(const ItemsByName&) = delete;
 
-    Slot* Find(std::string_view name) { return At(name, std::hash<std::string_view>()(name)); }
-
-    // Starts loading the cell where a lookup of the name begins.
-    void Prefetch(std::string_view name) const
+    Slot* Find(std::string_view name)
     {
-        __builtin_prefetch(&cells_[std::hash<std::string_view>()(name) & (cells_.size() - 1)]);
+        const NameCell* cell = table_.Find(NameKey{name, Hash(name)});
+        return cell == nullptr ? nullptr : &slots_[cell->slot];
     }
+
+    void Prefetch(std::string_view name) const { table_.Prefetch(NameKey{name, Hash(name)}); }
 
     // The slot of the name; a new one holding `item` when the name is new (then `added`).
     Slot& Add(std::string_view name, MenuItem* item, bool& added)
     {
-        const std::size_t hash = std::hash<std::string_view>()(name);
-        if (Slot* slot = At(name, hash)) {
-            added = false;
-            return *slot;
+        const std::size_t hash = Hash(name);
+        NameCell& cell = table_.Place(NameKey{name, hash});
+        added = cell.slot == kEmpty;
+        if (added) {
+            cell = NameCell{Tag(hash), static_cast<std::uint32_t>(slots_.size())};
+            slots_.push_back(Slot{item, {}});
         }
-        if ((slots_.size() + 1) * 2 > cells_.size())
-            Grow();
-        Place(hash, static_cast<std::uint32_t>(slots_.size()));
-        added = true;
-        return slots_.emplace_back(Slot{item, {}});
+        return slots_[cell.slot];
     }
 
 private:
     static constexpr std::uint32_t kEmpty = std::numeric_limits<std::uint32_t>::max();
     // Eight bytes a cell keep the table of a large design small enough for the cache: the low
-    // bits of a name's hash choose its cell, the high half is kept to tell names apart.
-    struct Cell
+    // bits of a name's hash choose its cell, the high half is kept to tell names apart. The name
+    // itself is read from the slot's items, which all bear it.
+    struct NameCell
     {
         std::uint32_t tag = 0;
         std::uint32_t slot = kEmpty;
     };
+    struct NameKey
+    {
+        std::string_view name;
+        std::size_t hash;
+    };
+    static std::size_t Hash(std::string_view name) { return std::hash<std::string_view>()(name); }
     static std::uint32_t Tag(std::size_t hash)
     {
         return static_cast<std::uint32_t>(static_cast<std::uint64_t>(hash) >> 32);
     }
-
-    Slot* At(std::string_view name, std::size_t hash)
+    struct NamePolicy
     {
-        const std::size_t mask = cells_.size() - 1;
-        const std::uint32_t tag = Tag(hash);
-        for (std::size_t i = hash & mask;; i = (i + 1) & mask) {
-            const Cell& cell = cells_[i];
-            if (cell.slot == kEmpty)
-                return nullptr;
-            if (cell.tag == tag && slots_[cell.slot].last->Rec().MenuName == name)
-                return &slots_[cell.slot];
+        const std::vector<Slot>* slots;
+        std::string_view NameOf(const NameCell& cell) const
+        {
+            return (*slots)[cell.slot].last->Rec().MenuName;
         }
-    }
+        std::size_t Hash(const NameKey& key) const { return key.hash; }
+        std::size_t HashOf(const NameCell& cell) const { return ItemsByName::Hash(NameOf(cell)); }
+        bool Holds(const NameCell& cell, const NameKey& key) const
+        {
+            return cell.tag == Tag(key.hash) && NameOf(cell) == key.name;
+        }
+        bool Empty(const NameCell& cell) const { return cell.slot == kEmpty; }
+    };
 
-    // Puts a slot whose hash is `hash` (when the table grows: whose home is `hash`) in a cell.
-    void Place(std::size_t hash, std::uint32_t slot)
-    {
-        const std::size_t mask = cells_.size() - 1;
-        std::size_t i = hash & mask;
-        while (cells_[i].slot != kEmpty)
-            i = (i + 1) & mask;
-        cells_[i] = Cell{Tag(hash), slot};
-    }
-
-    // The cells keep only part of each hash, so growing hashes the names again.
-    void Grow()
-    {
-        cells_.assign(cells_.size() * 2, Cell{});
-        for (std::size_t slot = 0; slot < slots_.size(); ++slot)
-            Place(std::hash<std::string_view>()(slots_[slot].last->Rec().MenuName),
-                  static_cast<std::uint32_t>(slot));
-    }
-
-    std::vector<Cell> cells_;
     std::vector<Slot> slots_;
+    FlatTable<NameCell, NameKey, NamePolicy> table_;
 };
 
 // The tree order of items while a hand-edited file appends sub items anywhere, answered in

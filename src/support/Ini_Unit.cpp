@@ -254,11 +254,8 @@ bool HasLineBreak(std::string_view text)
 // nothing needs to change, else the cleaned copy held in `scratch`.
 std::string_view OneLine(std::string_view text, std::string& scratch)
 {
-    // Most text is ASCII without a line break, which one look at each byte tells.
-    bool plain = true;
-    for (const char c : text)
-        plain = plain && static_cast<unsigned char>(c) < 0x80 && !IsLineBreak(c);
-    if (plain)
+    // Most text is ASCII without a line break.
+    if (IsAscii(text) && FindLineBreak(text.data(), 0, text.size()) == text.size())
         return text;
     const bool utf8 = IsValidUtf8(text);
     if (utf8 && !HasLineBreak(text))
@@ -395,6 +392,10 @@ struct IniDocument::Impl
     NameTable sectionIndex;                                  // first section of each name
     std::optional<std::string> unreadablePath;
     mutable IndexMutex indexMutex;
+    // The section of the last append and the name it was asked for by, as given: a run of
+    // appends into one section looks it up once.
+    std::size_t appendSection = NameTable::kNone;
+    std::string appendSectionName;
 
     const char* Data(const Line& line) const
     {
@@ -530,6 +531,7 @@ struct IniDocument::Impl
 
     void RebuildSectionIndex()
     {
+        appendSection = NameTable::kNone;
         sectionIndex.Clear();
         for (std::size_t i = 1; i < sections.size(); ++i)
             sectionIndex.Insert(HeaderName(Trimmed(sections[i].header)), i, SectionAt());
@@ -825,12 +827,17 @@ void IniDocument::WriteInteger(std::string_view section, std::string_view key, s
 void IniDocument::AppendString(std::string_view section, std::string_view key,
                                std::string_view value)
 {
-    std::string sectionScratch, keyScratch;
-    const std::string_view sectionName = NormaliseName(section, sectionScratch);
+    std::string keyScratch;
     const std::string_view keyName = NormaliseName(key, keyScratch);
     CheckWritableKey(keyName);
     Impl& impl = Mutable();
-    impl.AddKeyLine(impl.SectionForWrite(sectionName), keyName, value);
+    if (impl.appendSection == NameTable::kNone || section != impl.appendSectionName) {
+        std::string sectionScratch;
+        Impl::Section& found = impl.SectionForWrite(NormaliseName(section, sectionScratch));
+        impl.appendSection = static_cast<std::size_t>(&found - impl.sections.data());
+        impl.appendSectionName.assign(section);
+    }
+    impl.AddKeyLine(impl.sections[impl.appendSection], keyName, value);
 }
 
 void IniDocument::AppendInteger(std::string_view section, std::string_view key, std::int32_t value)

@@ -314,6 +314,17 @@ TEST(IniDocumentTest, CopiesAreIndependent)
     EXPECT_EQ(c.Value("S", "n"), "3");
     a.WriteString("T", "k", "v"); // a moved-from document is empty and usable
     EXPECT_EQ(a.Serialise(), "[T]\r\nk=v\r\n");
+
+    // A copy rewrites its written lines from its own copy of their text, also when that text is
+    // short and the next line needs room elsewhere.
+    IniDocument small;
+    small.WriteString("S", "k", "v");
+    IniDocument copy = small;
+    for (std::size_t size = 100; size < 5000; size += 700)
+        copy.WriteString("S", "k", std::string(size, 'x'));
+    copy.WriteString("s", "K", "done");
+    EXPECT_EQ(copy.Serialise(), "[S]\r\nk=done\r\n");
+    EXPECT_EQ(small.Serialise(), "[S]\r\nk=v\r\n");
 }
 
 // Every key line of a section as the walk gives it: "name=value" or "name" for a line without '='.
@@ -412,6 +423,21 @@ TEST(IniDocumentTest, AppendedKeysLandWhereWrittenKeysWould)
         EXPECT_EQ(doc.Serialise(), "[S]\r\nk=1\r\nK=2\r\nnew=4\r\n");
     }
 
+    // Appends go to the first section of the name as it is now, also after sections have gone.
+    IniDocument runs = IniDocument::Parse("[S]\r\n[T]\r\n");
+    runs.AppendString("T", "a", "1");
+    runs.AppendString("S", "b", "2");
+    runs.AppendString("T", "c", "3");
+    EXPECT_TRUE(runs.EraseSection("T"));
+    runs.AppendString("T", "d", "4");
+    runs.AppendString("T", "e", "5");
+    IniDocument copy = runs;
+    EXPECT_EQ(runs.EraseSections("s"), 1u);
+    runs.AppendString("T", "f", "6");
+    copy.AppendString("T", "g", "7");
+    EXPECT_EQ(runs.Serialise(), "[T]\r\nd=4\r\ne=5\r\nf=6\r\n");
+    EXPECT_EQ(copy.Serialise(), "[S]\r\nb=2\r\n[T]\r\nd=4\r\ne=5\r\ng=7\r\n");
+
     // Names and values are cleaned and refused as WriteString does.
     IniDocument doc;
     doc.AppendString("S\r\n[T]", " a\nb ", "x\r\ny");
@@ -444,6 +470,27 @@ TEST(IniDocumentTest, EraseEverySectionOfAName)
     doc = IniDocument::Parse("Menus\r\n[Menus]\r\n");
     EXPECT_EQ(doc.EraseSections("Menus"), 1u);
     EXPECT_EQ(doc.Serialise(), "Menus\r\n");
+}
+
+// A header is a line whose first character other than a blank is '[', whatever else holds one.
+TEST(IniDocumentTest, HeadersAreLinesThatStartWithABracket)
+{
+    const std::string file = "k=[x]\r\n[A]\r\na=[B]\r\n  \t[ B ]\r\nb=1\r\nnot [C]\r\n"
+                             "\r[C]\rc=1\n[[D]]\nd=1\n x[E]\n;[F]\n[";
+    IniDocument doc = IniDocument::Parse(file);
+    EXPECT_EQ(doc.Value("A", "a"), "[B]");
+    EXPECT_EQ(doc.Value("B", "b"), "1");
+    EXPECT_EQ(doc.Value("B", "not [C]"), std::nullopt);
+    EXPECT_EQ(doc.Value("C", "c"), "1");
+    EXPECT_EQ(doc.Value("[D]", "d"), "1");
+    EXPECT_EQ(Walk(doc, "[D]"), (std::vector<std::string>{"d=1", "x[E]"}));
+    EXPECT_TRUE(doc.HasSection(""));
+    for (const char* name : {"x", "E", "F", "not [C"})
+        EXPECT_FALSE(doc.HasSection(name)) << name;
+    EXPECT_EQ(doc.Serialise(), file);
+    doc.WriteString("B", "b", "2");
+    EXPECT_EQ(doc.Serialise(), "k=[x]\r\n[A]\r\na=[B]\r\n  \t[ B ]\r\nb=2\r\nnot [C]\r\n"
+                               "\r[C]\rc=1\n[[D]]\nd=1\n x[E]\n;[F]\n[");
 }
 
 // Lines of every length up to a few words, ended by every kind of break run, with bytes around
