@@ -10,6 +10,7 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QGuiApplication>
+#include <QHeaderView>
 #include <QIcon>
 #include <QImage>
 #include <QItemSelectionModel>
@@ -18,6 +19,7 @@
 #include <QStyledItemDelegate>
 
 #include <algorithm>
+#include <vector>
 
 // The window's images live in the UI library; a static library's resources are registered by
 // hand, from the global namespace.
@@ -194,8 +196,16 @@ bool TfrmQuorvane::eventFilter(QObject* watched, QEvent* event)
             const auto* key = static_cast<QKeyEvent*>(event);
             FormKeyDown(key->key(), key->modifiers());
         }
+        // '*' in the tree opens the current item's whole branch. The tree's own handling would
+        // record every item below it as open, those beyond the shown levels and the leaves too.
+        if (watched == m_ui->tvMenu &&
+            static_cast<QKeyEvent*>(event)->key() == Qt::Key_Asterisk) {
+            if (const MenuItem* current = m_menuModel->ItemOf(m_ui->tvMenu->currentIndex()))
+                ExpandBranch(current, MenuTreeModel::kShownLevels);
+            return true;
+        }
     }
-    return false; // never consumed: the focused control still gets the key
+    return false; // otherwise never consumed: the focused control still gets the key
 }
 
 void TfrmQuorvane::FormKeyDown(int key, Qt::KeyboardModifiers /*modifiers*/)
@@ -263,7 +273,8 @@ void TfrmQuorvane::OnSelectionChanged()
 void TfrmQuorvane::AddItem(AddKind kind)
 {
     MenuItem* selected = SelectedItem();
-    if (kind != AddKind::Root && selected == nullptr) {
+    if ((kind != AddKind::Root && selected == nullptr) ||
+        (kind == AddKind::Sub && MenuTreeModel::IsDeepestShown(selected))) {
         tvMenuClick();
         return;
     }
@@ -281,6 +292,8 @@ void TfrmQuorvane::AddItem(AddKind kind)
         added = m_menuModel->AppendChild(selected->Parent(), std::move(text));
         break;
     }
+    if (added->Level() > m_deepestLevel)
+        FitTreeColumn(added->Level());
     SelectItem(added);
     tvMenuClick();
     // Typing replaces the new item's default text.
@@ -309,10 +322,59 @@ void TfrmQuorvane::btnDeleteItemClick()
         // The tree view selects a neighbour while the item is being removed; the editor is
         // filled once the removal is complete.
         m_deleting = true;
-        m_menuModel->Remove(selected);
+        RemoveItem(selected);
         m_deleting = false;
     }
     tvMenuClick();
+}
+
+void TfrmQuorvane::RemoveItem(MenuItem* item)
+{
+    const MenuTree& design = m_menuModel->Tree();
+    const std::vector<MenuItem*>& order = design.PreOrder();
+    const std::size_t first = design.IndexOf(item);
+    const std::size_t end = first + MenuTree::SubtreeSize(item);
+    int deepestLeft = 0;
+    int deepestRemoved = 0;
+    for (std::size_t i = 0; i < order.size(); ++i) {
+        int& deepest = i >= first && i < end ? deepestRemoved : deepestLeft;
+        deepest = std::max(deepest, order[i]->Level());
+    }
+    // For every removal the model visits each open item of the view and walks from it up to its
+    // root, which costs the square of the depth in a deep branch that is open (a second and more
+    // for 10,000 levels). In a deep design the view's open items are therefore closed around the
+    // removal and opened again after it, in time linear in the design.
+    if (std::max(deepestLeft, deepestRemoved) < kDeepDesignLevels) {
+        m_menuModel->Remove(item);
+    } else {
+        QTreeView* tree = m_ui->tvMenu;
+        std::vector<const MenuItem*> open;
+        for (std::size_t i = 0; i < order.size(); i = i == first ? end : i + 1) {
+            if (order[i]->ChildCount() > 0 && tree->isExpanded(m_menuModel->IndexOf(order[i])))
+                open.push_back(order[i]);
+        }
+        tree->collapseAll();
+        m_menuModel->Remove(item);
+        // The removal put the view's layout off; each expand only records its item.
+        tree->setRootIndex(tree->rootIndex());
+        for (const MenuItem* each : open)
+            tree->expand(m_menuModel->IndexOf(each));
+        tree->scrollTo(tree->currentIndex());
+    }
+    FitTreeColumn(deepestLeft);
+}
+
+void TfrmQuorvane::FitTreeColumn(int deepestLevel)
+{
+    // The tree's one column fills the view and grows to hold its deepest row, which then
+    // scrolls sideways. Deep rows must lie inside the column: the view finds a row by the column
+    // under a point, and its keyboard moves look for the new current row at the middle of the
+    // row's rectangle, which for a row indented past the column would clear the selection.
+    constexpr int kCaptionRoom = 120;
+    m_deepestLevel = std::min(deepestLevel, MenuTreeModel::kShownLevels - 1);
+    QTreeView* tree = m_ui->tvMenu;
+    tree->header()->setMinimumSectionSize(tree->indentation() * (m_deepestLevel + 1) +
+                                          kCaptionRoom);
 }
 
 void TfrmQuorvane::btnApplyToAllHClick()
@@ -332,7 +394,8 @@ void TfrmQuorvane::tvMenuClick()
     Ui::TfrmQuorvane& ui = *m_ui;
     const MenuItem* item = SelectedItem();
     const bool any = item != nullptr;
-    ui.btnAddSubItem->setEnabled(any);
+    // Sub items of the deepest level that the tree can show could not be shown.
+    ui.btnAddSubItem->setEnabled(any && !MenuTreeModel::IsDeepestShown(item));
     ui.btnDeleteItem->setEnabled(any);
     ui.btnAddSibling->setEnabled(any);
 
@@ -408,23 +471,38 @@ void TfrmQuorvane::spinWidthChange()
 void TfrmQuorvane::ClearMenuItems()
 {
     m_menuModel->Clear();
+    FitTreeColumn(0);
 }
 
 void TfrmQuorvane::ExpandAllItems()
 {
-    // The view lays out expanded items level by level through nested calls, one per level, so
-    // only designs of ordinary depth are opened all the way in one go.
+    const MenuTree& design = m_menuModel->Tree();
     int deepest = 0;
-    for (const MenuItem* item : m_menuModel->Tree().PreOrder())
+    for (const MenuItem* item : design.PreOrder())
         deepest = std::max(deepest, item->Level());
+    FitTreeColumn(deepest);
+    for (std::size_t i = 0; i < design.RootCount(); ++i)
+        ExpandBranch(design.Root(i), kAutoExpandDepth);
+}
+
+void TfrmQuorvane::ExpandBranch(const MenuItem* top, int levels)
+{
+    // Setting the root again puts the view's layout off until all items are open, so that each
+    // expand below only records its item and the view lays out once. Leaves are not recorded:
+    // the view revisits every recorded item whenever an item is removed.
     QTreeView* tree = m_ui->tvMenu;
-    if (deepest < kAutoExpandDepth) {
-        tree->expandAll();
-        return;
+    tree->setRootIndex(tree->rootIndex());
+    std::vector<const MenuItem*> work{top};
+    while (!work.empty()) {
+        const MenuItem* item = work.back();
+        work.pop_back();
+        if (item->ChildCount() == 0 || item->Level() >= levels - 1 ||
+            MenuTreeModel::IsDeepestShown(item))
+            continue;
+        tree->expand(m_menuModel->IndexOf(item));
+        for (std::size_t k = 0; k < item->ChildCount(); ++k)
+            work.push_back(item->Child(k));
     }
-    for (std::size_t i = 0; i < m_menuModel->Tree().RootCount(); ++i)
-        tree->expandRecursively(m_menuModel->IndexOf(m_menuModel->Tree().Root(i)),
-                                kAutoExpandDepth - 2);
 }
 
 // ---- Style settings ------------------------------------------------------------------------

@@ -162,7 +162,16 @@ bool MenuTreeModel::setData(const QModelIndex& index, const QVariant& value, int
 Qt::ItemFlags MenuTreeModel::flags(const QModelIndex& index) const
 {
     // Captions are edited in the item editor beside the tree, never in place.
-    return index.isValid() ? Qt::ItemIsEnabled | Qt::ItemIsSelectable : Qt::NoItemFlags;
+    const MenuItem* item = ItemOf(index);
+    if (item == nullptr)
+        return Qt::NoItemFlags;
+    Qt::ItemFlags flags = Qt::ItemIsEnabled | Qt::ItemIsSelectable;
+    // The view keeps the state of every item it expands (expandAll and the '*' key expand leaves
+    // too) and revisits those states on each removal, so leaves are marked as such; so is the
+    // last shown level. An item's first sub item lifts the mark, and the view hears of it.
+    if (item->ChildCount() == 0 || IsDeepestShown(item))
+        flags |= Qt::ItemNeverHasChildren;
+    return flags;
 }
 
 } // namespace qv

@@ -21,6 +21,16 @@ class MenuTreeModel final : public QAbstractItemModel
     Q_OBJECT
 
 public:
+    // The tree view lays out expanded items with one nested call per level, about 300 bytes of
+    // stack each, so it is shown this many levels at most (some 3 MB of stack): an item of the
+    // last shown level counts as a leaf for the view, which never opens it, and the items below
+    // it stay in the design without being shown.
+    static constexpr int kShownLevels = 10000;
+    static bool IsDeepestShown(const MenuItem* item)
+    {
+        return item != nullptr && item->Level() >= kShownLevels - 1;
+    }
+
     explicit MenuTreeModel(QObject* parent = nullptr);
     ~MenuTreeModel() override;
 
