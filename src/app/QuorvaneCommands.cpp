@@ -8,6 +8,7 @@
 #include "codegen/QuorvaneCopyForm.h"
 #include "codegen/Template.h"
 #include "model/MenuTreeModel.h"
+#include "project/DesignSize.h"
 #include "project/MenuFile.h"
 #include "support/Dialogs.h"
 #include "support/Encoding.h"
@@ -17,7 +18,12 @@
 
 #include <QCheckBox>
 #include <QLabel>
+#include <QLocale>
 #include <QPushButton>
+
+#include <algorithm>
+#include <limits>
+#include <stdexcept>
 
 namespace qv {
 
@@ -30,6 +36,34 @@ std::string ToStd(const QString& text)
     return text.toStdString();
 }
 
+QString SizeText(std::uint64_t bytes)
+{
+    const auto most = static_cast<std::uint64_t>(std::numeric_limits<qint64>::max());
+    return QLocale::c().formattedDataSize(static_cast<qint64>(std::min(bytes, most)), 1,
+                                          QLocale::DataSizeTraditionalFormat);
+}
+
+} // namespace
+
+QString TfrmQuorvane::CodeTooLargeMessage(std::uint64_t bytes)
+{
+    return QStringLiteral("The code for this menu would take %1, more than the %2 that can be "
+                          "made.\n\nMenus nested many levels deep make the longest code: each "
+                          "item's name repeats the names of all the items above it.")
+        .arg(SizeText(bytes), SizeText(kMaxCodeBytes));
+}
+
+QString TfrmQuorvane::FileTooLargeMessage(std::uint64_t bytes)
+{
+    return QStringLiteral("This menu cannot be saved: its file would take %1, more than the %2 "
+                          "that a menu file may take.\n\nMenus nested many levels deep make the "
+                          "largest files: each item's entry repeats the names of all the items "
+                          "above it.")
+        .arg(SizeText(bytes), SizeText(kMaxProjectFileBytes));
+}
+
+namespace {
+
 } // namespace
 
 void TfrmQuorvane::GeneratePage(bool forPreview)
@@ -41,6 +75,12 @@ void TfrmQuorvane::GeneratePage(bool forPreview)
         return;
     }
     const std::string templateText = DecodeFileText(ReadFileBytes(dataPath));
+    // Measured before anything is built, since a deeply nested design can make more code than
+    // memory holds; the command is abandoned with the message.
+    const std::uint64_t arrays = MenuArraysSize(m_menuModel->Tree());
+    const std::uint64_t size = arrays > kMaxCodeBytes ? arrays : arrays + templateText.size();
+    if (size > kMaxCodeBytes)
+        throw std::length_error(CodeTooLargeMessage(size).toStdString());
     const std::string code =
         FillTemplate(templateText, m_menuModel->TreeForRecords(), GetMenuStyle());
     if (!forPreview) {
@@ -123,6 +163,13 @@ void TfrmQuorvane::btnSaveClick()
                                  QStringLiteral("You must have menus items specified before "
                                                 "saving."),
                                  QStringLiteral("No Items to Save"), Dialogs::Icon::Information);
+        return;
+    }
+    // Refused before a name is asked for: a deeply nested design's file can be larger than any
+    // disk (see MenuSectionsSize).
+    if (const std::uint64_t size = MenuSectionsSize(m_menuModel->Tree());
+        size > kMaxProjectFileBytes) {
+        ShowCommandFailure(this, std::length_error(FileTooLargeMessage(size).toStdString()));
         return;
     }
     if (!ChooseSaveFileName())
