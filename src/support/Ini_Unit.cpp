@@ -679,7 +679,9 @@ IniDocument IniDocument::Parse(std::string_view bytes)
         impl.hadBom = true;
         bytes.remove_prefix(kUtf8Bom.size());
     }
-    impl.source = IsAscii(bytes) ? std::string(bytes) : DecodeFileText(bytes);
+    // Decoded without looking for a mark again: a second one is text and stays.
+    impl.source = IsAscii(bytes) || IsValidUtf8(bytes) ? std::string(bytes)
+                                                        : Windows1252ToUtf8(bytes);
     impl.ParseSource(0);
     return document;
 }

@@ -267,6 +267,11 @@ TEST(IniDocumentTest, EncodingsAndByteOrderMark)
     doc.WriteString("A", "k", "2");
     EXPECT_EQ(doc.Serialise(), "\xEF\xBB\xBF[A]\r\nk=2\r\n");
 
+    // Only the first mark is the file's; a second one is text of the first line and stays.
+    const std::string twoMarks = "\xEF\xBB\xBF\xEF\xBB\xBF[A]\r\nk=1\r\n";
+    EXPECT_EQ(IniDocument::Parse(twoMarks).Serialise(), twoMarks);
+    EXPECT_EQ(IniDocument::Parse(std::string(twoMarks)).Serialise(), twoMarks);
+
     // A mark in front of a file that is otherwise Windows-1252 still does not hide the header.
     doc = IniDocument::Parse("\xEF\xBB\xBF[A]\r\nk=caf\xE9\r\n");
     EXPECT_EQ(doc.Value("A", "k"), "café");
