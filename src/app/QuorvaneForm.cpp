@@ -198,8 +198,7 @@ bool TfrmQuorvane::eventFilter(QObject* watched, QEvent* event)
         }
         // '*' in the tree opens the current item's whole branch. The tree's own handling would
         // record every item below it as open, those beyond the shown levels and the leaves too.
-        if (watched == m_ui->tvMenu &&
-            static_cast<QKeyEvent*>(event)->key() == Qt::Key_Asterisk) {
+        if (watched == m_ui->tvMenu && static_cast<QKeyEvent*>(event)->key() == Qt::Key_Asterisk) {
             if (const MenuItem* current = m_menuModel->ItemOf(m_ui->tvMenu->currentIndex()))
                 ExpandBranch(current, MenuTreeModel::kShownLevels);
             return true;
@@ -349,8 +348,11 @@ void TfrmQuorvane::RemoveItem(MenuItem* item)
     } else {
         QTreeView* tree = m_ui->tvMenu;
         std::vector<const MenuItem*> open;
-        for (std::size_t i = 0; i < order.size(); i = i == first ? end : i + 1) {
-            if (order[i]->ChildCount() > 0 && tree->isExpanded(m_menuModel->IndexOf(order[i])))
+        for (std::size_t i = 0; i < order.size(); ++i) {
+            if (i == first)
+                i = end; // the removed branch
+            if (i < order.size() && order[i]->ChildCount() > 0 &&
+                tree->isExpanded(m_menuModel->IndexOf(order[i])))
                 open.push_back(order[i]);
         }
         tree->collapseAll();
