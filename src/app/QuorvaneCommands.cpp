@@ -62,10 +62,6 @@ QString TfrmQuorvane::FileTooLargeMessage(std::uint64_t bytes)
         .arg(SizeText(bytes), SizeText(kMaxProjectFileBytes));
 }
 
-namespace {
-
-} // namespace
-
 void TfrmQuorvane::GeneratePage(bool forPreview)
 {
     const std::string dataPath = ToStd(m_dataFilePath);
