@@ -1,12 +1,18 @@
 // Measures how fast the generated menu is ready, in headless Chromium. Not part of the test run:
 //   node measure.mjs [runs]
 // For each design the filled template (quorvane-gen without --preview) is wrapped in a page with
-// three time stamps: before the item lines, before the engine, and after the engine once the
-// page has been laid out. Prints medians over the runs, and the engine's gzipped size.
+// time stamps: t0 before the item lines, t1 before the engine, tE when the engine's script has
+// put the menu into the page, t1b when the next script starts, and t2 once the page has been
+// laid out (a forced layout of the whole page). "Usable" is t2 - t0; "engine alone" is t2 - t1.
+// tE is taken by a mutation observer, which the browser calls right after the engine's script
+// ends; between tE and t1b the HTML parser may pause and let the browser run tasks of its own
+// (sometimes drawing a frame, which then does the layout that t2 would otherwise wait for).
+// Prints medians over the runs, and the engine's gzipped size.
 import { readFileSync } from 'node:fs';
 import { join } from 'node:path';
 import { gzipSync } from 'node:zlib';
-import { binDir, generate, item, launch, makeWorkDir, pageUrl, removeWorkDir } from './helpers.mjs';
+import { binDir, generate, item, launch, makeWorkDir, pageUrl, removeWorkDir, startUpStyle }
+  from './helpers.mjs';
 
 const runs = Number(process.argv[2]) || 21;
 
@@ -33,27 +39,53 @@ const median = (values) => {
 const engine = readFileSync(join(binDir, 'dhtml.dat'), 'latin1').split('<script>')[2].split('</script>')[0];
 console.log(`engine: ${engine.length} bytes, ${gzipSync(engine, { level: 9 }).length} bytes gzipped`);
 
+// Only the design pages have the observer: the browser would make a record of every element that
+// the parser adds to a reference page.
+const opening = (observe) => '<html><head></head><body><script>var t0,t1,tE,t1b,t2;'
+  + (observe ? 'new MutationObserver(function(){if(t1&&!tE&&document.querySelector("nav"))'
+    + 'tE=performance.now()}).observe(document,{childList:true,subtree:true});' : '')
+  + 't0=performance.now()</script>';
+const end = (target, first = '') => `<script>${first}t1b=performance.now();`
+  + `document.querySelector("${target}").getBoundingClientRect();t2=performance.now()</script>`
+  + '</body></html>';
+const plainLinks = (count, style = '') => `<ul${style}>` + Array.from({ length: count },
+  (_, i) => `<li><a href="i${i}.html">Item ${i + 1}</a>`).join('') + '</ul>';
+const menuFont = ` style="font:${startUpStyle.FontSize}pt ${startUpStyle.MenuFont}"`;
+const newPage = (label, url, reference) => ({ label, url, reference, total: [], engineOnly: [],
+  items: [], script: [], between: [], layout: [], firstOpen: [] });
+
 const dir = makeWorkDir();
 const browser = await launch();
 try {
-  const pages = designs.map(([label, design, count]) => {
+  const pages = [];
+  const itemLines = {};
+  for (const [label, design, count] of designs) {
     const code = generate(dir, design, { preview: false, name: `measure${count}` });
     const at = code.indexOf('<script>', code.indexOf('</script>'));
-    const html = '<html><head></head><body><script>var t0=performance.now()</script>'
-      + code.slice(0, at) + '<script>var t1=performance.now()</script>' + code.slice(at)
-      + '<script>document.querySelector("nav").getBoundingClientRect();'
-      + 'var t2=performance.now()</script></body></html>';
-    return { label, url: pageUrl(dir, html, { name: `measure-${label.length}-${count}.htm` }),
-      total: [], engineOnly: [], firstOpen: [] };
-  });
+    if (!design.style) itemLines[count] = code.slice(0, at);
+    const html = opening(true) + code.slice(0, at) + '<script>t1=performance.now()</script>'
+      + code.slice(at) + end('nav');
+    const name = `measure-${label.length}-${count}.htm`;
+    pages.push(newPage(label, pageUrl(dir, html, { name })));
+  }
   // For scale: the same number of plain links written in the page, laid out, without any script.
   for (const count of [8, 500, 5000]) {
-    const links = Array.from({ length: count }, (_, i) => `<li><a href="i${i}.html">Item ${i + 1}</a>`);
-    const html = '<html><head></head><body><script>var t0=performance.now()</script><ul>'
-      + links.join('') + '</ul><script>var t1=t0;document.body.getBoundingClientRect();'
-      + 'var t2=performance.now()</script></body></html>';
-    pages.push({ label: `reference: ${count} plain links in the page, no script`,
-      url: pageUrl(dir, html, { name: `plain${count}.htm` }), total: [], engineOnly: [], firstOpen: [] });
+    const html = opening(false) + plainLinks(count) + end('body', 't1=t0;');
+    pages.push(newPage(`${count} plain links in the page, no script`,
+      pageUrl(dir, html, { name: `plain${count}.htm` }), true));
+  }
+  // What a page pays without any engine: 8 links in the menu's font (a font family that is not
+  // installed costs the browser a look-up of its own), and the item lines of the 3-level designs
+  // followed by those 8 links. No engine can make a menu usable sooner than these.
+  pages.push(newPage('8 plain links in the menu\'s font, no script', pageUrl(dir,
+    opening(false) + plainLinks(8, menuFont) + end('body', 't1=t0;'), { name: 'font8.htm' }),
+  true));
+  for (const [count, lines] of Object.entries(itemLines)) {
+    const html = opening(false) + lines + '<script>t1=performance.now()</script>'
+      + plainLinks(8, menuFont) + end('body');
+    const label = `the item lines of ${Number(count).toLocaleString('en')} items, then 8 plain links `
+      + 'in the menu\'s font, no engine';
+    pages.push(newPage(label, pageUrl(dir, html, { name: `lines${count}.htm` }), true));
   }
   // One load of each page first warms the browser up (fonts, caches); then the pages take
   // turns, so that a busy moment of the machine does not fall on one design alone.
@@ -63,7 +95,7 @@ try {
     for (const p of [...pages.slice(start), ...pages.slice(0, start)]) {
       const page = await browser.newPage();
       await page.goto(p.url);
-      const t = await page.evaluate(() => [t0, t1, t2]);
+      const t = await page.evaluate(() => [t0, t1, tE, t1b, t2]);
       // Opening the first sub menu builds it; measured from the click to the laid-out list.
       const open = await page.evaluate(() => {
         const button = document.querySelector('nav button[aria-expanded]');
@@ -77,8 +109,12 @@ try {
       // Let the closed page's teardown finish before the next load is timed.
       await new Promise((done) => setTimeout(done, 250));
       if (round < 0) continue;
-      p.total.push(t[2] - t[0]);
-      p.engineOnly.push(t[2] - t[1]);
+      p.total.push(t[4] - t[0]);
+      p.engineOnly.push(t[4] - t[1]);
+      p.items.push(t[1] - t[0]);
+      p.script.push(t[2] - t[1]);
+      p.between.push(t[3] - t[2]);
+      p.layout.push(t[4] - t[3]);
       p.firstOpen.push(open);
     }
   }
@@ -86,10 +122,14 @@ try {
   for (const p of pages) {
     const opened = Number.isNaN(median(p.firstOpen)) ? ''
       : `, first opening of a sub menu ${ms(p.firstOpen)}`;
-    console.log(p.label.startsWith('reference')
-      ? `${p.label}: parsed and laid out in ${ms(p.total)} [median of ${runs}]`
+    console.log(p.reference
+      ? `reference: ${p.label}: parsed and laid out in ${ms(p.total)}`
+        + (p.label.includes('item lines') ? ` (item lines ${ms(p.items)})` : '')
+        + ` [median of ${runs}]`
       : `${p.label}: script start to usable menu ${ms(p.total)} (engine alone `
-        + `${ms(p.engineOnly)})${opened} [median of ${runs}]`);
+        + `${ms(p.engineOnly)})${opened} [median of ${runs}]\n`
+        + `  item lines ${ms(p.items)}; engine's script ${ms(p.script)}; browser's own tasks `
+        + `before the next script ${ms(p.between)}; layout ${ms(p.layout)} [medians]`);
   }
 } finally {
   await browser.close();
