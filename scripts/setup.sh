@@ -13,7 +13,8 @@ fi
 
 missing=()
 for p in "${packages[@]}"; do
-    # node and npm may come from outside Debian's packages; any working copy will do.
+    # node and npm may come from outside Debian's packages; any working copy will do: they only
+    # install the browser suites' own Node (see tests/browser/node.sh).
     if { [ "$p" = nodejs ] && command -v node >/dev/null; } ||
        { [ "$p" = npm ] && command -v npm >/dev/null; }; then
         continue
