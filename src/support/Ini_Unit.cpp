@@ -28,19 +28,27 @@ bool IsLineBreak(char c)
     return c == '\r' || c == '\n';
 }
 
+// What the desktop's profile-file service trims from lines, names and values besides the line
+// breaks: blanks, tabs, vertical tabs, form feeds, and the end-of-file mark 0x1A that old editors
+// leave after the last line.
 bool IsBlank(char c)
 {
-    return c == ' ' || c == '\t';
+    return c == ' ' || c == '\t' || c == '\v' || c == '\f' || c == '\x1A';
 }
 
-// TrimBlanks for the short pieces of lines this file trims by the million: a plain loop beats a
-// search for a set of characters.
+bool IsTrimmed(char c)
+{
+    return IsBlank(c) || IsLineBreak(c);
+}
+
+// The trimming of lines, names and values, for the short pieces of lines this file trims by the
+// million: a plain loop beats a search for a set of characters.
 std::string_view Trim(std::string_view text)
 {
     std::size_t begin = 0, end = text.size();
-    while (begin < end && IsBlank(text[begin]))
+    while (begin < end && IsTrimmed(text[begin]))
         ++begin;
-    while (end > begin && IsBlank(text[end - 1]))
+    while (end > begin && IsTrimmed(text[end - 1]))
         --end;
     return text.substr(begin, end - begin);
 }
@@ -207,15 +215,18 @@ bool IsCommentLine(std::string_view trimmed)
     return !trimmed.empty() && trimmed.front() == ';';
 }
 
-// "[ name ] rest]" names "name ] rest": the name runs to the last ']'; a header without ']'
-// takes the rest of the line.
+// Whether a trimmed line heads a section: it starts with '[' and holds a ']'. A line with '[' and
+// no ']' (a hand-edit typo) is a key line, so it cannot hide the rest of its section.
+bool IsHeaderLine(std::string_view trimmed)
+{
+    return !trimmed.empty() && trimmed.front() == '[' && trimmed.find(']', 1) != trimmed.npos;
+}
+
+// "[ name ] rest]" names "name ] rest": the name runs to the last ']'.
 std::string_view HeaderName(std::string_view trimmed)
 {
     std::string_view rest = trimmed.substr(1);
-    const auto close = rest.rfind(']');
-    if (close != std::string_view::npos)
-        rest = rest.substr(0, close);
-    return Trim(rest);
+    return Trim(rest.substr(0, rest.rfind(']')));
 }
 
 // The key of a key line: everything before the first '=', or the whole line when it has none.
@@ -279,8 +290,8 @@ bool NeedsQuotes(std::string_view value)
 {
     if (value.empty())
         return false;
-    const auto blank = [](char c) { return c == ' ' || c == '\t'; };
-    return blank(value.front()) || blank(value.back()) || Unquote(value).size() != value.size();
+    return IsTrimmed(value.front()) || IsTrimmed(value.back()) ||
+           Unquote(value).size() != value.size();
 }
 
 // A key name that cannot be written as the start of a key line: one holding '=' would split
@@ -497,8 +508,8 @@ struct IniDocument::Impl
     }
 
     // Finds the sections of `source` from `start` on. Only header lines are looked at: a header
-    // is a line whose first character other than a blank is '[', so the search goes from one '['
-    // to the next.
+    // is a line whose first character other than a blank is '[' and that holds a ']', so the
+    // search goes from one '[' to the next.
     void ParseSource(std::size_t start)
     {
         const char* s = source.data();
@@ -518,6 +529,8 @@ struct IniDocument::Impl
             if (lineBegin > start && !IsLineBreak(s[lineBegin - 1]))
                 continue;
             const Line header = SourceLine(lineBegin, n);
+            if (!IsHeaderLine(Trimmed(header)))
+                continue;
             from = lineBegin + header.textSize + header.breakSize;
             sections.back().sourceEnd = lineBegin;
             Section& section = sections.emplace_back();
@@ -626,19 +639,28 @@ struct IniDocument::Impl
             section.keys.table.Insert(key, section.lines.size() - 1, KeyAt(section));
     }
 
-    void Write(std::string_view sectionName, std::string_view key, std::string_view value)
+    // Returns false when the key already held the value: then nothing changes, not even the
+    // spelling of its line.
+    bool Write(std::string_view sectionName, std::string_view key, std::string_view value)
     {
+        std::string valueScratch;
+        value = OneLine(value, valueScratch);
+        if (const std::size_t at = FindSection(sectionName); at != NameTable::kNone) {
+            const Section& found = sections[at];
+            const std::size_t line = KeysOf(found).Find(key, KeyAt(found));
+            if (line != NameTable::kNone && LineValue(KeyLineAt(found, line)) == value)
+                return false;
+        }
         Section& section = SectionForWrite(sectionName);
         const NameTable& keys = KeysOf(section);
         if (const std::size_t at = keys.Find(key, KeyAt(section)); at != NameTable::kNone) {
-            std::string valueScratch;
-            value = OneLine(value, valueScratch);
             const std::string_view quote = NeedsQuotes(value) ? "\"" : "";
             Line& line = section.lines[at];
             Rewrite(line, {KeyName(Trimmed(line)), "=", quote, value, quote}, {Break(line)});
-            return;
+            return true;
         }
         AddKeyLine(section, key, value);
+        return true;
     }
 };
 
@@ -680,8 +702,8 @@ IniDocument IniDocument::Parse(std::string_view bytes)
         bytes.remove_prefix(kUtf8Bom.size());
     }
     // Decoded without looking for a mark again: a second one is text and stays.
-    impl.source = IsAscii(bytes) || IsValidUtf8(bytes) ? std::string(bytes)
-                                                        : Windows1252ToUtf8(bytes);
+    impl.source =
+        IsAscii(bytes) || IsValidUtf8(bytes) ? std::string(bytes) : Windows1252ToUtf8(bytes);
     impl.ParseSource(0);
     return document;
 }
@@ -791,14 +813,14 @@ std::int32_t IniDocument::ReadInteger(std::string_view section, std::string_view
     return ParseProfileInteger(*value).value_or(defaultValue);
 }
 
-void IniDocument::WriteString(std::string_view section, std::string_view key,
+bool IniDocument::WriteString(std::string_view section, std::string_view key,
                               std::string_view value)
 {
     std::string sectionScratch, keyScratch;
     const std::string_view sectionName = NormaliseName(section, sectionScratch);
     const std::string_view keyName = NormaliseName(key, keyScratch);
     CheckWritableKey(keyName);
-    Mutable().Write(sectionName, keyName, value);
+    return Mutable().Write(sectionName, keyName, value);
 }
 
 namespace {
@@ -821,9 +843,9 @@ private:
 
 } // namespace
 
-void IniDocument::WriteInteger(std::string_view section, std::string_view key, std::int32_t value)
+bool IniDocument::WriteInteger(std::string_view section, std::string_view key, std::int32_t value)
 {
-    WriteString(section, key, IntegerText(value));
+    return WriteString(section, key, IntegerText(value));
 }
 
 void IniDocument::AppendString(std::string_view section, std::string_view key,
@@ -949,13 +971,15 @@ std::string IniReadString(const std::string& path, std::string_view section, std
 
 namespace {
 
+// `operation` returns whether it changed the document. A key that already holds the value leaves
+// the file as it was, not even written again, as the desktop's service does.
 template <typename Operation>
 bool WriteOneKey(const std::string& path, Operation&& operation)
 {
     try {
         IniDocument document = IniDocument::Load(path);
-        operation(document);
-        document.Save(path);
+        if (operation(document))
+            document.Save(path);
         return true;
     } catch (const std::exception&) {
         // The callers go on with their next key; the old file is untouched.
@@ -968,13 +992,13 @@ bool WriteOneKey(const std::string& path, Operation&& operation)
 bool IniWriteInteger(const std::string& path, std::string_view section, std::string_view key,
                      std::int32_t value)
 {
-    return WriteOneKey(path, [&](IniDocument& d) { d.WriteInteger(section, key, value); });
+    return WriteOneKey(path, [&](IniDocument& d) { return d.WriteInteger(section, key, value); });
 }
 
 bool IniWriteString(const std::string& path, std::string_view section, std::string_view key,
                     std::string_view value)
 {
-    return WriteOneKey(path, [&](IniDocument& d) { d.WriteString(section, key, value); });
+    return WriteOneKey(path, [&](IniDocument& d) { return d.WriteString(section, key, value); });
 }
 
 void IniEraseSection(const std::string& path, std::string_view section)

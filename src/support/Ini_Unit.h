@@ -14,9 +14,11 @@ namespace qv {
 // An INI-format profile file held in memory: parsed once, read and written any number of times,
 // serialised once. It follows the rules of the desktop profile-file service that users' files
 // were written by:
-//  - any run of CR and LF ends a line; lines are matched after trimming blanks and tabs; blank
-//    lines, ';' comment lines and text before the first section never match but are kept;
-//  - a section header starts with '['; its name runs to the last ']' and is trimmed;
+//  - any run of CR and LF ends a line; lines, names and values are trimmed of blanks, tabs,
+//    vertical tabs, form feeds and the end-of-file mark 0x1A that old editors leave; blank lines,
+//    ';' comment lines and text before the first section never match but are kept;
+//  - a section header starts with '[' and holds a ']'; its name runs to the last ']' and is
+//    trimmed; a line with '[' but no ']' is a key line;
 //  - a key line splits at the first '='; a line without '=' is a key with no value (missing);
 //  - names of sections and keys match without regard to letter case, folded for ASCII letters
 //    only (accented letters match only themselves); names given to the methods are trimmed like
@@ -25,9 +27,9 @@ namespace qv {
 //  - a value is trimmed, then one pair of enclosing quotes is removed when it starts with ' or ",
 //    is at least two characters long and ends with the same quote;
 //  - writing an existing key replaces only its value, in place, keeping the key's spelling and
-//    the line's break; a new key goes after the last non-blank line of its section (a gap of
-//    empty lines after that line stays after the new one); a new section goes at the end;
-//    written lines read key=value and end in CR LF;
+//    the line's break; writing the value the key already holds changes nothing; a new key goes
+//    after the last non-blank line of its section (a gap of empty lines after that line stays after
+//    the new one); a new section goes at the end; written lines read key=value and end in CR LF;
 //  - every line that is not written keeps its text, its line break and its position, so an
 //    unchanged UTF-8 file serialises to the same bytes.
 // Text is UTF-8; a file that is not valid UTF-8 is read as Windows-1252. A UTF-8 byte-order
@@ -106,10 +108,11 @@ public:
     // Sets a key, creating its section and the key as needed. Line breaks in the value (and in the
     // names) become blanks, so that no text can add lines of its own to the file, and a value that
     // would not read back as written (surrounding blanks, or enclosing quotes of its own) is
-    // written inside a pair of double quotes. Throws std::invalid_argument for a key name that no
-    // key line can hold (one with '=', or starting with '[' or ';').
-    void WriteString(std::string_view section, std::string_view key, std::string_view value);
-    void WriteInteger(std::string_view section, std::string_view key, std::int32_t value);
+    // written inside a pair of double quotes. Returns false, changing nothing, when the key
+    // already reads as that value. Throws std::invalid_argument for a key name that no key line
+    // can hold (one with '=', or starting with '[' or ';').
+    bool WriteString(std::string_view section, std::string_view key, std::string_view value);
+    bool WriteInteger(std::string_view section, std::string_view key, std::int32_t value);
 
     // Adds a key line as WriteString() does for a key that the section does not hold yet, without
     // looking for the key: it goes after the last non-blank line of the first section of that
@@ -154,7 +157,8 @@ std::string IniReadString(const std::string& path, std::string_view section, std
                           std::string_view defaultValue);
 
 // Write one key; false when the file cannot be written or the key name is unusable (nothing is
-// shown, the old file stays). A file that is there but cannot be read is not written either.
+// shown, the old file stays). A file that is there but cannot be read is not written either. A
+// key that already holds the value leaves the file untouched, its time included.
 bool IniWriteInteger(const std::string& path, std::string_view section, std::string_view key,
                      std::int32_t value);
 bool IniWriteString(const std::string& path, std::string_view section, std::string_view key,

@@ -94,6 +94,8 @@ std::optional<std::int32_t> ParseWholeNumber(std::string_view text)
 
 std::optional<std::int32_t> ParseProfileInteger(std::string_view text)
 {
+    const auto start = text.find_first_not_of(" \t\v\f\r\n");
+    text.remove_prefix(start == std::string_view::npos ? text.size() : start);
     if (text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X'))
         return ParseHexDigits(text.substr(2));
     if (!text.empty() && text[0] == '$')

@@ -26,7 +26,9 @@ std::optional<std::int32_t> ParseWholeNumber(std::string_view text);
 
 // An integer as profile files hold it: "0x"/"0X" followed by hex digits (when longer than two
 // characters), "$" followed by hex digits, or a whole decimal number. Hex values of up to eight
-// digits wrap into 32 bits as the desktop service reads them ("0xFFFFFFFF" is -1).
+// digits wrap into 32 bits as the desktop service reads them ("0xFFFFFFFF" is -1). Blanks before
+// the number are passed over, as that service does: a value written " 12" inside its quotes
+// reads as 12.
 std::optional<std::int32_t> ParseProfileInteger(std::string_view text);
 
 // The value of a hexadecimal digit (either case), or -1 for any other character.

@@ -1,3 +1,4 @@
+#include "project/MenuFile.h"
 #include "support/FileIo.h"
 #include "support/Ini_Unit.h"
 #include "support/StringUtils.h"
@@ -6,6 +7,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <fcntl.h>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -93,7 +95,8 @@ TEST(IniDocumentTest, MatchingRules)
     EXPECT_EQ(doc.Value("Main Colors", "flag"), std::nullopt) << "a key without '=' shadows";
     EXPECT_EQ(doc.ReadInteger("Main Colors", "flag", 7), 7);
     EXPECT_EQ(doc.Value("Main Colors", "url"), "http://a/?x=1&y=2");
-    EXPECT_EQ(doc.Value("Open", "k"), "in open") << "a header without ']' names the rest";
+    EXPECT_EQ(doc.Value("Main Colors", "k"), "in open") << "a line without ']' heads nothing";
+    EXPECT_FALSE(doc.HasSection("Open"));
     EXPECT_EQ(doc.Value("Main Colors", "other"), std::nullopt);
     EXPECT_EQ(doc.Value("", "k"), std::nullopt);
     EXPECT_EQ(doc.Value("Nowhere", "k"), std::nullopt);
@@ -488,9 +491,8 @@ TEST(IniDocumentTest, HeadersAreLinesThatStartWithABracket)
     EXPECT_EQ(doc.Value("B", "not [C]"), std::nullopt);
     EXPECT_EQ(doc.Value("C", "c"), "1");
     EXPECT_EQ(doc.Value("[D]", "d"), "1");
-    EXPECT_EQ(Walk(doc, "[D]"), (std::vector<std::string>{"d=1", "x[E]"}));
-    EXPECT_TRUE(doc.HasSection(""));
-    for (const char* name : {"x", "E", "F", "not [C"})
+    EXPECT_EQ(Walk(doc, "[D]"), (std::vector<std::string>{"d=1", "x[E]", "["}));
+    for (const char* name : {"x", "E", "F", "not [C", ""})
         EXPECT_FALSE(doc.HasSection(name)) << name;
     EXPECT_EQ(doc.Serialise(), file);
     doc.WriteString("B", "b", "2");
@@ -673,6 +675,68 @@ TEST_F(IniFileTest, UnreadableFileIsNotReplaced)
     ASSERT_TRUE(WIFEXITED(status));
     EXPECT_EQ(WEXITSTATUS(status), 0);
     EXPECT_EQ(Contents(path_), original);
+}
+
+// The desktop's profile-file service, which wrote and read users' files before us, does four
+// things that files in the wild rely on; each is checked on a file that holds its case.
+TEST_F(IniFileTest, FilesOfTheDesktopServiceReadAndWriteAsThereAndBack)
+{
+    // Control characters around lines, names and values are trimmed like blanks: an old editor's
+    // end-of-file mark after the last value, a form feed before a header, tabs and vertical tabs.
+    Put(path_, "\f[Prompts]\v\r\n\tQuorvaneNote\f=\v3\x1A");
+    EXPECT_EQ(IniReadInteger(path_, "Prompts", "QuorvaneNote", 0), 3);
+    const std::string menu = (dir_ / "old.mnu").string();
+    Put(menu, "[Menus]\r\nMenuCount=1\r\nMenu_0=Menu1\r\n[MenuData]\r\nMenuName_0=Menu1\r\n"
+              "MenuText_0=\tHome\x0B\r\nMenuHeight0=24\r\nMenuWidth0=120\x1A");
+    MenuTree tree;
+    ReadMenuFile(menu, tree);
+    ASSERT_EQ(tree.Count(), 1u);
+    EXPECT_EQ(tree.At(0)->Text(), "Home");
+    EXPECT_EQ(tree.At(0)->Rec().Height, 24);
+    EXPECT_EQ(tree.At(0)->Rec().Width, 120) << "the value before the end-of-file mark";
+
+    // A line with '[' and no ']' is a typo in a key line, not a header hiding what follows.
+    Put(path_, "[Options]\r\nMenuFont=Arial\r\n[Options\r\nFontSize=12\r\n");
+    EXPECT_EQ(IniReadInteger(path_, "Options", "FontSize", 10), 12);
+    EXPECT_TRUE(IniWriteInteger(path_, "Options", "FontSize", 14));
+    EXPECT_EQ(Contents(path_), "[Options]\r\nMenuFont=Arial\r\n[Options\r\nFontSize=14\r\n");
+
+    // Blanks before the digits inside the quotes: the number all the same.
+    Put(path_, "[N]\r\na=\" 12\"\r\nb=' 0x1F'\r\nc=\"\t-7\"\r\nd=\"12 \"\r\n");
+    EXPECT_EQ(IniReadInteger(path_, "N", "a", 0), 12);
+    EXPECT_EQ(IniReadInteger(path_, "N", "b", 0), 31);
+    EXPECT_EQ(IniReadInteger(path_, "N", "c", 0), -7);
+    EXPECT_EQ(IniReadInteger(path_, "N", "d", 0), 0) << "what follows the digits still counts";
+
+    // Writing the value a key already holds leaves the file as it is: its bytes (here LF breaks,
+    // odd spacing and Windows-1252 text that a write turns into CR LF and UTF-8) and its time.
+    const std::string old = "[prompts]\nquorvanenote = 1 \n[Options]\nMenuFont=\" Caf\xE9 \"\n";
+    Put(path_, old);
+    const struct timespec times[2] = {{978307200, 0}, {978307200, 0}}; // 1 January 2001
+    ASSERT_EQ(utimensat(AT_FDCWD, path_.c_str(), times, 0), 0);
+    const auto modified = [&] {
+        struct stat st
+        {
+        };
+        EXPECT_EQ(stat(path_.c_str(), &st), 0);
+        return st.st_mtim.tv_sec;
+    };
+    EXPECT_TRUE(IniWriteInteger(path_, "Prompts", "QuorvaneNote", 1));
+    EXPECT_TRUE(IniWriteString(path_, "OPTIONS", "menufont", " Caf\xC3\xA9 "));
+    EXPECT_EQ(Contents(path_), old);
+    EXPECT_EQ(modified(), 978307200);
+    EXPECT_TRUE(IniWriteString(path_, "Options", "MenuFont", "Caf\xC3\xA9"));
+    EXPECT_EQ(Contents(path_), "[prompts]\nquorvanenote = 1 \n[Options]\nMenuFont=Caf\xC3\xA9\n");
+    EXPECT_NE(modified(), 978307200);
+
+    // The document says when a write changed nothing.
+    IniDocument doc = IniDocument::Parse("[S]\nk = \"v\" \n");
+    EXPECT_FALSE(doc.WriteString("s", "K", "v"));
+    EXPECT_EQ(doc.Serialise(), "[S]\nk = \"v\" \n");
+    EXPECT_TRUE(doc.WriteString("S", "k", " v"));
+    EXPECT_EQ(doc.Serialise(), "[S]\nk=\" v\"\n");
+    EXPECT_TRUE(doc.WriteInteger("T", "n", 0));
+    EXPECT_FALSE(doc.WriteInteger("T", "n", 0));
 }
 
 } // namespace
