@@ -44,14 +44,15 @@ QFont FirstDialogFont()
 }
 
 // The chosen font's face name as a web page names it: without the "[foundry]" that tells apart
-// two installed families of the same name.
+// two installed families of the same name, and a desktop alias such as "Sans Serif" as its
+// generic CSS family.
 QString FaceName(const QFont& font)
 {
     QString family = font.family();
     const qsizetype foundry = family.lastIndexOf(QLatin1String(" ["));
     if (foundry > 0 && family.endsWith(QLatin1Char(']')))
         family.truncate(foundry);
-    return family.trimmed();
+    return QString::fromStdString(WebFontFamily(family.trimmed().toStdString()));
 }
 
 // The chosen size in whole points; a font sized in pixels counts at 96 dots per inch.

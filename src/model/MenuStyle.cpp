@@ -21,6 +21,23 @@ std::int32_t SpinTextValue(std::string_view text)
     return ParseWholeNumber(text).value_or(0);
 }
 
+std::string WebFontFamily(std::string_view family)
+{
+    struct Alias
+    {
+        std::string_view desktop;
+        std::string_view web;
+    };
+    static constexpr Alias kAliases[] = {
+        {"Sans Serif", "sans-serif"}, {"sans-serif", "sans-serif"}, {"Sans", "sans-serif"},
+        {"Serif", "serif"},           {"Monospace", "monospace"},   {"Mono", "monospace"},
+    };
+    for (const Alias& alias : kAliases)
+        if (EqualsIgnoreCase(TrimBlanks(family), alias.desktop))
+            return std::string(alias.web);
+    return std::string(family);
+}
+
 std::string_view AlignmentCaption(std::string_view const* captions, std::size_t count,
                                   std::int32_t code)
 {

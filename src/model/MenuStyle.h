@@ -78,6 +78,13 @@ std::int32_t ClampFontSize(std::int32_t value);
 // anything else (empty, a lone sign, a decimal separator, too large for 32 bits).
 std::int32_t SpinTextValue(std::string_view text);
 
+// The name a web page knows for a family chosen in the desktop's font dialog. The desktop's
+// aliases for its default fonts ("Sans Serif", "Serif", "Monospace", and the font configuration's
+// "Sans", "Mono" and lower-case spellings), which the dialog offers where the start-up font is
+// not installed, become the generic CSS families sans-serif, serif and monospace; real family
+// names come back as they are.
+std::string WebFontFamily(std::string_view family);
+
 // The caption of a list entry by its code, or the empty text when the code has no entry.
 std::string_view AlignmentCaption(std::string_view const* captions, std::size_t count,
                                   std::int32_t code);

@@ -25,6 +25,8 @@
 
 #include <cstdlib>
 #include <memory>
+#include <utility>
+#include <vector>
 
 namespace qv {
 namespace {
@@ -439,6 +441,42 @@ TEST_F(ColorPage, FontButtonFillsTheFontSettingsFromTheDialog)
     EXPECT_EQ(m_dialogs.fontRequests[3].family(), "Verdana");
     EXPECT_EQ(Get<QLineEdit>("txtFontName")->text(), "Arial");
     EXPECT_EQ(m_window->GetMenuStyle().FontSize, 100);
+
+    // The desktop's aliases for its default fonts, which no browser knows, become the generic
+    // CSS families; real families that merely look alike stay as chosen.
+    const std::vector<std::pair<QString, QString>> families = {
+        {"Sans Serif", "sans-serif"},     {"Serif", "serif"},
+        {"Monospace", "monospace"},       {"sans", "sans-serif"},
+        {"DejaVu Serif", "DejaVu Serif"}, {"Open Sans", "Open Sans"},
+    };
+    for (const auto& [family, written] : families) {
+        m_dialogs.fontAnswers.push_back(QFont(family, 10));
+        Click("btnBrowseFont");
+        EXPECT_EQ(Get<QLineEdit>("txtFontName")->text(), written) << family.toStdString();
+    }
+}
+
+// Where the start-up font is not installed, the real dialog opens on what the desktop puts in
+// its place; OK writes a name a web page knows.
+TEST(FontDialog, OkOnTheFirstFontGivesANameForTheWeb)
+{
+    QTemporaryDir dir;
+    TfrmQuorvane window(dir.path());
+    window.show();
+    QString shown;
+    QTimer::singleShot(0, [&shown] {
+        for (QWidget* top : QApplication::topLevelWidgets())
+            if (auto* dialog = qobject_cast<QFontDialog*>(top); dialog && dialog->isVisible()) {
+                shown = dialog->currentFont().family();
+                dialog->accept();
+            }
+    });
+    QTest::mouseClick(test::Child<QPushButton>(window, "btnBrowseFont"), Qt::LeftButton);
+    ASSERT_FALSE(shown.isEmpty()) << "the dialog was shown";
+    const QString written = test::Child<QLineEdit>(window, "txtFontName")->text();
+    EXPECT_EQ(written.toStdString(), WebFontFamily(shown.toStdString()));
+    for (const char* alias : {"Sans Serif", "Serif", "Monospace"})
+        EXPECT_NE(written, alias);
 }
 
 // The platform's dialog itself: scalable fonts only, and no effects to choose.
