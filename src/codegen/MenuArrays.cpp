@@ -44,11 +44,14 @@ std::uint32_t NextCodePoint(std::string_view text, std::size_t& i)
     return cp;
 }
 
+// Which quotes the literal's body is written for.
+enum class Quotes { Double, Either };
+
 // Whether the character at `text[i]` may stand in the literal as it is.
-bool IsPlain(std::string_view text, std::size_t i)
+bool IsPlain(std::string_view text, std::size_t i, Quotes quotes)
 {
     const unsigned char c = static_cast<unsigned char>(text[i]);
-    if (c < 0x20 || c > 0x7E || c == '"' || c == '\\')
+    if (c < 0x20 || c > 0x7E || c == '"' || c == '\\' || (c == '\'' && quotes == Quotes::Either))
         return false;
     if (c == '<') {
         const std::string_view rest = text.substr(i + 1);
@@ -57,13 +60,13 @@ bool IsPlain(std::string_view text, std::size_t i)
     return true;
 }
 
-void AppendEscaped(std::string& out, std::string_view text)
+void AppendEscaped(std::string& out, std::string_view text, Quotes quotes)
 {
     std::size_t i = 0;
     while (i < text.size()) {
         // Copy the run of characters that need nothing in one go.
         std::size_t run = i;
-        while (run < text.size() && IsPlain(text, run))
+        while (run < text.size() && IsPlain(text, run, quotes))
             ++run;
         out.append(text.substr(i, run - i));
         i = run;
@@ -73,6 +76,9 @@ void AppendEscaped(std::string& out, std::string_view text)
         switch (cp) {
         case '"':
             out += "\\\"";
+            break;
+        case '\'':
+            out += "\\'";
             break;
         case '\\':
             out += "\\\\";
@@ -169,19 +175,36 @@ std::size_t CountItemsAtLevel(const MenuTree& tree, int level)
     return tree.CountItemsAtLevel(level);
 }
 
-void AppendScriptStringLiteralBody(std::string& out, std::string_view text)
+namespace {
+
+void AppendBody(std::string& out, std::string_view text, Quotes quotes)
 {
     if (IsValidUtf8(text))
-        AppendEscaped(out, text);
+        AppendEscaped(out, text, quotes);
     else
-        AppendEscaped(out, Windows1252ToUtf8(text));
+        AppendEscaped(out, Windows1252ToUtf8(text), quotes);
+}
+
+} // namespace
+
+void AppendScriptStringLiteralBody(std::string& out, std::string_view text)
+{
+    AppendBody(out, text, Quotes::Double);
 }
 
 std::string ScriptStringLiteralBody(std::string_view text)
 {
     std::string out;
     out.reserve(text.size());
-    AppendScriptStringLiteralBody(out, text);
+    AppendBody(out, text, Quotes::Double);
+    return out;
+}
+
+std::string QuotedEitherWayStringBody(std::string_view text)
+{
+    std::string out;
+    out.reserve(text.size());
+    AppendBody(out, text, Quotes::Either);
     return out;
 }
 

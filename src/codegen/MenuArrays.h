@@ -37,4 +37,8 @@ std::size_t CountItemsAtLevel(const MenuTree& tree, int level);
 std::string ScriptStringLiteralBody(std::string_view text);
 void AppendScriptStringLiteralBody(std::string& out, std::string_view text);
 
+// The same with `'` escaped as well, so that the body is safe between single quotes too: for
+// values that a template may quote either way (the font list).
+std::string QuotedEitherWayStringBody(std::string_view text);
+
 } // namespace qv

@@ -59,9 +59,10 @@ std::vector<std::string> ValuesWithoutMenu(const MenuTree& tree, const MenuStyle
         hex(style.SubBorder),
         number(style.BorderWidth),
         Flag(style.BorderBetween),
-        // The font list lands inside a script string of the template; written as a string body
-        // like captions, no font name can end the string or the script element.
-        ScriptStringLiteralBody(style.MenuFont),
+        // The font list lands inside a script string of the template, which may quote it either
+        // way ('%FontFamily%' like the colours, or "%FontFamily%"): written as a string body
+        // with both quotes escaped, no font name can end the string or the script element.
+        QuotedEitherWayStringBody(style.MenuFont),
         number(style.FontSize),
         Flag(style.FontBold),
         Flag(style.FontItalic),

@@ -192,9 +192,9 @@ TEST(Template, ChoiceValues)
         {"font name: written as a script string body, whatever it holds",
          [](MenuStyle& s) { s.MenuFont = std::string("a\nb\rc\r\nd\0e", 10); },
          {{"%FontFamily%", "a\\nb\\rc\\r\\nd\\u0000e"}}},
-        {"font name that would end a script",
+        {"font name that would end a script string of either quotes, or the script",
          [](MenuStyle& s) { s.MenuFont = "'Gill Sans' \"x\" `${y}` </script>"; },
-         {{"%FontFamily%", "'Gill Sans' \\\"x\\\" `${y}` \\u003C/script>"}}},
+         {{"%FontFamily%", "\\'Gill Sans\\' \\\"x\\\" `${y}` \\u003C/script>"}}},
     };
     for (const Case& c : cases) {
         MenuStyle style;
