@@ -65,6 +65,11 @@ void TfrmPromptChoice::FitToControls()
     setFixedSize(content.width() + 2 * kBorderWidth, content.height() + 2 * kBorderWidth);
 }
 
+void TfrmPromptChoice::reject()
+{
+    done(Cancel);
+}
+
 void TfrmPromptChoice::showEvent(QShowEvent* event)
 {
     FitToControls();

@@ -22,7 +22,7 @@ class TfrmPromptChoice final : public QDialog
     Q_OBJECT
 
 public:
-    // The results of the three buttons; closing by the system menu gives Cancel.
+    // The results of the three buttons; closing the window otherwise gives Cancel.
     enum Result { Cancel = 2, Yes = 6, No = 7 };
 
     explicit TfrmPromptChoice(QWidget* parent = nullptr);
@@ -37,6 +37,9 @@ public:
     // Fits the window around the visible controls, keeping the 8-pixel border. Runs before the
     // dialog is shown; call it again after moving controls of a shown dialog.
     void FitToControls();
+
+    // Closing by the close box, the system menu or Escape gives Cancel, as the button does.
+    void reject() override;
 
 protected:
     void showEvent(QShowEvent* event) override;

@@ -6,7 +6,6 @@
 #include <QClipboard>
 #include <QGuiApplication>
 #include <QScreen>
-#include <QTextCursor>
 
 namespace qv {
 
@@ -64,14 +63,9 @@ QString TFrmQuorvaneCopy::CodeText() const
 
 void TFrmQuorvaneCopy::Button2Click()
 {
-    m_ui->Memo1->setUpdatesEnabled(false);
-    const QTextCursor remembered = m_ui->Memo1->textCursor();
-    QTextCursor all(m_ui->Memo1->document());
-    all.select(QTextCursor::Document);
-    m_ui->Memo1->setTextCursor(all);
+    // The text is taken from the document, not through a selection: selecting it all and back
+    // would scroll the memo to the end and then to the caret, away from where the user was.
     QGuiApplication::clipboard()->setText(CodeText());
-    m_ui->Memo1->setTextCursor(remembered);
-    m_ui->Memo1->setUpdatesEnabled(true);
 }
 
 } // namespace qv

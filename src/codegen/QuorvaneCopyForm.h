@@ -34,7 +34,8 @@ public:
     QPushButton* Button2() const;
     QPushButton* btnClose() const;
 
-    // "Copy to Clipboard": copies the whole text and leaves the selection and caret as they were.
+    // "Copy to Clipboard": copies the whole text and leaves the selection, the caret and the
+    // scroll position as they were.
     void Button2Click();
 
 private:
