@@ -19,6 +19,7 @@
 #include <QStyledItemDelegate>
 
 #include <algorithm>
+#include <limits>
 #include <vector>
 
 // The window's images live in the UI library; a static library's resources are registered by
@@ -113,6 +114,11 @@ TfrmQuorvane::TfrmQuorvane(QString appFolder, QWidget* parent)
     m_ui->spinTopPadding->SetValue(startup.TopPadding);
     m_ui->spinBorderWidth->SetValue(startup.BorderWidth);
     m_ui->spinFontSize->SetValue(startup.FontSize);
+
+    // Texts, links and font lists of any length: a box at the toolkit's default maximum would
+    // cut what it is filled with, and its change handler would write the cut text back.
+    for (QLineEdit* box : {m_ui->txtCaption, m_ui->txtLink, m_ui->txtFontName})
+        box->setMaxLength(std::numeric_limits<int>::max());
 
     // The help button: a flat button with our glyph above the (empty) caption.
     TsiFlatBtn* help = m_ui->btnHelp;
