@@ -36,8 +36,10 @@ constexpr std::string_view kUsage =
     "                   OUT is replaced whole or left as it was.\n"
     "  -h, --help       show this text\n"
     "\n"
-    "Exit status: 0 on success, 2 when an argument is wrong or a file cannot be read or\n"
-    "written.\n";
+    "The code is made exactly as the designer's Get Code and Preview make it.\n"
+    "\n"
+    "Exit status: 0 on success, 2 when an argument is wrong, a file cannot be read or\n"
+    "written, or the design would make more code than can be made.\n";
 
 struct Options
 {
@@ -143,16 +145,13 @@ int Run(const Options& options, const char* argv0)
         throw qv::FileError("Design file not found: " + options.design);
     const std::string templatePath =
         options.templatePath.value_or(ProgramFolder(argv0) + std::string(qv::kTemplateFileName));
-    if (!NamesSomething(templatePath))
-        throw qv::FileError("Data File not found: " + templatePath);
 
     qv::MenuTree tree;
     // What the window shows of the file's style is what Get Code then uses.
     const qv::MenuStyle style = qv::StyleAsShown(qv::ReadMenuFile(options.design, tree));
-    const std::string templateText = qv::ReadFileBytes(templatePath);
-    std::string code = qv::FillTemplate(templateText, tree, style);
-    if (options.preview)
-        code = qv::PreviewPage(code);
+    const std::string code =
+        qv::GenerateCode(templatePath, tree, style,
+                         options.preview ? qv::CodeForm::PreviewPage : qv::CodeForm::Code);
 
     if (options.output == "-")
         WriteStandardOutput(code);
@@ -180,8 +179,15 @@ int main(int argc, char** argv)
     }
     try {
         return Run(options, argc > 0 ? argv[0] : nullptr);
-    } catch (const qv::FileError& e) {
-        std::cerr << "quorvane-gen: " << e.what() << "\n";
+    } catch (const qv::TemplateNotFound& e) {
+        std::cerr << "quorvane-gen: Data File not found: " << e.Path() << "\n";
+        return kExitFailure;
+    } catch (const qv::CodeTooLarge& e) {
+        // The window's message, its paragraphs on one line each.
+        std::string text = e.what();
+        for (std::size_t at = text.find("\n\n"); at != std::string::npos; at = text.find("\n\n"))
+            text.replace(at, 2, "\n");
+        std::cerr << "quorvane-gen: " << text << "\n";
         return kExitFailure;
     } catch (const std::exception& e) {
         std::cerr << "quorvane-gen: " << e.what() << "\n";

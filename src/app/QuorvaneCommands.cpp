@@ -11,18 +11,15 @@
 #include "project/DesignSize.h"
 #include "project/MenuFile.h"
 #include "support/Dialogs.h"
-#include "support/Encoding.h"
 #include "support/FileIo.h"
 #include "support/Ini_Unit.h"
 #include "support/Shell.h"
+#include "support/StringUtils.h"
 
 #include <QCheckBox>
 #include <QLabel>
-#include <QLocale>
 #include <QPushButton>
 
-#include <algorithm>
-#include <limits>
 #include <stdexcept>
 
 namespace qv {
@@ -38,19 +35,14 @@ std::string ToStd(const QString& text)
 
 QString SizeText(std::uint64_t bytes)
 {
-    const auto most = static_cast<std::uint64_t>(std::numeric_limits<qint64>::max());
-    return QLocale::c().formattedDataSize(static_cast<qint64>(std::min(bytes, most)), 1,
-                                          QLocale::DataSizeTraditionalFormat);
+    return QString::fromStdString(DataSizeText(bytes));
 }
 
 } // namespace
 
 QString TfrmQuorvane::CodeTooLargeMessage(std::uint64_t bytes)
 {
-    return QStringLiteral("The code for this menu would take %1, more than the %2 that can be "
-                          "made.\n\nMenus nested many levels deep make the longest code: each "
-                          "item's name repeats the names of all the items above it.")
-        .arg(SizeText(bytes), SizeText(kMaxCodeBytes));
+    return QString::fromStdString(qv::CodeTooLargeMessage(bytes));
 }
 
 QString TfrmQuorvane::FileTooLargeMessage(std::uint64_t bytes)
@@ -64,26 +56,22 @@ QString TfrmQuorvane::FileTooLargeMessage(std::uint64_t bytes)
 
 void TfrmQuorvane::GeneratePage(bool forPreview)
 {
-    const std::string dataPath = ToStd(m_dataFilePath);
-    if (!FileExists(dataPath)) {
-        CurrentDialogs().Message(this, QString::fromStdString(DataFileNotFoundMessage(dataPath)),
+    // The code is made as quorvane-gen makes it. A missing template is told here and changes
+    // nothing; a design too large to make (CodeTooLarge) and file errors abandon the command.
+    std::string code;
+    try {
+        code = GenerateCode(ToStd(m_dataFilePath), m_menuModel->TreeForRecords(), GetMenuStyle(),
+                            forPreview ? CodeForm::PreviewPage : CodeForm::Code);
+    } catch (const TemplateNotFound& missing) {
+        CurrentDialogs().Message(this, QString::fromStdString(missing.what()),
                                  QString::fromLatin1(kApplicationTitle), Dialogs::Icon::None);
         return;
     }
-    const std::string templateText = DecodeFileText(ReadFileBytes(dataPath));
-    // Measured before anything is built, since a deeply nested design can make more code than
-    // memory holds; the command is abandoned with the message.
-    const std::uint64_t arrays = MenuArraysSize(m_menuModel->Tree());
-    const std::uint64_t size = arrays > kMaxCodeBytes ? arrays : arrays + templateText.size();
-    if (size > kMaxCodeBytes)
-        throw std::length_error(CodeTooLargeMessage(size).toStdString());
-    const std::string code =
-        FillTemplate(templateText, m_menuModel->TreeForRecords(), GetMenuStyle());
     if (!forPreview) {
         m_generatedCode = QString::fromStdString(code);
         return;
     }
-    WriteFileAtomically(ToStd(m_previewFilePath), PreviewPage(code), kCannotCreateFile);
+    WriteFileAtomically(ToStd(m_previewFilePath), code, kCannotCreateFile);
     OpenWithAssociatedApp(m_previewFilePath, nullptr);
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "codegen/Template.h"
 #include "model/MenuStyle.h"
 #include "widgets/ColorPickerButton.h"
 
@@ -90,18 +91,19 @@ public:
     void ExpandAllItems();
     static constexpr int kAutoExpandDepth = 1000;
 
-    // The longest code that Get Code and Preview make, and the largest menu file that Save
-    // writes; a design beyond them is refused with these messages before anything is built.
-    static constexpr std::uint64_t kMaxCodeBytes = std::uint64_t{64} << 20;
+    // The longest code that Get Code and Preview make (the core's limit), and the largest menu
+    // file that Save writes; a design beyond them is refused with these messages before anything
+    // is built.
+    static constexpr std::uint64_t kMaxCodeBytes = qv::kMaxCodeBytes;
     static constexpr std::uint64_t kMaxProjectFileBytes = std::uint64_t{256} << 20;
     static QString CodeTooLargeMessage(std::uint64_t bytes);
     static QString FileTooLargeMessage(std::uint64_t bytes);
 
     // Makes the code from the template (read afresh from DataFilePath on every run) and the
-    // design. Get Code (false) keeps it in GeneratedCode; Preview (true) writes it as a page to
-    // PreviewFilePath and opens that in the browser. A missing template is reported and changes
-    // nothing; a template that cannot be read or a page that cannot be written throws FileError,
-    // code longer than kMaxCodeBytes std::length_error.
+    // design, through GenerateCode. Get Code (false) keeps it in GeneratedCode; Preview (true)
+    // writes it as a page to PreviewFilePath and opens that in the browser. A missing template is
+    // reported and changes nothing; a template that cannot be read or a page that cannot be
+    // written throws FileError, code longer than kMaxCodeBytes CodeTooLarge.
     void GeneratePage(bool forPreview);
     // Shows the save dialog proposing ProjectFile (at first Untitled.mnu in the program's
     // folder); true when the user confirmed a name, which ProjectFile and the caption then show.

@@ -1,11 +1,16 @@
 #include "codegen/Template.h"
 
 #include "codegen/MenuArrays.h"
+#include "project/DesignSize.h"
+#include "support/Encoding.h"
+#include "support/FileIo.h"
+#include "support/StringUtils.h"
 #include "support/TextLines.h"
 
 #include <algorithm>
 #include <stdexcept>
 #include <unordered_map>
+#include <utility>
 
 namespace qv {
 
@@ -234,6 +239,45 @@ std::string DataFileNotFoundMessage(std::string_view templatePath)
     std::string message = "Data File not found\n\n";
     message += templatePath;
     return message;
+}
+
+std::string CodeTooLargeMessage(std::uint64_t bytes)
+{
+    return "The code for this menu would take " + DataSizeText(bytes) + ", more than the " +
+           DataSizeText(kMaxCodeBytes) +
+           " that can be made.\n\nMenus nested many levels deep make the longest code: each "
+           "item's name repeats the names of all the items above it.";
+}
+
+TemplateNotFound::TemplateNotFound(std::string path)
+    : std::runtime_error(DataFileNotFoundMessage(path)), m_path(std::move(path))
+{
+}
+
+CodeTooLarge::CodeTooLarge(std::uint64_t bytes)
+    : std::length_error(CodeTooLargeMessage(bytes)), m_bytes(bytes)
+{
+}
+
+std::string GenerateCode(const std::string& templatePath, MenuTree& tree, const MenuStyle& style,
+                         CodeForm form, const SystemColorResolver& resolver)
+{
+    if (!FileExists(templatePath))
+        throw TemplateNotFound(templatePath);
+    const std::string templateText = DecodeFileText(ReadFileBytes(templatePath));
+    // The arrays are the code's one large part; the template and the other values are small.
+    const std::uint64_t arrays = MenuArraysSize(tree);
+    const std::uint64_t size = arrays > kMaxCodeBytes ? arrays : arrays + templateText.size();
+    if (size > kMaxCodeBytes)
+        throw CodeTooLarge(size);
+    std::string code = FillTemplate(templateText, tree, style, resolver);
+    return form == CodeForm::PreviewPage ? PreviewPage(code) : code;
+}
+
+std::string GenerateCode(const std::string& templatePath, MenuTree& tree, const MenuStyle& style,
+                         CodeForm form)
+{
+    return GenerateCode(templatePath, tree, style, form, CurrentSystemColorResolver());
 }
 
 } // namespace qv

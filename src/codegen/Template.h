@@ -5,7 +5,9 @@
 #include "model/MenuTree.h"
 
 #include <array>
+#include <cstdint>
 #include <span>
+#include <stdexcept>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -94,5 +96,47 @@ std::string PreviewPage(std::string_view code);
 
 // The text shown when the template is missing: "Data File not found", two line feeds, the path.
 std::string DataFileNotFoundMessage(std::string_view templatePath);
+
+// The longest code that is made. A deeply nested design can make more code than memory holds
+// (see MenuArraysSize), so it is measured first and refused beyond this.
+inline constexpr std::uint64_t kMaxCodeBytes = std::uint64_t{64} << 20;
+
+// The text shown when a design's code would take `bytes`, more than kMaxCodeBytes.
+std::string CodeTooLargeMessage(std::uint64_t bytes);
+
+// No template file at the path; the text is DataFileNotFoundMessage.
+class TemplateNotFound : public std::runtime_error
+{
+public:
+    explicit TemplateNotFound(std::string path);
+    const std::string& Path() const { return m_path; }
+
+private:
+    std::string m_path;
+};
+
+// The design's code would be longer than kMaxCodeBytes; the text is CodeTooLargeMessage.
+class CodeTooLarge : public std::length_error
+{
+public:
+    explicit CodeTooLarge(std::uint64_t bytes);
+    std::uint64_t Bytes() const { return m_bytes; }
+
+private:
+    std::uint64_t m_bytes;
+};
+
+enum class CodeForm { Code, PreviewPage };
+
+// The one way code is made, for Get Code, Preview and quorvane-gen: reads the template file at
+// `templatePath` afresh, decodes it (a byte-order mark removed, a file that is not UTF-8 read as
+// Windows-1252), measures the design, fills the template (naming every item) and returns the
+// code, or the preview page around it. Throws TemplateNotFound when no file is at the path,
+// FileError "Cannot open file <path>" when it cannot be read, and CodeTooLarge, before anything
+// is built, for a design beyond kMaxCodeBytes.
+std::string GenerateCode(const std::string& templatePath, MenuTree& tree, const MenuStyle& style,
+                         CodeForm form, const SystemColorResolver& resolver);
+std::string GenerateCode(const std::string& templatePath, MenuTree& tree, const MenuStyle& style,
+                         CodeForm form = CodeForm::Code);
 
 } // namespace qv

@@ -1,6 +1,8 @@
 #include "support/StringUtils.h"
 
+#include <algorithm>
 #include <array>
+#include <bit>
 #include <limits>
 
 namespace qv {
@@ -150,6 +152,24 @@ std::string FormatMessage(std::string_view format, std::string_view argument)
         }
     }
     return out;
+}
+
+std::string DataSizeText(std::uint64_t bytes)
+{
+    bytes = std::min<std::uint64_t>(bytes, std::numeric_limits<std::int64_t>::max());
+    const int power = bytes == 0 ? 0 : (63 - std::countl_zero(bytes)) / 10;
+    if (power == 0)
+        return std::to_string(bytes) + " bytes";
+    // The size is taken as a double, as the desktop's texts take it, and that value is rounded
+    // exactly: above 2^53 bytes the double is not the size itself.
+    const auto value = static_cast<std::uint64_t>(static_cast<double>(bytes));
+    const int shift = 10 * power;
+    const std::uint64_t fraction = value & ((std::uint64_t{1} << shift) - 1);
+    const std::uint64_t tenths =
+        (value >> shift) * 10 + ((fraction * 10 + (std::uint64_t{1} << (shift - 1))) >> shift);
+    static constexpr std::array<const char*, 6> kUnits = {"kB", "MB", "GB", "TB", "PB", "EB"};
+    return std::to_string(tenths / 10) + "." + std::to_string(tenths % 10) + " " +
+           kUnits[static_cast<std::size_t>(power - 1)];
 }
 
 bool IsShellError(std::uint32_t code)

@@ -44,6 +44,11 @@ std::string_view TrimBlanks(std::string_view text);
 // Replaces every "%s" in `format` by `argument`.
 std::string FormatMessage(std::string_view format, std::string_view argument);
 
+// A size as the program's messages give it: "500 bytes", else in kB, MB, GB, ... of 1024 each
+// with one decimal, rounded half up ("1.3 kB" for 1280 bytes, "64.0 MB"). The desktop's own
+// size texts read the same. Sizes above the largest signed 64-bit number count as that number.
+std::string DataSizeText(std::uint64_t bytes);
+
 // The shell's result codes when opening a document: above 32 is success.
 constexpr std::uint32_t kShellSuccessThreshold = 32;
 bool IsShellError(std::uint32_t code);

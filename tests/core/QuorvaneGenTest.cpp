@@ -167,8 +167,9 @@ TEST_F(QuorvaneGen, FailuresExitWithTwoAndSayWhy)
          "quorvane-gen: Cannot open file " + dir_.string()},
         {"missing template", design + " --template '" + PathOf("none.dat") + "'",
          "quorvane-gen: Data File not found: " + PathOf("none.dat")},
-        {"a folder as template", design + " --template '" + dir_.string() + "'",
-         "quorvane-gen: Cannot open file " + dir_.string()},
+        {"a folder as template: no file, as the window finds",
+         design + " --template '" + dir_.string() + "'",
+         "quorvane-gen: Data File not found: " + dir_.string()},
         {"output into a missing folder", design + templ + " -o '" + PathOf("no/out.js") + "'",
          "quorvane-gen: Unable to write to " + PathOf("no/out.js")},
         {"unknown option", design + " --frobnicate", "quorvane-gen: unknown option --frobnicate"},
@@ -183,6 +184,22 @@ TEST_F(QuorvaneGen, FailuresExitWithTwoAndSayWhy)
         EXPECT_EQ(r.out, "") << c.what;
     }
     EXPECT_FALSE(fs::exists(dir_ / "no"));
+
+    // A design nested 8,000 levels deep, a few kilobytes of file, would make about 100 MB of
+    // code: refused as the window refuses it, nothing written.
+    std::string chain = "[Menus]\r\nMenuCount=1\r\nMenu_0=a";
+    for (int level = 1; level < 8000; ++level)
+        chain += "\\a";
+    Write("chain.mnu", chain + "\r\n");
+    const Result refused =
+        Run("'" + PathOf("chain.mnu") + "'" + templ + " -o '" + PathOf("chain.js") + "'");
+    EXPECT_EQ(refused.status, 2);
+    EXPECT_TRUE(refused.err.starts_with("quorvane-gen: The code for this menu would take "))
+        << refused.err;
+    EXPECT_NE(refused.err.find("more than the 64.0 MB that can be made.\nMenus nested"),
+              std::string::npos)
+        << refused.err;
+    EXPECT_FALSE(fs::exists(dir_ / "chain.js"));
 
     const Result help = Run("--help");
     EXPECT_EQ(help.status, 0);

@@ -5,10 +5,14 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <filesystem>
 #include <fstream>
+#include <string>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <utility>
+#include <vector>
 
 namespace qv {
 namespace {
@@ -58,6 +62,23 @@ TEST(NumberParsing, WholeNumbersAndProfileIntegers)
     EXPECT_EQ(ParseProfileInteger("-17"), -17);
     for (const char* bad : {"0x", "$", "abc", "0x1G", "0x100000000", "$-1", ""})
         EXPECT_FALSE(ParseProfileInteger(bad).has_value()) << bad;
+}
+
+TEST(Support, DataSizeText)
+{
+    const std::vector<std::pair<std::uint64_t, std::string>> sizes = {
+        {0, "0 bytes"},
+        {1023, "1023 bytes"},
+        {1024, "1.0 kB"},
+        {1280, "1.3 kB"}, // 1.25: halves round up
+        {1048575, "1024.0 kB"},
+        {std::uint64_t{64} << 20, "64.0 MB"},
+        {150'000'000, "143.1 MB"},
+        {std::uint64_t{1} << 62, "4.0 EB"},
+        {UINT64_MAX, "8.0 EB"},
+    };
+    for (const auto& [bytes, text] : sizes)
+        EXPECT_EQ(DataSizeText(bytes), text) << bytes;
 }
 
 TEST(ShellErrors, ReasonsAndThreshold)

@@ -1,9 +1,13 @@
 #include "codegen/Template.h"
 
 #include "codegen/MenuArrays.h"
+#include "project/DesignSize.h"
+#include "support/FileIo.h"
+#include "support/StringUtils.h"
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -293,6 +297,70 @@ TEST(Template, PreviewPage)
 
     EXPECT_EQ(DataFileNotFoundMessage("/opt/q/dhtml.dat"),
               "Data File not found\n\n/opt/q/dhtml.dat");
+}
+
+// The one function behind Get Code, Preview and quorvane-gen: the template read from its file
+// and decoded, the design measured before anything is built.
+TEST(GenerateCode, ReadsDecodesMeasuresAndFillsTheTemplateFile)
+{
+    namespace fs = std::filesystem;
+    std::string folder = (fs::temp_directory_path() / "qv_generate_XXXXXX").string();
+    ASSERT_NE(mkdtemp(folder.data()), nullptr);
+    const std::string path = folder + "/dhtml.dat";
+    MenuTree tree;
+    tree.AppendRoot("Caf\xC3\xA9");
+    MenuStyle style;
+    style.MenuFont = "Tahoma, 'Segoe UI'";
+
+    try {
+        GenerateCode(path, tree, style);
+        ADD_FAILURE() << "no template, no code";
+    } catch (const TemplateNotFound& e) {
+        EXPECT_EQ(e.Path(), path);
+        EXPECT_EQ(std::string(e.what()), DataFileNotFoundMessage(path));
+    }
+    EXPECT_EQ(tree.At(0)->Rec().MenuName, "") << "nothing is named";
+
+    // UTF-8 with a byte-order mark, Windows-1252, lone LF breaks: all come out as UTF-8 with
+    // CR LF, as FillTemplate gives for the decoded text.
+    const std::string arrays = "\r\nMenu1=new Array(\"Caf\\u00E9\",\"http://\",\"\",0,20,80);\r\n";
+    const std::string tail = "\r\nf='Tahoma, \\'Segoe UI\\''\r\n";
+    const std::vector<std::pair<std::string, std::string>> files = {
+        {"\xEF\xBB\xBF\xC2\xA9 %menu%\r\nf='%FontFamily%'", "\xC2\xA9 " + arrays + tail},
+        {"\xA9 %menu%\nf='%FontFamily%'\n", "\xC2\xA9 " + arrays + tail},
+        {"\xEF\xBB\xBF\xEF\xBB\xBF%menu%\rf='%FontFamily%'", "\xEF\xBB\xBF" + arrays + tail},
+    };
+    for (const auto& [bytes, code] : files) {
+        WriteFileAtomically(path, bytes);
+        EXPECT_EQ(GenerateCode(path, tree, style, CodeForm::Code, ClassicSystemColor), code);
+        EXPECT_EQ(GenerateCode(path, tree, style, CodeForm::PreviewPage, ClassicSystemColor),
+                  PreviewPage(code));
+    }
+    fs::create_directory(folder + "/folder.dat");
+    EXPECT_THROW(GenerateCode(folder + "/folder.dat", tree, style), TemplateNotFound)
+        << "a folder is no template file";
+
+    // A chain 8,000 levels deep would make about 100 MB of code: refused with its size, before
+    // any item is named.
+    MenuTree chain;
+    MenuItem* item = chain.AppendRoot("Level 0");
+    for (int level = 1; level < 8000; ++level)
+        item = chain.AppendChild(item, "Level " + std::to_string(level));
+    try {
+        GenerateCode(path, chain, style);
+        ADD_FAILURE() << "the chain's code is too large to make";
+    } catch (const CodeTooLarge& e) {
+        EXPECT_EQ(e.Bytes(), MenuArraysSize(chain));
+        EXPECT_GT(e.Bytes(), kMaxCodeBytes);
+        EXPECT_EQ(std::string(e.what()), CodeTooLargeMessage(e.Bytes()));
+        EXPECT_TRUE(std::string(e.what()).starts_with("The code for this menu would take " +
+                                                      DataSizeText(e.Bytes()) +
+                                                      ", more than "
+                                                      "the 64.0 MB that can be made.\n\n"))
+            << e.what();
+    }
+    EXPECT_EQ(chain.At(0)->Rec().MenuName, "");
+    fs::remove_all(folder);
 }
 
 } // namespace

@@ -1,8 +1,11 @@
 #include "app/QuorvaneForm.h"
+#include "codegen/MenuArrays.h"
 #include "codegen/PromptChoiceForm.h"
 #include "codegen/QuorvaneCopyForm.h"
 #include "model/MenuTreeModel.h"
+#include "project/MenuFile.h"
 #include "support/Ini_Unit.h"
+#include "support/StringUtils.h"
 
 #include "UiTestSupport.h"
 
@@ -13,14 +16,21 @@
 #include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
+#include <QLocale>
 #include <QPlainTextEdit>
+#include <QProcess>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTextCursor>
+#include <QTimer>
+#include <QTreeView>
 
 #include <gtest/gtest.h>
 
+#include <limits>
+#include <random>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -72,6 +82,19 @@ protected:
         QTest::keyClicks(caption, text);
     }
     const MenuTree& Tree() const { return m_window->MenuModel().Tree(); }
+    // Clicks the item's row in the tree, as the user selects it.
+    void ClickItem(const MenuItem* item)
+    {
+        auto* tree = Get<QTreeView>("tvMenu");
+        const QRect row = tree->visualRect(m_window->MenuModel().IndexOf(item));
+        QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, row.center());
+        ASSERT_EQ(m_window->SelectedItem(), item);
+    }
+    void Open(const QString& file)
+    {
+        m_dialogs.openAnswers.push_back(file);
+        Click("btnOpen");
+    }
     QString Ini() const { return m_window->IniFilePath(); }
 
     // Answers the one-time note: ticks its box when asked, then closes it by its system menu.
@@ -443,6 +466,218 @@ TEST_F(Commands, AFailedSaveReportsAndKeepsTheOldFile)
     EXPECT_EQ(ReadAll(file), "[Menus]\r\nMenuCount=0\r\n");
     EXPECT_EQ(m_window->windowTitle(), "Tarnwick Free Quorvane Builder - " + file)
         << "the caption already names the chosen file";
+}
+
+// Texts far beyond the toolkit's default box length (32,767 characters) go whole through
+// selecting, editing elsewhere, Get Code, Save and Open: a data: link, a long caption, a long
+// font list, as a file can hold them.
+TEST_F(Commands, LongTextsSurviveTheEditorGetCodeSaveAndOpenWhole)
+{
+    ASSERT_TRUE(IniWriteInteger(Ini().toStdString(), "Prompts", "QuorvaneNote", 1));
+    WriteAll(m_dir.filePath("dhtml.dat"), "%menu%\nfont=\"%FontFamily%\";\n");
+    const auto repeat = [](const std::string& unit, const std::string& end) {
+        std::string text;
+        while (text.size() + end.size() < 100000)
+            text += unit;
+        return text.substr(0, 100000 - end.size()) + end;
+    };
+    const std::string caption = repeat("Caption text ", "<end of caption>");
+    const std::string link = "data:text/html," + repeat("%3Cp%3Ehello%3C%2Fp%3E", "#end");
+    const std::string font = repeat("'Font Family', ", "serif");
+    ASSERT_EQ(caption.size(), 100000u);
+    ASSERT_EQ(font.size(), 100000u);
+
+    MenuTree design;
+    TMyRec rec;
+    rec.Link = link;
+    design.AppendRoot(caption, rec);
+    design.AppendRoot("Short");
+    MenuStyle style;
+    style.MenuFont = font;
+    const QString file = m_dir.filePath("long.mnu");
+    WriteMenuFile(file.toStdString(), design, style);
+
+    Open(file);
+    ASSERT_EQ(Tree().Count(), 2u);
+    EXPECT_EQ(m_window->GetMenuStyle().MenuFont, font) << "the font list shown whole";
+    ClickItem(Tree().At(0));
+    EXPECT_EQ(Get<QLineEdit>("txtCaption")->text().size(), 100000);
+    ClickItem(Tree().At(1));
+    Get<QLineEdit>("txtCaption")->selectAll();
+    QTest::keyClicks(Get<QLineEdit>("txtCaption"), "Edited");
+    ClickItem(Tree().At(0));
+    EXPECT_EQ(Tree().At(0)->Text(), caption);
+    EXPECT_EQ(Tree().At(0)->Rec().Link, link);
+
+    QString shown;
+    ReadCodeWindow(&shown);
+    Click("btnOk");
+    const std::string code = shown.toStdString();
+    EXPECT_NE(code.find("Menu1=new Array(\"" + ScriptStringLiteralBody(caption) + "\",\"" +
+                        ScriptStringLiteralBody(link) + "\","),
+              std::string::npos);
+    EXPECT_NE(code.find("font=\"" + QuotedEitherWayStringBody(font) + "\";\r\n"),
+              std::string::npos);
+
+    const QString copy = m_dir.filePath("copy.mnu");
+    m_dialogs.saveAnswers.push_back(copy);
+    Click("btnSave");
+    ASSERT_TRUE(m_dialogs.messages.empty());
+    Open(copy);
+    ASSERT_EQ(Tree().Count(), 2u);
+    EXPECT_EQ(Tree().At(0)->Text(), caption);
+    EXPECT_EQ(Tree().At(0)->Rec().Link, link);
+    EXPECT_EQ(Tree().At(1)->Text(), "Edited");
+    EXPECT_EQ(m_window->GetMenuStyle().MenuFont, font);
+    const IniDocument saved = IniDocument::Load(copy.toStdString());
+    EXPECT_EQ(saved.Value("MenuData", "MenuText_0"), caption);
+    EXPECT_EQ(saved.Value("MenuData", "MenuLink_0"), link);
+    EXPECT_EQ(saved.Value("Options", "MenuFont"), font);
+}
+
+// The window and quorvane-gen make their code through one function: for every template and
+// design the bytes are the same, Get Code's and Preview's alike.
+TEST_F(Commands, GetCodeAndPreviewGiveWhatQuorvaneGenGives)
+{
+    ASSERT_TRUE(IniWriteInteger(Ini().toStdString(), "Prompts", "QuorvaneNote", 1));
+    const QByteArray body = "<script>\r\n%menu%\r\nvar f='%FontFamily%', g=\"%FontFamily%\";\r\n"
+                            "var n=%NoOffFirstLineMenus%, c='%LowSubBgColor%';\r\n%arrows%\r\n"
+                            "</script>\r\n";
+    QFile shipped(QFileInfo(QStringLiteral(QUORVANE_GEN)).dir().filePath("dhtml.dat"));
+    ASSERT_TRUE(shipped.open(QIODevice::ReadOnly));
+    const std::vector<std::pair<const char*, QByteArray>> templates = {
+        {"UTF-8", "<!-- men\xC3\xBC \xE2\x80\x9C\xE2\x80\x9D -->\r\n" + body},
+        {"UTF-8 with a byte-order mark", "\xEF\xBB\xBF<!-- men\xC3\xBC -->\r\n" + body},
+        {"Windows-1252", "<!-- men\xFC \x93quoted\x94 \x80 -->\r\n" + body},
+        {"LF only, no final break", "a\n%menu%\nb %FontSize% %LowBgColor% '%FontFamily%'"},
+        {"the shipped template", shipped.readAll()},
+    };
+
+    MenuTree tree;
+    MenuItem* home = tree.AppendRoot("Caf\xC3\xA9 \"quoted\" </script> \xF0\x9F\x98\x80");
+    TMyRec rec;
+    rec.Link = "men\xC3\xBC.html?a='b'";
+    tree.AppendChild(home, "Sub \\ item", rec);
+    tree.AppendRoot("Contact");
+    MenuStyle style;
+    style.MenuFont = "Tahoma, 'Segoe UI', \"Noto Sans\"";
+    style.SubBG = 0x00123456;
+    style.Arrows = kArrowsLight;
+    WriteMenuFile(m_dir.filePath("utf8.mnu").toStdString(), tree, style);
+    WriteAll(m_dir.filePath("cp1252.mnu"),
+             "[Options]\r\nMenuFont=Caf\xE9, serif\r\n[Menus]\r\nMenuCount=1\r\nMenu_0=Menu1\r\n"
+             "[MenuData]\r\nMenuName_0=Menu1\r\nMenuText_0=Men\xFC \x93x\x94\r\n");
+    WriteAll(m_dir.filePath("empty.mnu"), "[Options]\r\nFontSize=12\r\n");
+    const std::vector<QString> designs = {"utf8.mnu", "cp1252.mnu", "empty.mnu"};
+
+    const QString templatePath = m_dir.filePath("dhtml.dat");
+    const auto generate = [&](const QString& design, bool preview) {
+        QProcess gen;
+        QStringList arguments = {m_dir.filePath(design), "--template", templatePath};
+        if (preview)
+            arguments << "--preview";
+        gen.start(QStringLiteral(QUORVANE_GEN), arguments);
+        EXPECT_TRUE(gen.waitForFinished(60000));
+        EXPECT_EQ(gen.exitCode(), 0) << gen.readAllStandardError().toStdString();
+        return gen.readAllStandardOutput();
+    };
+    for (const auto& [what, bytes] : templates) {
+        WriteAll(templatePath, bytes);
+        for (const QString& design : designs) {
+            const std::string label = what + (" / " + design.toStdString());
+            Open(m_dir.filePath(design));
+            QString shown;
+            ReadCodeWindow(&shown);
+            Click("btnOk");
+            const QByteArray code = generate(design, false);
+            EXPECT_EQ(m_window->GeneratedCode().toUtf8(), code) << label;
+            EXPECT_EQ(shown, m_window->GeneratedCode()) << label;
+            if (Tree().Empty())
+                continue;
+            Click("btnPreview");
+            EXPECT_EQ(ReadAll(m_window->PreviewFilePath()), generate(design, true)) << label;
+        }
+    }
+    EXPECT_TRUE(m_dialogs.messages.empty());
+}
+
+// The desktop's size texts, which the messages about designs too large once took from the
+// toolkit: the core's own give the same.
+TEST(Messages, SizesReadAsTheDesktopWritesThem)
+{
+    std::vector<std::uint64_t> sizes = {0,
+                                        1,
+                                        1023,
+                                        1024,
+                                        1280,
+                                        1792,
+                                        1048575,
+                                        1048576,
+                                        (std::uint64_t{64} << 20) + 1,
+                                        150'000'000,
+                                        (std::uint64_t{1} << 53) + 1,
+                                        std::uint64_t{1} << 62,
+                                        std::numeric_limits<std::uint64_t>::max()};
+    std::mt19937_64 random(12);
+    for (int i = 0; i < 2000; ++i)
+        sizes.push_back(random() >> (random() % 64));
+    for (const std::uint64_t bytes : sizes) {
+        const auto clamped =
+            static_cast<qint64>(std::min<std::uint64_t>(bytes, std::numeric_limits<qint64>::max()));
+        ASSERT_EQ(QString::fromStdString(DataSizeText(bytes)),
+                  QLocale::c().formattedDataSize(clamped, 1, QLocale::DataSizeTraditionalFormat))
+            << bytes;
+    }
+}
+
+// "Copy to Clipboard" after scrolling halfway through the code: the whole text is copied and
+// the view, the caret and the selection stay where they were.
+TEST(CodeWindow, CopyLeavesTheViewWhereTheUserScrolled)
+{
+    TFrmQuorvaneCopy window;
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    QString text;
+    for (int line = 0; line < 3000; ++line)
+        text += QStringLiteral("var line%1 = %1;\r\n").arg(line);
+    window.ShowCodeText(text);
+    QPlainTextEdit* memo = window.Memo1();
+    QScrollBar* bar = memo->verticalScrollBar();
+    ASSERT_GT(bar->maximum(), 1000);
+    bar->setValue(bar->maximum() / 2);
+    const int scrolled = bar->value();
+    QTextCursor cursor = memo->textCursor();
+    cursor.setPosition(10);
+    cursor.setPosition(20, QTextCursor::KeepAnchor);
+    memo->setTextCursor(cursor); // a selection near the top, out of view
+    bar->setValue(scrolled);
+
+    QApplication::clipboard()->clear();
+    QTest::mouseClick(window.Button2(), Qt::LeftButton);
+    EXPECT_EQ(QApplication::clipboard()->text(), text);
+    EXPECT_EQ(bar->value(), scrolled);
+    EXPECT_EQ(memo->textCursor().anchor(), 10);
+    EXPECT_EQ(memo->textCursor().position(), 20);
+}
+
+// The prompt dialog closed by its close box or Escape gives Cancel, as its Cancel button does.
+TEST(PromptChoice, ClosingTheWindowGivesCancel)
+{
+    const std::vector<std::pair<const char*, std::function<void(TfrmPromptChoice&)>>> ways = {
+        {"Escape", [](TfrmPromptChoice& d) { QTest::keyClick(&d, Qt::Key_Escape); }},
+        {"close box", [](TfrmPromptChoice& d) { d.close(); }},
+        {"Cancel", [](TfrmPromptChoice& d) { QTest::mouseClick(d.btnCancel(), Qt::LeftButton); }},
+        {"first button",
+         [](TfrmPromptChoice& d) { QTest::mouseClick(d.btnOne(), Qt::LeftButton); }},
+    };
+    for (const auto& [how, close] : ways) {
+        TfrmPromptChoice dialog;
+        QTimer::singleShot(0, &dialog, [&dialog, &close] { close(dialog); });
+        const int expected = std::string_view(how) == "first button" ? TfrmPromptChoice::Yes
+                                                                     : TfrmPromptChoice::Cancel;
+        EXPECT_EQ(dialog.exec(), expected) << how;
+        EXPECT_FALSE(dialog.isVisible()) << how;
+    }
 }
 
 } // namespace
