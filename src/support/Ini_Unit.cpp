@@ -645,21 +645,28 @@ struct IniDocument::Impl
     {
         std::string valueScratch;
         value = OneLine(value, valueScratch);
-        if (const std::size_t at = FindSection(sectionName); at != NameTable::kNone) {
-            const Section& found = sections[at];
-            const std::size_t line = KeysOf(found).Find(key, KeyAt(found));
-            if (line != NameTable::kNone && LineValue(KeyLineAt(found, line)) == value)
-                return false;
-        }
-        Section& section = SectionForWrite(sectionName);
-        const NameTable& keys = KeysOf(section);
-        if (const std::size_t at = keys.Find(key, KeyAt(section)); at != NameTable::kNone) {
-            const std::string_view quote = NeedsQuotes(value) ? "\"" : "";
-            Line& line = section.lines[at];
-            Rewrite(line, {KeyName(Trimmed(line)), "=", quote, value, quote}, {Break(line)});
+        const std::size_t at = FindSection(sectionName);
+        if (at == NameTable::kNone) {
+            AddKeyLine(SectionForWrite(sectionName), key, value);
             return true;
         }
-        AddKeyLine(section, key, value);
+        Section& section = sections[at];
+        std::size_t found = KeysOf(section).Find(key, KeyAt(section));
+        if (found != NameTable::kNone && LineValue(KeyLineAt(section, found)) == value)
+            return false;
+        if (section.inSource) {
+            // Split before its first change; the key's position becomes a line number.
+            SplitLines(section);
+            if (found != NameTable::kNone)
+                found = KeysOf(section).Find(key, KeyAt(section));
+        }
+        if (found == NameTable::kNone) {
+            AddKeyLine(section, key, value);
+            return true;
+        }
+        const std::string_view quote = NeedsQuotes(value) ? "\"" : "";
+        Line& line = section.lines[found];
+        Rewrite(line, {KeyName(Trimmed(line)), "=", quote, value, quote}, {Break(line)});
         return true;
     }
 };
