@@ -30,15 +30,27 @@ bool IsBreak(char c)
     return c == '\r' || c == '\n';
 }
 
+// Blanks, tabs, vertical tabs, form feeds, the end-of-file mark 0x1A and line breaks.
+bool IsTrimmed(char c)
+{
+    return c == ' ' || c == '\t' || c == '\v' || c == '\f' || c == '\x1A' || IsBreak(c);
+}
+
 std::string_view Trim(std::string_view text)
 {
     std::size_t begin = 0;
     std::size_t end = text.size();
-    while (begin < end && (text[begin] == ' ' || text[begin] == '\t'))
+    while (begin < end && IsTrimmed(text[begin]))
         ++begin;
-    while (end > begin && (text[end - 1] == ' ' || text[end - 1] == '\t'))
+    while (end > begin && IsTrimmed(text[end - 1]))
         --end;
     return text.substr(begin, end - begin);
+}
+
+// A header starts with '[' and holds a ']'; a line with '[' alone is a key line.
+bool IsHeader(std::string_view trimmed)
+{
+    return trimmed.starts_with('[') && trimmed.find(']') != std::string_view::npos;
 }
 
 char Fold(char c)
@@ -98,11 +110,9 @@ Model ModelOf(std::string_view text)
             ++i;
         if (line.empty())
             continue;
-        if (line.front() == '[') {
-            std::string_view rest = line.substr(1);
-            if (const auto close = rest.rfind(']'); close != std::string_view::npos)
-                rest = rest.substr(0, close);
-            model.push_back(Section{std::string(Trim(rest)), {}});
+        if (IsHeader(line)) {
+            const std::string_view rest = line.substr(1);
+            model.push_back(Section{std::string(Trim(rest.substr(0, rest.rfind(']')))), {}});
             continue;
         }
         if (model.empty() || line.front() == ';')
@@ -269,7 +279,7 @@ void CollectNames(std::string_view bytes, const Model& model, std::vector<std::s
         i = end + 1;
         if (line.empty())
             continue;
-        if (line.front() == '[')
+        if (IsHeader(line))
             add(sections, std::string(line.substr(1, line.find(']') - 1)), kMaxSections + 4);
         else
             add(keys, std::string(line.substr(0, line.find('='))), kMaxKeys + 4);
@@ -345,21 +355,24 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                 integer ? std::to_string(number) : provider.ConsumeRandomLengthString(24);
             const std::string before = document.Serialise();
             try {
+                bool changed = true;
                 if (append && integer)
                     document.AppendInteger(section, key, number);
                 else if (append)
                     document.AppendString(section, key, value);
                 else if (integer)
-                    document.WriteInteger(section, key, number);
+                    changed = document.WriteInteger(section, key, number);
                 else
-                    document.WriteString(section, key, value);
+                    changed = document.WriteString(section, key, value);
                 FUZZ_CHECK(UsableKey(GivenName(key)), "an unusable key name is refused");
+                FUZZ_CHECK(changed == (document.Serialise() != before),
+                           "a write changes the file exactly when it says so");
                 ModelWrite(model, GivenName(section), GivenName(key), OneLine(value), append);
-                FUZZ_CHECK(document.Value(section, key) ==
-                               (append ? KeyValue(*FindSection(model, GivenName(section)),
-                                                  GivenName(key))
-                                       : std::optional<std::string>(OneLine(value))),
-                           "a written value reads back");
+                FUZZ_CHECK(
+                    document.Value(section, key) ==
+                        (append ? KeyValue(*FindSection(model, GivenName(section)), GivenName(key))
+                                : std::optional<std::string>(OneLine(value))),
+                    "a written value reads back");
             } catch (const std::invalid_argument&) {
                 FUZZ_CHECK(!UsableKey(GivenName(key)), "a usable key name is written");
                 FUZZ_CHECK(document.Serialise() == before, "a refused write changes nothing");

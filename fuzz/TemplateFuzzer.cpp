@@ -142,8 +142,9 @@ int HexValue(char c)
 
 // Reads a double-quoted script string from `at` (just after its opening quote) to its closing
 // quote, which `at` is left on; the literal must be printable ASCII, safe inside a script
-// element, and use only the escapes \\ \" \n \r \t \uXXXX.
-std::string ReadLiteral(std::string_view line, std::size_t& at)
+// element, and use only the escapes \\ \" \n \r \t \uXXXX. A body meant for either kind of
+// quotes has every ' escaped as well.
+std::string ReadLiteral(std::string_view line, std::size_t& at, bool eitherQuotes = false)
 {
     std::string text;
     std::uint32_t high = 0; // a high surrogate waiting for its low half
@@ -169,6 +170,7 @@ std::string ReadLiteral(std::string_view line, std::size_t& at)
             FUZZ_CHECK(high == 0, "a surrogate pair is whole");
             return text;
         }
+        FUZZ_CHECK(!eitherQuotes || c != '\'', "a body for either quotes has no bare '");
         ++at;
         if (c != '\\') {
             codePoint(static_cast<unsigned char>(c));
@@ -180,6 +182,10 @@ std::string ReadLiteral(std::string_view line, std::size_t& at)
         case '\\':
         case '"':
             codePoint(static_cast<unsigned char>(e));
+            break;
+        case '\'':
+            FUZZ_CHECK(eitherQuotes, "only the escapes the script needs");
+            codePoint('\'');
             break;
         case 'n':
             codePoint('\n');
@@ -326,10 +332,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::vector<std::string> values = qv::TemplateValues(tree, style, resolver);
     FUZZ_CHECK(values.size() == qv::kTemplateTokens.size(), "a value per token");
     CheckMenuArrays(tree, values[0]);
-    // The font list goes in as the body of a script string that gives the exact name back.
+    // The font list goes in as the body of a script string, for either kind of quotes, that
+    // gives the exact name back.
     const std::string fontLiteral = values[14] + '"';
     std::size_t fontEnd = 0;
-    FUZZ_CHECK(ReadLiteral(fontLiteral, fontEnd) == AsReadText(style.MenuFont) &&
+    FUZZ_CHECK(ReadLiteral(fontLiteral, fontEnd, true) == AsReadText(style.MenuFont) &&
                    fontEnd + 1 == fontLiteral.size(),
                "the font name comes back");
     for (std::size_t k = 2; k < 12; ++k) {
@@ -347,7 +354,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                "each token replaces its first occurrence in the template's own text");
     CheckCrLf(code);
     const std::string page = qv::PreviewPage(code);
-    FUZZ_CHECK(page == PlainLines(PlainLines("<html><head></head><body>" + code) + "</body></html>"),
+    FUZZ_CHECK(page ==
+                   PlainLines(PlainLines("<html><head></head><body>" + code) + "</body></html>"),
                "the preview page wraps the code");
     CheckCrLf(page);
 
