@@ -5,7 +5,7 @@ set -euo pipefail
 
 mode=${1:-run}
 packages=(build-essential cmake ninja-build pkg-config qt6-base-dev qt6-qpa-plugins
-          libgl-dev libgtest-dev libgmock-dev fonts-dejavu-core)
+          libgl-dev libgtest-dev libgmock-dev fonts-dejavu-core fonts-liberation2)
 if [ "$mode" = test ]; then
     packages+=(libbenchmark-dev clang-14 libclang-rt-14-dev chromium nodejs npm xvfb xauth
                xdotool imagemagick xclip)
