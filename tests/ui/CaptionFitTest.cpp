@@ -11,13 +11,11 @@
 #include <QCheckBox>
 #include <QFontInfo>
 #include <QFontMetrics>
-#include <QGroupBox>
 #include <QLabel>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QStyle>
 #include <QStyleOptionButton>
-#include <QStyleOptionGroupBox>
 #include <QTabWidget>
 #include <QTemporaryDir>
 
@@ -30,10 +28,8 @@
 namespace qv {
 namespace {
 
-constexpr int kTextFlags = Qt::TextShowMnemonic;
-
-// A caption as it is drawn: its text, where the text lands and the room that the control gives
-// it (both in the control's coordinates), and what of the control is painted.
+// A caption as it is drawn, in its control's coordinates: the rectangle its text takes, the
+// room the control gives the text, and what of the control covers its neighbours.
 struct Caption
 {
     QString text;
@@ -42,111 +38,59 @@ struct Caption
     QRect painted;
 };
 
-QStyleOptionButton ButtonOption(const QAbstractButton& button)
+std::optional<Caption> CaptionOf(const QWidget& widget)
 {
-    QStyleOptionButton option;
-    option.initFrom(&button);
-    option.text = button.text();
-    option.icon = button.icon();
-    option.iconSize = button.iconSize();
-    return option;
-}
-
-// The text of a button-like control, centred (push buttons) or left-aligned (check boxes and
-// radio buttons) in the contents rectangle that the style draws it in.
-Caption ButtonCaption(const QAbstractButton& button, QStyle::SubElement contents,
-                      Qt::Alignment alignment)
-{
-    const QStyleOptionButton option = ButtonOption(button);
     Caption caption;
-    caption.text = button.text();
-    caption.room = button.style()->subElementRect(contents, &option, &button);
-    const QSize size = QFontMetrics(button.font()).size(kTextFlags, caption.text);
-    caption.drawn = QStyle::alignedRect(button.layoutDirection(), alignment, size, caption.room);
-    caption.painted = button.rect();
+    const QFontMetrics metrics(widget.font());
+    if (const auto* label = qobject_cast<const QLabel*>(&widget)) {
+        caption.text = label->text();
+        const int margin = label->margin();
+        caption.room = label->contentsRect().adjusted(margin, margin, -margin, -margin);
+        const int flags = int(label->alignment()) | Qt::TextShowMnemonic |
+                          (label->wordWrap() ? Qt::TextWordWrap : 0);
+        caption.drawn = metrics.boundingRect(caption.room, flags, caption.text);
+        caption.painted = caption.drawn;
+    } else if (const auto* button = qobject_cast<const QAbstractButton*>(&widget)) {
+        // The text goes into the contents rectangle that the style gives it: centred on a push
+        // button, left of it beside the box of a check box or radio button.
+        QStyleOptionButton option;
+        option.initFrom(button);
+        option.text = caption.text = button->text();
+        const bool push = qobject_cast<const QPushButton*>(button) != nullptr;
+        const bool check = qobject_cast<const QCheckBox*>(button) != nullptr;
+        if (!push && !check && qobject_cast<const QRadioButton*>(button) == nullptr)
+            return std::nullopt;
+        const auto element = push    ? QStyle::SE_PushButtonContents
+                             : check ? QStyle::SE_CheckBoxContents
+                                     : QStyle::SE_RadioButtonContents;
+        caption.room = button->style()->subElementRect(element, &option, button);
+        caption.drawn = QStyle::alignedRect(
+            button->layoutDirection(), push ? Qt::AlignCenter : Qt::AlignLeft | Qt::AlignVCenter,
+            metrics.size(Qt::TextShowMnemonic, caption.text), caption.room);
+        const auto indicator =
+            check ? QStyle::SE_CheckBoxIndicator : QStyle::SE_RadioButtonIndicator;
+        caption.painted =
+            push ? button->rect()
+                 : caption.drawn | button->style()->subElementRect(indicator, &option, button);
+    }
+    if (caption.text.isEmpty())
+        return std::nullopt;
     return caption;
 }
 
-std::optional<Caption> CaptionOf(const QWidget& widget)
-{
-    if (const auto* label = qobject_cast<const QLabel*>(&widget)) {
-        if (label->text().isEmpty())
-            return std::nullopt;
-        Caption caption;
-        caption.text = label->text();
-        caption.room = label->contentsRect().adjusted(label->margin(), label->margin(),
-                                                      -label->margin(), -label->margin());
-        const int flags =
-            int(label->alignment()) | (label->wordWrap() ? Qt::TextWordWrap : 0) | kTextFlags;
-        caption.drawn = QFontMetrics(label->font()).boundingRect(caption.room, flags, caption.text);
-        caption.painted = caption.drawn;
-        return caption;
-    }
-    if (const auto* box = qobject_cast<const QCheckBox*>(&widget)) {
-        Caption caption =
-            ButtonCaption(*box, QStyle::SE_CheckBoxContents, Qt::AlignLeft | Qt::AlignVCenter);
-        const QStyleOptionButton option = ButtonOption(*box);
-        caption.painted = caption.drawn |
-                          box->style()->subElementRect(QStyle::SE_CheckBoxIndicator, &option, box);
-        return caption;
-    }
-    if (const auto* radio = qobject_cast<const QRadioButton*>(&widget)) {
-        Caption caption =
-            ButtonCaption(*radio, QStyle::SE_RadioButtonContents, Qt::AlignLeft | Qt::AlignVCenter);
-        const QStyleOptionButton option = ButtonOption(*radio);
-        caption.painted = caption.drawn | radio->style()->subElementRect(
-                                              QStyle::SE_RadioButtonIndicator, &option, radio);
-        return caption;
-    }
-    if (const auto* button = qobject_cast<const QPushButton*>(&widget)) {
-        if (button->text().isEmpty())
-            return std::nullopt;
-        return ButtonCaption(*button, QStyle::SE_PushButtonContents, Qt::AlignCenter);
-    }
-    if (const auto* group = qobject_cast<const QGroupBox*>(&widget)) {
-        QStyleOptionGroupBox option;
-        option.initFrom(group);
-        option.text = group->title();
-        option.subControls = QStyle::SC_GroupBoxFrame | QStyle::SC_GroupBoxLabel;
-        option.textAlignment = group->alignment();
-        Caption caption;
-        caption.text = group->title();
-        caption.room = group->rect();
-        caption.drawn = group->style()->subControlRect(QStyle::CC_GroupBox, &option,
-                                                       QStyle::SC_GroupBoxLabel, group);
-        caption.painted = group->rect();
-        return caption;
-    }
-    return std::nullopt;
-}
-
-// What of a control covers what lies under it: a caption's text (and a check box's box), the
-// whole control for everything else. The colour sample's shapes lie under their captions by
-// design.
-std::optional<QRect> PaintedArea(const QWidget& widget)
-{
-    if (qobject_cast<const TShape*>(&widget) != nullptr)
-        return std::nullopt;
-    if (const std::optional<Caption> caption = CaptionOf(widget);
-        caption && qobject_cast<const QGroupBox*>(&widget) == nullptr &&
-        qobject_cast<const QPushButton*>(&widget) == nullptr)
-        return caption->painted.translated(widget.pos());
-    return widget.geometry();
-}
-
-// Every visible caption below `root` that leaves its room or covers a neighbour, one a line.
+// Every visible caption below `root` that leaves its room or runs into a neighbour (what of the
+// neighbour is painted: its caption, or the whole control), one a line. The colour sample's
+// shapes lie under their captions by design.
 std::string CaptionProblems(const QWidget& root)
 {
     QStringList problems;
     for (const QWidget* widget : root.findChildren<QWidget*>()) {
-        if (!widget->isVisibleTo(&root))
-            continue;
         const std::optional<Caption> caption = CaptionOf(*widget);
-        if (!caption)
+        if (!caption || !widget->isVisibleTo(&root))
             continue;
-        const QString name = widget->objectName() + QStringLiteral(" \"") + caption->text +
-                             QStringLiteral("\" (") + QFontInfo(widget->font()).family() +
-                             QStringLiteral(")");
+        const QString name =
+            QStringLiteral("%1 \"%2\" (%3)")
+                .arg(widget->objectName(), caption->text, QFontInfo(widget->font()).family());
         if (!caption->room.contains(caption->drawn))
             problems << QStringLiteral("%1 needs %2x%3 px, has %4x%5")
                             .arg(name)
@@ -154,16 +98,15 @@ std::string CaptionProblems(const QWidget& root)
                             .arg(caption->drawn.height())
                             .arg(caption->room.width())
                             .arg(caption->room.height());
-        // Group box titles lie on the frame around the group's own controls.
-        if (qobject_cast<const QGroupBox*>(widget) != nullptr)
-            continue;
         const QRect text = caption->drawn.translated(widget->pos());
-        for (const QObject* object : widget->parentWidget()->children()) {
-            const auto* other = qobject_cast<const QWidget*>(object);
-            if (other == nullptr || other == widget || !other->isVisibleTo(&root))
+        for (const QWidget* other : widget->parentWidget()->findChildren<QWidget*>(
+                 QString(), Qt::FindDirectChildrenOnly)) {
+            if (other == widget || !other->isVisibleTo(&root) ||
+                qobject_cast<const TShape*>(other) != nullptr)
                 continue;
-            if (const std::optional<QRect> area = PaintedArea(*other);
-                area && area->intersects(text))
+            const std::optional<Caption> its = CaptionOf(*other);
+            const QRect painted = its ? its->painted.translated(other->pos()) : other->geometry();
+            if (painted.intersects(text))
                 problems << name + QStringLiteral(" runs into ") + other->objectName();
         }
     }

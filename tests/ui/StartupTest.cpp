@@ -8,7 +8,6 @@
 
 #include "UiTestSupport.h"
 
-#include <QCoreApplication>
 #include <QDir>
 #include <QTemporaryDir>
 
@@ -32,14 +31,11 @@ TEST(CommandLine, NamesOneDesignAsAnAbsolutePath)
     EXPECT_FALSE(relative.exitCode.has_value());
     EXPECT_EQ(relative.designFile, QDir(dir.path()).filePath("sites/site.mnu"));
     EXPECT_EQ(dashed.designFile, QDir(dir.path()).filePath("-odd name.mnu"));
-    EXPECT_EQ(ParseCommandLine({"quorvane", "/tmp/a b.mnu"}).designFile, "/tmp/a b.mnu");
 
     const CommandLine help = ParseCommandLine({"quorvane", "--help"});
     EXPECT_EQ(help.exitCode, 0);
     EXPECT_TRUE(help.text.contains("[design]")) << help.text.toStdString();
     EXPECT_EQ(ParseCommandLine({"quorvane", "-v"}).exitCode, 0);
-    EXPECT_TRUE(ParseCommandLine({"quorvane", "--version"})
-                    .text.startsWith(QCoreApplication::applicationName()));
 
     // Wrong arguments: exit code 2 and the reason, then the usage.
     for (const QStringList& wrong :
