@@ -1,14 +1,21 @@
 #!/usr/bin/env bash
 # Installs the Debian 12 packages that building, running and testing need, only those missing.
-# Usage: scripts/setup.sh [run|test]   (test adds the browser, fuzzing and screenshot tools)
+# Usage: scripts/setup.sh [run|package|test]
+#   package adds the Debian packaging tools; test adds them, the desktop file checkers and the
+#   browser, fuzzing and screenshot tools.
 set -euo pipefail
 
 mode=${1:-run}
+# fonts-liberation2: the windows' fixed layouts were measured with Liberation Sans.
 packages=(build-essential cmake ninja-build pkg-config qt6-base-dev qt6-qpa-plugins
-          libgl-dev libgtest-dev libgmock-dev fonts-dejavu-core)
+          libgl-dev libgtest-dev libgmock-dev fonts-dejavu-core fonts-liberation2)
+if [ "$mode" = package ] || [ "$mode" = test ]; then
+    # cpack -G DEB computes the dependencies with dpkg-shlibdeps, which needs file.
+    packages+=(dpkg-dev file)
+fi
 if [ "$mode" = test ]; then
     packages+=(libbenchmark-dev clang-14 libclang-rt-14-dev chromium nodejs npm xvfb xauth
-               xdotool imagemagick xclip)
+               xdotool imagemagick xclip desktop-file-utils shared-mime-info)
 fi
 
 missing=()

@@ -1,6 +1,7 @@
 // quorvane-gen: writes the menu code of a saved design, as Get Code gives it after opening that
 // design, so a site's build can regenerate its menu. Linked to the core only.
 
+#include "codegen/DataFiles.h"
 #include "codegen/Template.h"
 #include "model/MenuStyle.h"
 #include "model/MenuTree.h"
@@ -30,7 +31,8 @@ constexpr std::string_view kUsage =
     "Writes the menu code of the design DESIGN.mnu, as Get Code gives it, to OUT or to the\n"
     "standard output.\n"
     "\n"
-    "  --template FILE  the template to fill (default: dhtml.dat beside this program)\n"
+    "  --template FILE  the template to fill (default: dhtml.dat beside this program,\n"
+    "                   else in ../share/quorvane/ relative to it)\n"
     "  --preview        write the preview page (the code inside a minimal HTML page)\n"
     "  -o OUT           the file to write; '-' or no -o writes to the standard output.\n"
     "                   OUT is replaced whole or left as it was.\n"
@@ -143,8 +145,8 @@ int Run(const Options& options, const char* argv0)
     // The window opens a missing design as an empty one; a build asking for one must fail.
     if (!NamesSomething(options.design))
         throw qv::FileError("Design file not found: " + options.design);
-    const std::string templatePath =
-        options.templatePath.value_or(ProgramFolder(argv0) + std::string(qv::kTemplateFileName));
+    const std::string templatePath = options.templatePath.value_or(
+        qv::DataFilePath(ProgramFolder(argv0), qv::kTemplateFileName));
 
     qv::MenuTree tree;
     // What the window shows of the file's style is what Get Code then uses.

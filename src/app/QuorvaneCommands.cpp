@@ -4,6 +4,7 @@
 #include "app/ErrorHandler.h"
 #include "app/QuorvaneForm.h"
 
+#include "codegen/DataFiles.h"
 #include "codegen/PromptChoiceForm.h"
 #include "codegen/QuorvaneCopyForm.h"
 #include "codegen/Template.h"
@@ -84,7 +85,12 @@ void TfrmQuorvane::btnPreviewClick()
             QStringLiteral("Error"), Dialogs::Icon::Information);
         return;
     }
-    RunCommand(this, [this] { GeneratePage(true); });
+    RunCommand(this, [this] {
+        // A page written away from the program gets the arrow images beside it.
+        if (!FilesBesideProgram())
+            PreparePreviewFolder(ToStd(m_appFolderPath), ToStd(m_previewFilePath));
+        GeneratePage(true);
+    });
 }
 
 void TfrmQuorvane::btnOkClick()
@@ -111,7 +117,7 @@ void TfrmQuorvane::btnOkClick()
         // However the note was closed, a ticked box turns it off for good. A settings file that
         // cannot be written only means the note comes again.
         if (note.chkDontShow()->isChecked())
-            IniWriteInteger(iniPath, "Prompts", "QuorvaneNote", 1);
+            IniWriteInteger(ToStd(SettingsFileToWrite()), "Prompts", "QuorvaneNote", 1);
     }
 
     if (!RunCommand(this, [this] { GeneratePage(false); }))
@@ -125,9 +131,9 @@ void TfrmQuorvane::btnOkClick()
 bool TfrmQuorvane::ChooseSaveFileName()
 {
     if (m_projectFile.isEmpty())
-        m_projectFile = m_appFolderPath + QStringLiteral("Untitled.mnu");
+        m_projectFile = m_documentsFolder + QStringLiteral("Untitled.mnu");
     Dialogs::FileOptions options;
-    options.initialFolder = m_appFolderPath;
+    options.initialFolder = m_documentsFolder;
     options.fileName = m_projectFile;
     options.filter = kProjectFilter;
     options.defaultSuffix = QStringLiteral("mnu");
@@ -166,15 +172,19 @@ void TfrmQuorvane::btnSaveClick()
 void TfrmQuorvane::btnOpenClick()
 {
     Dialogs::FileOptions options;
-    options.initialFolder = m_appFolderPath;
+    options.initialFolder = m_documentsFolder;
     options.fileName = m_lastOpenedFile;
     options.filter = kProjectFilter;
     const std::optional<QString> chosen = CurrentDialogs().OpenFileName(this, options);
     if (!chosen)
         return;
     m_lastOpenedFile = *chosen;
+    OpenProjectFile(*chosen);
+}
 
-    RunCommand(this, [this, path = *chosen] {
+bool TfrmQuorvane::OpenProjectFile(const QString& path)
+{
+    return RunCommand(this, [this, path] {
         // The file is read before the current design is cleared, so a file that cannot be read
         // loses nothing. A name that does not exist opens as an empty design.
         const IniDocument document = LoadMenuDocument(ToStd(path));

@@ -2,6 +2,7 @@
 
 #include "ui_QuorvaneForm.h"
 
+#include "app/AppPaths.h"
 #include "model/MenuTreeModel.h"
 #include "support/Shell.h"
 #include "support/StringUtils.h"
@@ -9,6 +10,8 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDir>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QHeaderView>
 #include <QIcon>
@@ -39,14 +42,11 @@ QString FromStd(const std::string& text)
 }
 
 // The window's font: Tahoma at 11 pixels (8 points at 96 dots per inch). Where Tahoma is not
-// installed a sans serif of similar width stands in, so that the captions of the fixed layout
-// still fit their controls.
+// installed a sans serif of similar widths stands in (PreferFittingFonts), so that the captions
+// of the fixed layout still fit their controls.
 QFont WindowFont()
 {
-    QFont font;
-    font.setFamilies({QStringLiteral("Tahoma"), QStringLiteral("Liberation Sans"),
-                      QStringLiteral("Arial"), QStringLiteral("Nimbus Sans"),
-                      QStringLiteral("DejaVu Sans")});
+    QFont font(QStringLiteral("Tahoma"));
     font.setStyleHint(QFont::SansSerif);
     font.setPixelSize(11);
     return font;
@@ -176,9 +176,13 @@ TfrmQuorvane::~TfrmQuorvane()
 void TfrmQuorvane::FormCreate()
 {
     m_itemCounter = 0;
-    m_dataFilePath = m_appFolderPath + QStringLiteral("dhtml.dat");
-    m_previewFilePath = m_appFolderPath + QStringLiteral("~dhtml.htm");
-    m_iniFilePath = m_appFolderPath + QStringLiteral("quorvane.ini");
+    const AppPaths paths = ResolveAppPaths(m_appFolderPath);
+    m_dataFilePath = paths.dataFile;
+    m_previewFilePath = paths.previewFile;
+    m_iniFilePath = paths.settingsFile;
+    m_userIniFilePath = paths.userSettingsFile;
+    m_helpFilePath = paths.helpFile;
+    m_documentsFolder = paths.documentsFolder;
 
     m_ui->cboMenuTextAlign->setCurrentIndex(0);
     m_ui->cboAlignHorizontal->setCurrentIndex(0);
@@ -245,7 +249,17 @@ void TfrmQuorvane::FormClose()
 
 void TfrmQuorvane::btnHelpClick()
 {
-    OpenWithAssociatedApp(m_appFolderPath + QStringLiteral("quorvane.html"), this);
+    OpenWithAssociatedApp(m_helpFilePath, this);
+}
+
+QString TfrmQuorvane::SettingsFileToWrite()
+{
+    if (m_userIniFilePath.isEmpty())
+        return m_iniFilePath;
+    // A folder that cannot be made only means the write fails, which its caller ignores.
+    QDir().mkpath(QFileInfo(m_userIniFilePath).path());
+    m_iniFilePath = m_userIniFilePath;
+    return m_iniFilePath;
 }
 
 // ---- Menu Designer page --------------------------------------------------------------------

@@ -48,11 +48,18 @@ public:
     explicit TfrmQuorvane(QString appFolder = {}, QWidget* parent = nullptr);
     ~TfrmQuorvane() override;
 
-    // Paths built at creation; the folder always ends in exactly one separator.
+    // Paths built at creation (see AppPaths); the folders always end in exactly one separator.
+    // Beside the program, every file is in its folder; where the program's folder cannot be
+    // written or the program is installed, the preview page, the settings file and the dialogs'
+    // initial folder are the user's own.
     const QString& AppFolderPath() const { return m_appFolderPath; }
     const QString& DataFilePath() const { return m_dataFilePath; }
     const QString& PreviewFilePath() const { return m_previewFilePath; }
+    // The settings file read; after the first write to the user's own, that one.
     const QString& IniFilePath() const { return m_iniFilePath; }
+    const QString& HelpFilePath() const { return m_helpFilePath; }
+    const QString& DocumentsFolder() const { return m_documentsFolder; }
+    bool FilesBesideProgram() const { return m_userIniFilePath.isEmpty(); }
 
     // The current project file (empty until a project is saved or opened).
     const QString& ProjectFile() const { return m_projectFile; }
@@ -105,8 +112,13 @@ public:
     // reported and changes nothing; a template that cannot be read or a page that cannot be
     // written throws FileError, code longer than kMaxCodeBytes CodeTooLarge.
     void GeneratePage(bool forPreview);
-    // Shows the save dialog proposing ProjectFile (at first Untitled.mnu in the program's
-    // folder); true when the user confirmed a name, which ProjectFile and the caption then show.
+    // Opens a design as Open Menu does once a file is chosen: the file is read first (a file that
+    // cannot be read is reported and changes nothing), then it replaces the tree and the style,
+    // and the caption names it. A name that does not exist opens as an empty design. False when
+    // the file could not be read.
+    bool OpenProjectFile(const QString& path);
+    // Shows the save dialog proposing ProjectFile (at first Untitled.mnu in DocumentsFolder); true
+    // when the user confirmed a name, which ProjectFile and the caption then show.
     bool ChooseSaveFileName();
 
     // Colour page: writes the hex boxes from the pickers, and repaints the sample.
@@ -168,6 +180,9 @@ private:
     void FormKeyDown(int key, Qt::KeyboardModifiers modifiers);
     void FormClose();
     void SetUpColorPage();
+    // The settings file that the note's answer is written to; the user's own (its folder made
+    // and read from then on) when the settings are not beside the program.
+    QString SettingsFileToWrite();
     void cpbMainBGChange();
     void ApplyHexBox(std::size_t row);
     void AddItem(AddKind kind);
@@ -193,6 +208,9 @@ private:
     QString m_dataFilePath;
     QString m_previewFilePath;
     QString m_iniFilePath;
+    QString m_userIniFilePath; // empty when the settings file is beside the program
+    QString m_helpFilePath;
+    QString m_documentsFolder;
     QString m_projectFile;
     QString m_generatedCode;
     QString m_lastOpenedFile; // proposed by the open dialog: the last file chosen in it

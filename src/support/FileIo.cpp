@@ -80,6 +80,14 @@ bool FileExists(const std::string& path)
     return stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
 }
 
+bool FolderCanBeWritten(const std::string& folder)
+{
+    const std::string path = folder.empty() ? std::string(".") : folder;
+    struct stat st;
+    return stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode) && !MarkedReadOnly(st) &&
+           faccessat(AT_FDCWD, path.c_str(), W_OK | X_OK, AT_EACCESS) == 0;
+}
+
 std::string ReadFileBytes(const std::string& path)
 {
     const auto fail = [&] { return FileError(FormatMessage(kCannotOpenFile, path)); };

@@ -22,6 +22,11 @@ inline constexpr std::string_view kUnableToWrite = "Unable to write to %s";
 // Whether a regular file (or a link to one) exists at the path.
 bool FileExists(const std::string& path);
 
+// Whether new files can be made in `folder`: it is a folder, this user may write in it, and its
+// permission bits grant writing to someone. A folder whose bits grant writing to nobody counts as
+// read-only, also for a user who could override them, as it does for WriteFileAtomically.
+bool FolderCanBeWritten(const std::string& folder);
+
 // The whole content of a file; throws FileError("Cannot open file <path>") when it cannot be read.
 std::string ReadFileBytes(const std::string& path);
 

@@ -1,3 +1,5 @@
+#include "support/WindowFonts.h"
+
 #include <QApplication>
 
 #include <gtest/gtest.h>
@@ -8,6 +10,8 @@ int main(int argc, char** argv)
     qputenv("QT_QPA_PLATFORM", qgetenv("QT_QPA_PLATFORM").isEmpty() ? QByteArray("offscreen")
                                                                     : qgetenv("QT_QPA_PLATFORM"));
     QApplication app(argc, argv);
+    // The fonts the program prefers at start, so that tests measure what users see.
+    qv::PreferFittingFonts();
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }
