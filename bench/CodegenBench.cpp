@@ -1,6 +1,6 @@
-#include "codegen/MenuArrays.h"
-#include "codegen/Template.h"
-#include "project/MenuFile.h"
+#include "core/codegen/MenuArrays.h"
+#include "core/codegen/Template.h"
+#include "core/project/MenuFile.h"
 
 #include <benchmark/benchmark.h>
 

@@ -1,4 +1,4 @@
-#include "support/Ini_Unit.h"
+#include "core/support/Ini_Unit.h"
 
 #include <benchmark/benchmark.h>
 

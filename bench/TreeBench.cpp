@@ -1,4 +1,4 @@
-#include "model/MenuTree.h"
+#include "core/model/MenuTree.h"
 
 #include <benchmark/benchmark.h>
 

@@ -4,8 +4,8 @@
 //
 //   bin/window_bench --benchmark_repetitions=7 --benchmark_report_aggregates_only=true
 
-#include "app/QuorvaneForm.h"
-#include "model/MenuTreeModel.h"
+#include "gui/app/MenuTreeModel.h"
+#include "gui/app/QuorvaneForm.h"
 
 #include "HugeDesignFiles.h"
 #include "UiTestSupport.h"

@@ -3,7 +3,7 @@
 
 #include "FuzzCheck.h"
 
-#include "model/Colors.h"
+#include "core/model/Colors.h"
 
 #include <fuzzer/FuzzedDataProvider.h>
 

@@ -4,8 +4,8 @@
 
 #include "FuzzCheck.h"
 
-#include "support/Encoding.h"
-#include "support/Ini_Unit.h"
+#include "core/support/Encoding.h"
+#include "core/support/Ini_Unit.h"
 
 #include <fuzzer/FuzzedDataProvider.h>
 

@@ -8,11 +8,11 @@
 
 #include "FuzzCheck.h"
 
-#include "codegen/MenuArrays.h"
-#include "model/MenuStyle.h"
-#include "model/MenuTree.h"
-#include "project/MenuFile.h"
-#include "support/Ini_Unit.h"
+#include "core/codegen/MenuArrays.h"
+#include "core/model/MenuStyle.h"
+#include "core/model/MenuTree.h"
+#include "core/project/MenuFile.h"
+#include "core/support/Ini_Unit.h"
 
 #include <pthread.h>
 

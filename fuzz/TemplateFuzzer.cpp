@@ -9,12 +9,12 @@
 
 #include "FuzzCheck.h"
 
-#include "codegen/MenuArrays.h"
-#include "codegen/Template.h"
-#include "model/Colors.h"
-#include "model/MenuStyle.h"
-#include "model/MenuTree.h"
-#include "support/Encoding.h"
+#include "core/codegen/MenuArrays.h"
+#include "core/codegen/Template.h"
+#include "core/model/Colors.h"
+#include "core/model/MenuStyle.h"
+#include "core/model/MenuTree.h"
+#include "core/support/Encoding.h"
 
 #include <fuzzer/FuzzedDataProvider.h>
 

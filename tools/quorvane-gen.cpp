@@ -1,13 +1,13 @@
 // quorvane-gen: writes the menu code of a saved design, as Get Code gives it after opening that
 // design, so a site's build can regenerate its menu. Linked to the core only.
 
-#include "codegen/DataFiles.h"
-#include "codegen/Template.h"
-#include "model/MenuStyle.h"
-#include "model/MenuTree.h"
-#include "project/MenuFile.h"
-#include "support/FileIo.h"
-#include "support/StringUtils.h"
+#include "core/codegen/DataFiles.h"
+#include "core/codegen/Template.h"
+#include "core/model/MenuStyle.h"
+#include "core/model/MenuTree.h"
+#include "core/project/MenuFile.h"
+#include "core/support/FileIo.h"
+#include "core/support/StringUtils.h"
 
 #include <cerrno>
 #include <climits>

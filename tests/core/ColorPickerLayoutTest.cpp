@@ -1,4 +1,4 @@
-#include "widgets/ColorPickerLayout.h"
+#include "core/model/ColorPickerLayout.h"
 
 #include <gtest/gtest.h>
 

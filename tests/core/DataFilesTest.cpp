@@ -2,9 +2,9 @@
 // program in a build folder or an unpacked copy, in share/quorvane and the user's folders once
 // installed or when the program's folder cannot be written.
 
-#include "codegen/DataFiles.h"
-#include "codegen/Template.h"
-#include "support/FileIo.h"
+#include "core/codegen/DataFiles.h"
+#include "core/codegen/Template.h"
+#include "core/support/FileIo.h"
 
 #include <gtest/gtest.h>
 

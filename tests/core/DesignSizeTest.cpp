@@ -1,7 +1,7 @@
-#include "project/DesignSize.h"
-#include "codegen/MenuArrays.h"
-#include "project/MenuFile.h"
-#include "support/Ini_Unit.h"
+#include "core/project/DesignSize.h"
+#include "core/codegen/MenuArrays.h"
+#include "core/project/MenuFile.h"
+#include "core/support/Ini_Unit.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
-#include "project/MenuFile.h"
-#include "support/FileIo.h"
-#include "support/Ini_Unit.h"
-#include "support/StringUtils.h"
+#include "core/project/MenuFile.h"
+#include "core/support/FileIo.h"
+#include "core/support/Ini_Unit.h"
+#include "core/support/StringUtils.h"
 
 #include <gtest/gtest.h>
 

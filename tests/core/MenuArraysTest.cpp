@@ -1,4 +1,4 @@
-#include "codegen/MenuArrays.h"
+#include "core/codegen/MenuArrays.h"
 
 #include <gtest/gtest.h>
 

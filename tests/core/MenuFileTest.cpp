@@ -1,7 +1,7 @@
-#include "project/MenuFile.h"
+#include "core/project/MenuFile.h"
 
-#include "codegen/MenuArrays.h"
-#include "support/FileIo.h"
+#include "core/codegen/MenuArrays.h"
+#include "core/support/FileIo.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
-#include "model/MenuStyle.h"
-#include "model/Colors.h"
+#include "core/model/MenuStyle.h"
+#include "core/model/Colors.h"
 
 #include <gtest/gtest.h>
 

@@ -1,9 +1,9 @@
 // Runs the built quorvane-gen as a build script would and compares what it writes with what the
 // core gives for the same design.
 
-#include "codegen/Template.h"
-#include "project/MenuFile.h"
-#include "support/FileIo.h"
+#include "core/codegen/Template.h"
+#include "core/project/MenuFile.h"
+#include "core/support/FileIo.h"
 
 #include <gtest/gtest.h>
 

@@ -1,8 +1,8 @@
 // Saving a project never leaves a half-written or lost file: every step of the atomic write is
 // made to fail in turn, and the real ways a save can fail are tried on disk.
-#include "model/MenuTree.h"
-#include "project/MenuFile.h"
-#include "support/FileIo.h"
+#include "core/model/MenuTree.h"
+#include "core/project/MenuFile.h"
+#include "core/support/FileIo.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
-#include "support/Encoding.h"
-#include "support/FileIo.h"
-#include "support/StringUtils.h"
-#include "support/TextLines.h"
+#include "core/support/Encoding.h"
+#include "core/support/FileIo.h"
+#include "core/support/StringUtils.h"
+#include "core/support/TextLines.h"
 
 #include <gtest/gtest.h>
 

@@ -1,9 +1,9 @@
-#include "codegen/Template.h"
+#include "core/codegen/Template.h"
 
-#include "codegen/MenuArrays.h"
-#include "project/DesignSize.h"
-#include "support/FileIo.h"
-#include "support/StringUtils.h"
+#include "core/codegen/MenuArrays.h"
+#include "core/project/DesignSize.h"
+#include "core/support/FileIo.h"
+#include "core/support/StringUtils.h"
 
 #include <gtest/gtest.h>
 

@@ -4,13 +4,13 @@
 // in the user's folders. A read-only unpacked copy does the same; a writable one keeps them
 // beside itself.
 
-#include "app/QuorvaneForm.h"
-#include "codegen/DataFiles.h"
-#include "codegen/PromptChoiceForm.h"
-#include "codegen/Template.h"
-#include "project/MenuFile.h"
-#include "support/FileIo.h"
-#include "support/Ini_Unit.h"
+#include "core/codegen/DataFiles.h"
+#include "core/codegen/Template.h"
+#include "core/project/MenuFile.h"
+#include "core/support/FileIo.h"
+#include "core/support/Ini_Unit.h"
+#include "gui/app/QuorvaneForm.h"
+#include "gui/dialogs/PromptChoiceForm.h"
 
 #include "UiTestSupport.h"
 

@@ -2,9 +2,9 @@
 // control gives it and covers no other control: the three pages of the main window, the note of
 // Get Code and the code window.
 
-#include "app/QuorvaneForm.h"
-#include "codegen/QuorvaneCopyForm.h"
-#include "widgets/Shape.h"
+#include "gui/app/QuorvaneForm.h"
+#include "gui/dialogs/QuorvaneCopyForm.h"
+#include "gui/widgets/Shape.h"
 
 #include "UiTestSupport.h"
 

@@ -1,8 +1,8 @@
-#include "app/QuorvaneForm.h"
-#include "widgets/ColorPickerButton.h"
-#include "widgets/Shape.h"
-#include "widgets/SpinEdit.h"
-#include "widgets/SystemColors.h"
+#include "gui/app/QuorvaneForm.h"
+#include "gui/widgets/ColorPickerButton.h"
+#include "gui/widgets/Shape.h"
+#include "gui/widgets/SpinEdit.h"
+#include "gui/widgets/SystemColors.h"
 
 #include "UiTestSupport.h"
 

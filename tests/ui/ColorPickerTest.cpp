@@ -1,5 +1,5 @@
-#include "widgets/ColorPickerButton.h"
-#include "widgets/SystemColors.h"
+#include "gui/widgets/ColorPickerButton.h"
+#include "gui/widgets/SystemColors.h"
 
 #include <QApplication>
 #include <QImage>

@@ -2,10 +2,10 @@
 
 // Project files of huge and hostile designs, shared by the window's tests and benchmarks.
 
-#include "model/MenuStyle.h"
-#include "model/MenuTree.h"
-#include "project/MenuFile.h"
-#include "support/FileIo.h"
+#include "core/model/MenuStyle.h"
+#include "core/model/MenuTree.h"
+#include "core/project/MenuFile.h"
+#include "core/support/FileIo.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -1,11 +1,11 @@
 // The window on huge and hostile designs: 100,000 items, and chains 10,000 levels deep and
 // deeper than the tree shows, driven through the real commands.
 
-#include "app/QuorvaneForm.h"
-#include "codegen/QuorvaneCopyForm.h"
-#include "model/MenuTreeModel.h"
-#include "project/DesignSize.h"
-#include "widgets/SpinEdit.h"
+#include "core/project/DesignSize.h"
+#include "gui/app/MenuTreeModel.h"
+#include "gui/app/QuorvaneForm.h"
+#include "gui/dialogs/QuorvaneCopyForm.h"
+#include "gui/widgets/SpinEdit.h"
 
 #include "HugeDesignFiles.h"
 #include "UiTestSupport.h"

@@ -1,6 +1,6 @@
-#include "app/QuorvaneForm.h"
-#include "model/MenuTreeModel.h"
-#include "widgets/SpinEdit.h"
+#include "gui/app/MenuTreeModel.h"
+#include "gui/app/QuorvaneForm.h"
+#include "gui/widgets/SpinEdit.h"
 
 #include "UiTestSupport.h"
 

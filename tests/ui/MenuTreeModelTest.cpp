@@ -1,4 +1,4 @@
-#include "model/MenuTreeModel.h"
+#include "gui/app/MenuTreeModel.h"
 
 #include <QAbstractItemModelTester>
 #include <QSignalSpy>

@@ -1,10 +1,10 @@
 // The command line: `quorvane site.mnu` opens the design at start exactly as Open Menu would;
 // help, version and wrong arguments end the program before a window is made.
 
-#include "app/CommandLine.h"
-#include "app/QuorvaneForm.h"
-#include "model/MenuTreeModel.h"
-#include "project/MenuFile.h"
+#include "core/project/MenuFile.h"
+#include "gui/app/CommandLine.h"
+#include "gui/app/MenuTreeModel.h"
+#include "gui/app/QuorvaneForm.h"
 
 #include "UiTestSupport.h"
 

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "support/Dialogs.h"
-#include "support/Shell.h"
+#include "gui/dialogs/Dialogs.h"
+#include "gui/dialogs/Shell.h"
 
 #include <QDialog>
 #include <QFont>

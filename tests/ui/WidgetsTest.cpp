@@ -1,6 +1,6 @@
-#include "widgets/SpinEdit.h"
-#include "widgets/SystemColors.h"
-#include "widgets/siFltBtn.h"
+#include "gui/widgets/SpinEdit.h"
+#include "gui/widgets/SystemColors.h"
+#include "gui/widgets/siFltBtn.h"
 
 #include <QApplication>
 #include <QLineEdit>

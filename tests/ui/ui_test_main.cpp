@@ -1,4 +1,4 @@
-#include "support/WindowFonts.h"
+#include "gui/app/WindowFonts.h"
 
 #include <QApplication>
 

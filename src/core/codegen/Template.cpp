@@ -1,0 +1,283 @@
+#include "core/codegen/Template.h"
+
+#include "core/codegen/MenuArrays.h"
+#include "core/project/DesignSize.h"
+#include "core/support/Encoding.h"
+#include "core/support/FileIo.h"
+#include "core/support/StringUtils.h"
+#include "core/support/TextLines.h"
+
+#include <algorithm>
+#include <stdexcept>
+#include <unordered_map>
+#include <utility>
+
+namespace qv {
+
+namespace {
+
+std::string Flag(bool on)
+{
+    return on ? "1" : "0";
+}
+
+std::string LowerCase(std::string_view text)
+{
+    std::string out(text);
+    for (char& c : out)
+        if (c >= 'A' && c <= 'Z')
+            c = static_cast<char>(c - 'A' + 'a');
+    return out;
+}
+
+constexpr std::size_t kMenuToken = 0; // the position of %menu% in kTemplateTokens
+
+struct Span
+{
+    std::size_t begin;
+    std::size_t end;
+    std::size_t token;
+};
+
+} // namespace
+
+namespace {
+
+// The values of every token but the first, %menu%, which is left empty.
+std::vector<std::string> ValuesWithoutMenu(const MenuTree& tree, const MenuStyle& style,
+                                           const SystemColorResolver& resolver)
+{
+    const auto hex = [&](TColor color) { return ColorToHex(color, resolver); };
+    const auto number = [](auto value) { return std::to_string(value); };
+    std::vector<std::string> values = {
+        std::string(),
+        number(CountItemsAtLevel(tree, 0)),
+        hex(style.MainBG),
+        hex(style.SubBG),
+        hex(style.MainMOBG),
+        hex(style.SubMOBG),
+        hex(style.MainFont),
+        hex(style.SubFont),
+        hex(style.MainFontMO),
+        hex(style.SubFontMO),
+        hex(style.MainBorder),
+        hex(style.SubBorder),
+        number(style.BorderWidth),
+        Flag(style.BorderBetween),
+        // The font list lands inside a script string of the template, which may quote it either
+        // way ('%FontFamily%' like the colours, or "%FontFamily%"): written as a string body
+        // with both quotes escaped, no font name can end the string or the script element.
+        QuotedEitherWayStringBody(style.MenuFont),
+        number(style.FontSize),
+        Flag(style.FontBold),
+        Flag(style.FontItalic),
+        LowerCase(AlignmentCaption(kTextAlignCaptions, style.TextAlign)),
+        LowerCase(AlignmentCaption(kHorzAlignCaptions, style.HorzAlign)),
+        LowerCase(AlignmentCaption(kVertAlignCaptions, style.VertAlign)),
+        ".2",
+        ".2",
+        number(style.MenuTop),
+        number(style.MenuLeft),
+        "0",
+        "0",
+        number(style.LeftPadding),
+        number(style.TopPadding),
+        Flag(IsHorizontal(style)),
+        "1",
+        "1000",
+        "1",
+        "navig",
+        "space",
+        "space",
+        "",
+        "0",
+        "1",
+        "0",
+        Flag(UnfoldsOnClick(style)),
+        "0",
+        Flag(style.Arrows != kArrowsNone),
+        std::string(style.Arrows == kArrowsLight ? kLightArrows : kDarkArrows),
+        Flag(style.KeepHighlighted),
+    };
+    return values;
+}
+
+// The occurrences that the tokens take, in the order of the text: for each token in order its
+// first occurrence that no earlier token took. A token is '%', a name without '%' and '%', so an
+// occurrence starting at a '%' ends at the very next one, and one scan finds them all.
+std::vector<Span> LocateTokens(std::string_view text, std::span<const std::string_view> tokens)
+{
+    std::unordered_map<std::string_view, std::size_t> tokenIndex;
+    std::vector<std::size_t> slot(tokens.size()); // where the occurrences of token k are listed
+    std::size_t longest = 0;
+    for (std::size_t k = 0; k < tokens.size(); ++k) {
+        const std::string_view token = tokens[k];
+        if (token.size() < 2 || token.front() != '%' || token.back() != '%' ||
+            token.substr(1, token.size() - 2).find('%') != std::string_view::npos)
+            throw std::invalid_argument("ReplaceTokens: a token has the form %name%");
+        // A repeated token shares the occurrences listed for its first position.
+        slot[k] = tokenIndex.emplace(token, k).first->second;
+        longest = std::max(longest, token.size());
+    }
+
+    std::vector<std::vector<std::size_t>> occurrences(tokens.size());
+    std::size_t at = text.find('%');
+    while (at != std::string_view::npos) {
+        const std::size_t close = text.find('%', at + 1);
+        if (close == std::string_view::npos)
+            break;
+        const std::size_t length = close - at + 1;
+        if (length <= longest) {
+            if (const auto found = tokenIndex.find(text.substr(at, length));
+                found != tokenIndex.end())
+                occurrences[found->second].push_back(at);
+        }
+        at = close;
+    }
+
+    // Occurrences of two tokens can share a '%'; the earlier token wins it, and the later one
+    // takes its next occurrence that is still whole.
+    std::vector<Span> taken;
+    for (std::size_t k = 0; k < tokens.size(); ++k) {
+        for (std::size_t begin : occurrences[slot[k]]) {
+            const std::size_t end = begin + tokens[k].size();
+            const bool overlaps = std::any_of(taken.begin(), taken.end(), [&](const Span& s) {
+                return begin < s.end && s.begin < end;
+            });
+            if (!overlaps) {
+                taken.push_back({begin, end, k});
+                break;
+            }
+        }
+    }
+    std::sort(taken.begin(), taken.end(),
+              [](const Span& a, const Span& b) { return a.begin < b.begin; });
+    return taken;
+}
+
+// The text with each located token replaced: `appendValue(out, token)` appends its value.
+template <typename AppendValue>
+std::string Assemble(std::string_view text, const std::vector<Span>& spans, std::size_t size,
+                     const AppendValue& appendValue)
+{
+    std::string out;
+    out.reserve(size);
+    std::size_t copied = 0;
+    for (const Span& s : spans) {
+        out.append(text.substr(copied, s.begin - copied));
+        appendValue(out, s.token);
+        copied = s.end;
+    }
+    out.append(text.substr(copied));
+    return out;
+}
+
+} // namespace
+
+std::vector<std::string> TemplateValues(MenuTree& tree, const MenuStyle& style,
+                                        const SystemColorResolver& resolver)
+{
+    std::vector<std::string> values = ValuesWithoutMenu(tree, style, resolver);
+    values[0] = BuildMenuArrays(tree);
+    return values;
+}
+
+std::string ReplaceTokens(std::string_view text, std::span<const std::string_view> tokens,
+                          std::span<const std::string> values)
+{
+    if (tokens.size() != values.size())
+        throw std::invalid_argument("ReplaceTokens: one value per token is needed");
+    const std::vector<Span> spans = LocateTokens(text, tokens);
+    std::size_t size = text.size();
+    for (const Span& s : spans)
+        size += values[s.token].size();
+    return Assemble(text, spans, size,
+                    [&](std::string& out, std::size_t token) { out += values[token]; });
+}
+
+std::string FillTemplate(std::string_view templateText, MenuTree& tree, const MenuStyle& style,
+                         const SystemColorResolver& resolver)
+{
+    const std::string text = NormaliseLineBreaks(templateText);
+    const std::vector<std::string> values = ValuesWithoutMenu(tree, style, resolver);
+    const std::vector<Span> spans = LocateTokens(text, kTemplateTokens);
+    // The menu arrays, the one large value, are written straight into the code. Every run names
+    // the items, also with a template that has no place for the arrays.
+    const bool hasMenu = std::any_of(spans.begin(), spans.end(),
+                                     [](const Span& s) { return s.token == kMenuToken; });
+    if (!hasMenu)
+        NameMenuItems(tree);
+    std::size_t size = text.size();
+    for (const Span& s : spans)
+        size += values[s.token].size();
+    return Assemble(text, spans, size, [&](std::string& out, std::size_t token) {
+        if (token == kMenuToken)
+            AppendMenuArrays(out, tree);
+        else
+            out += values[token];
+    });
+}
+
+std::string FillTemplate(std::string_view templateText, MenuTree& tree, const MenuStyle& style)
+{
+    return FillTemplate(templateText, tree, style, CurrentSystemColorResolver());
+}
+
+std::string PreviewPage(std::string_view code)
+{
+    // The page is built as the lines of the opening tags followed by the code, then the lines of
+    // that text followed by the closing tags, so an empty code still gives two lines.
+    std::string opened = "<html><head></head><body>";
+    opened += code;
+    std::string page = NormaliseLineBreaks(opened);
+    page += "</body></html>";
+    return NormaliseLineBreaks(page);
+}
+
+std::string DataFileNotFoundMessage(std::string_view templatePath)
+{
+    std::string message = "Data File not found\n\n";
+    message += templatePath;
+    return message;
+}
+
+std::string CodeTooLargeMessage(std::uint64_t bytes)
+{
+    return "The code for this menu would take " + DataSizeText(bytes) + ", more than the " +
+           DataSizeText(kMaxCodeBytes) +
+           " that can be made.\n\nMenus nested many levels deep make the longest code: each "
+           "item's name repeats the names of all the items above it.";
+}
+
+TemplateNotFound::TemplateNotFound(std::string path)
+    : std::runtime_error(DataFileNotFoundMessage(path)), m_path(std::move(path))
+{
+}
+
+CodeTooLarge::CodeTooLarge(std::uint64_t bytes)
+    : std::length_error(CodeTooLargeMessage(bytes)), m_bytes(bytes)
+{
+}
+
+std::string GenerateCode(const std::string& templatePath, MenuTree& tree, const MenuStyle& style,
+                         CodeForm form, const SystemColorResolver& resolver)
+{
+    if (!FileExists(templatePath))
+        throw TemplateNotFound(templatePath);
+    const std::string templateText = DecodeFileText(ReadFileBytes(templatePath));
+    // The arrays are the code's one large part; the template and the other values are small.
+    const std::uint64_t arrays = MenuArraysSize(tree);
+    const std::uint64_t size = arrays > kMaxCodeBytes ? arrays : arrays + templateText.size();
+    if (size > kMaxCodeBytes)
+        throw CodeTooLarge(size);
+    std::string code = FillTemplate(templateText, tree, style, resolver);
+    return form == CodeForm::PreviewPage ? PreviewPage(code) : code;
+}
+
+std::string GenerateCode(const std::string& templatePath, MenuTree& tree, const MenuStyle& style,
+                         CodeForm form)
+{
+    return GenerateCode(templatePath, tree, style, form, CurrentSystemColorResolver());
+}
+
+} // namespace qv

@@ -1,0 +1,45 @@
+#pragma once
+
+#include "core/model/MenuStyle.h"
+#include "core/model/MenuTree.h"
+#include "core/support/Ini_Unit.h"
+
+#include <string>
+#include <string_view>
+
+namespace qv {
+
+// The project file of a design: an INI file with the sections "Main Colors", "Sub Colors",
+// "Options" (the 27 style settings), "Menus" (the item count and each item's path) and
+// "MenuData" (each item's name, text, link, height and width, keyed by its index in tree order).
+
+// The item's path: the names of its root, of every item on the way down and its own, joined by
+// "\" (Menu3\Menu3_2\Menu3_2_1).
+std::string ItemPath(const MenuItem& item);
+
+// Writes a design into a document: erases "Menus" and "MenuData", sets every style key (the
+// style sections' other keys, other sections and comments stay), names the items and writes
+// them. "Arrows" is written only for the codes 0 to 2; any other code leaves the key as it is.
+void WriteMenuDocument(IniDocument& document, MenuTree& tree, const MenuStyle& style);
+
+// Saves a design into a project file, keeping whatever else an existing file holds, in one
+// atomic replacement: on any failure the old file stays as it was and FileError
+// "Unable to write to <path>" is thrown. Names every item of the tree.
+void WriteMenuFile(const std::string& path, MenuTree& tree, const MenuStyle& style);
+
+// The design file's document: a path naming nothing gives an empty document (an empty design
+// with the read defaults); something that is there but cannot be read as a file throws
+// FileError "Cannot open file <path>". Load first and clear the window's design afterwards, so
+// that a failed open loses nothing.
+IniDocument LoadMenuDocument(const std::string& path);
+
+// Adds the document's items to the tree and returns its style as stored: missing keys give the
+// read defaults (colours black, codes and numbers 0, font size 10, empty font name, the four
+// flags on), a flag is on exactly when it reads 1, and codes outside a field's list are returned
+// as they are (StyleAsShown gives what the window then shows). Never fails.
+MenuStyle ReadMenuDocument(const IniDocument& document, MenuTree& tree);
+
+// LoadMenuDocument and ReadMenuDocument in one.
+MenuStyle ReadMenuFile(const std::string& path, MenuTree& tree);
+
+} // namespace qv

@@ -1,0 +1,101 @@
+#include "core/support/Encoding.h"
+
+#include <array>
+#include <cstdint>
+
+namespace qv {
+
+bool IsValidUtf8(std::string_view bytes)
+{
+    const auto* s = reinterpret_cast<const unsigned char*>(bytes.data());
+    const std::size_t n = bytes.size();
+    std::size_t i = 0;
+    while (i < n) {
+        const unsigned char c = s[i];
+        if (c < 0x80) {
+            ++i;
+            continue;
+        }
+        std::size_t length;
+        std::uint32_t min;
+        std::uint32_t cp;
+        if ((c & 0xE0) == 0xC0) {
+            length = 2, min = 0x80, cp = c & 0x1Fu;
+        } else if ((c & 0xF0) == 0xE0) {
+            length = 3, min = 0x800, cp = c & 0x0Fu;
+        } else if ((c & 0xF8) == 0xF0) {
+            length = 4, min = 0x10000, cp = c & 0x07u;
+        } else {
+            return false;
+        }
+        if (n - i < length)
+            return false;
+        for (std::size_t k = 1; k < length; ++k) {
+            if ((s[i + k] & 0xC0) != 0x80)
+                return false;
+            cp = (cp << 6) | (s[i + k] & 0x3Fu);
+        }
+        if (cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF))
+            return false;
+        i += length;
+    }
+    return true;
+}
+
+namespace {
+
+// Windows-1252 0x80..0x9F; the undefined bytes map to the C1 control of the same number.
+constexpr std::array<std::uint16_t, 32> kHighControls = {
+    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
+
+void AppendUtf8(std::string& out, std::uint32_t cp)
+{
+    if (cp < 0x80) {
+        out.push_back(static_cast<char>(cp));
+    } else if (cp < 0x800) {
+        out.push_back(static_cast<char>(0xC0 | (cp >> 6)));
+        out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+    } else {
+        out.push_back(static_cast<char>(0xE0 | (cp >> 12)));
+        out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
+        out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+    }
+}
+
+} // namespace
+
+std::string Windows1252ToUtf8(std::string_view bytes)
+{
+    std::string out;
+    out.reserve(bytes.size() + bytes.size() / 8);
+    for (char ch : bytes) {
+        const auto c = static_cast<unsigned char>(ch);
+        if (c < 0x80)
+            out.push_back(ch);
+        else if (c < 0xA0)
+            AppendUtf8(out, kHighControls[c - 0x80]);
+        else
+            AppendUtf8(out, c);
+    }
+    return out;
+}
+
+std::string DecodeFileText(std::string_view bytes, bool* hadBom)
+{
+    const bool bom = bytes.substr(0, kUtf8Bom.size()) == kUtf8Bom;
+    if (hadBom)
+        *hadBom = false;
+    if (IsValidUtf8(bytes)) {
+        if (bom) {
+            if (hadBom)
+                *hadBom = true;
+            bytes.remove_prefix(kUtf8Bom.size());
+        }
+        return std::string(bytes);
+    }
+    return Windows1252ToUtf8(bytes);
+}
+
+} // namespace qv

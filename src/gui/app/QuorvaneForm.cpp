@@ -1,0 +1,612 @@
+#include "gui/app/QuorvaneForm.h"
+
+#include "ui_QuorvaneForm.h"
+
+#include "core/support/StringUtils.h"
+#include "gui/app/AppPaths.h"
+#include "gui/app/MenuTreeModel.h"
+#include "gui/dialogs/Shell.h"
+#include "gui/widgets/SystemColors.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QDir>
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QHeaderView>
+#include <QIcon>
+#include <QImage>
+#include <QItemSelectionModel>
+#include <QKeyEvent>
+#include <QScreen>
+#include <QStyledItemDelegate>
+
+#include <algorithm>
+#include <limits>
+#include <vector>
+
+// The window's images live in the UI library; a static library's resources are registered by
+// hand, from the global namespace.
+static void InitQuorvaneResources()
+{
+    Q_INIT_RESOURCE(quorvane);
+}
+
+namespace qv {
+
+namespace {
+
+QString FromStd(const std::string& text)
+{
+    return QString::fromStdString(text);
+}
+
+// The window's font: Tahoma at 11 pixels (8 points at 96 dots per inch). Where Tahoma is not
+// installed a sans serif of similar widths stands in (PreferFittingFonts), so that the captions
+// of the fixed layout still fit their controls.
+QFont WindowFont()
+{
+    QFont font(QStringLiteral("Tahoma"));
+    font.setStyleHint(QFont::SansSerif);
+    font.setPixelSize(11);
+    return font;
+}
+
+// The fixed layout places the contents of a group box just below its caption, with the frame
+// line running through the middle of the caption. Styles that draw the caption above the frame
+// would push the frame into the contents, so group boxes draw their frame this way everywhere.
+constexpr const char* kGroupBoxStyle =
+    "QGroupBox { border: 1px solid palette(mid); border-radius: 2px; margin-top: 6px; }"
+    "QGroupBox::title { subcontrol-origin: margin; subcontrol-position: top left;"
+    " left: 7px; top: 0px; padding: 0px 1px; background-color: palette(window); }";
+
+// Rows of the menu tree as tall as the desktop's usual tree rows, so that items are easy to hit.
+class TreeRowDelegate final : public QStyledItemDelegate
+{
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+    QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override
+    {
+        QSize size = QStyledItemDelegate::sizeHint(option, index);
+        size.setHeight(std::max(size.height(), 16));
+        return size;
+    }
+};
+
+} // namespace
+
+TfrmQuorvane::TfrmQuorvane(QString appFolder, QWidget* parent)
+    : QWidget(parent), m_ui(std::make_unique<Ui::TfrmQuorvane>()),
+      m_menuModel(new MenuTreeModel(this))
+{
+    InitQuorvaneResources();
+    m_ui->setupUi(this);
+
+    // A fixed-size window: it can be minimised and closed, not resized or maximised.
+    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                   Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
+                   Qt::WindowCloseButtonHint);
+    setFont(WindowFont());
+    setStyleSheet(QString::fromLatin1(kGroupBoxStyle));
+    setFixedSize(650, 395);
+    setWindowIcon(QIcon(QStringLiteral(":/quorvane/icon.xpm")));
+    if (const QScreen* screen = QGuiApplication::primaryScreen())
+        move(screen->availableGeometry().center() - rect().center());
+
+    if (appFolder.isEmpty())
+        appFolder = QCoreApplication::applicationDirPath();
+    m_appFolderPath = FromStd(FolderWithSeparator(appFolder.toStdString()));
+
+    // The colour page: its pickers at their start-up colours, wired to their hex boxes.
+    SetUpColorPage();
+    const MenuStyle startup;
+
+    // Spin boxes: the designer's two have no bounds and show the values of a new item; those of
+    // the Options page start at the style's start-up values.
+    m_ui->spinHeight->SetValue(TMyRec{}.Height);
+    m_ui->spinWidth->SetValue(TMyRec{}.Width);
+    m_ui->spinBorderWidth->SetBounds(kBorderWidthMin, kBorderWidthMax);
+    m_ui->spinFontSize->SetBounds(kFontSizeMin, kFontSizeMax);
+    m_ui->spinMenuTop->SetValue(startup.MenuTop);
+    m_ui->spinMenuLeft->SetValue(startup.MenuLeft);
+    m_ui->spinLeftPadding->SetValue(startup.LeftPadding);
+    m_ui->spinTopPadding->SetValue(startup.TopPadding);
+    m_ui->spinBorderWidth->SetValue(startup.BorderWidth);
+    m_ui->spinFontSize->SetValue(startup.FontSize);
+
+    // Texts, links and font lists of any length: a box at the toolkit's default maximum would
+    // cut what it is filled with, and its change handler would write the cut text back.
+    for (QLineEdit* box : {m_ui->txtCaption, m_ui->txtLink, m_ui->txtFontName})
+        box->setMaxLength(std::numeric_limits<int>::max());
+
+    // The help button: a flat button with our glyph above the (empty) caption.
+    TsiFlatBtn* help = m_ui->btnHelp;
+    help->SetGlyph(QImage(QStringLiteral(":/quorvane/help.xpm")));
+    help->SetGlyphLayout(glGlyphTop);
+    help->SetA3DTopCl(SystemColorRef(kButtonHighlight));
+    help->SetA3DBotCl(SystemColorRef(kButtonShadow));
+    help->SetElliptic(false);
+    help->setAccessibleName(QStringLiteral("Help"));
+
+    QTreeView* tree = m_ui->tvMenu;
+    tree->setModel(m_menuModel);
+    tree->setItemDelegate(new TreeRowDelegate(tree));
+
+    FormCreate();
+
+    connect(m_ui->btnAddRootItem, &QPushButton::clicked, this, &TfrmQuorvane::btnAddRootItemClick);
+    connect(m_ui->btnAddSubItem, &QPushButton::clicked, this, &TfrmQuorvane::btnAddSubItemClick);
+    connect(m_ui->btnAddSibling, &QPushButton::clicked, this, &TfrmQuorvane::btnAddSiblingClick);
+    connect(m_ui->btnDeleteItem, &QPushButton::clicked, this, &TfrmQuorvane::btnDeleteItemClick);
+    connect(m_ui->btnApplyToAllH, &QPushButton::clicked, this, &TfrmQuorvane::btnApplyToAllHClick);
+    connect(m_ui->btnApplyToAllW, &QPushButton::clicked, this, &TfrmQuorvane::btnApplyToAllWClick);
+    connect(tree, &QTreeView::clicked, this, &TfrmQuorvane::tvMenuClick);
+    // The selection also moves by keyboard and after a delete; the editor must always show the
+    // selected item, since its change handlers write into it.
+    connect(tree->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+            &TfrmQuorvane::OnSelectionChanged);
+    // A reset (clearing, loading a project) drops the selection without a word; the editor is
+    // closed then, so that it never shows an item that is gone.
+    connect(m_menuModel, &QAbstractItemModel::modelReset, this, &TfrmQuorvane::tvMenuClick);
+    connect(m_ui->txtCaption, &QLineEdit::textChanged, this, &TfrmQuorvane::txtCaptionChange);
+    connect(m_ui->txtLink, &QLineEdit::textChanged, this, &TfrmQuorvane::txtLinkChange);
+    connect(m_ui->spinHeight, &SpinEdit::OnChange, this, &TfrmQuorvane::spinHeightChange);
+    connect(m_ui->spinWidth, &SpinEdit::OnChange, this, &TfrmQuorvane::spinWidthChange);
+
+    connect(m_ui->PageControl1, &QTabWidget::currentChanged, this,
+            &TfrmQuorvane::PageControl1Change);
+    connect(m_ui->btnSave, &QPushButton::clicked, this, &TfrmQuorvane::btnSaveClick);
+    connect(m_ui->btnOpen, &QPushButton::clicked, this, &TfrmQuorvane::btnOpenClick);
+    connect(m_ui->btnPreview, &QPushButton::clicked, this, &TfrmQuorvane::btnPreviewClick);
+    connect(m_ui->btnOk, &QPushButton::clicked, this, &TfrmQuorvane::btnOkClick);
+    connect(m_ui->btnCancel, &QPushButton::clicked, this, &TfrmQuorvane::btnCancelClick);
+    connect(m_ui->btnBrowseFont, &QPushButton::clicked, this, &TfrmQuorvane::btnBrowseFontClick);
+    connect(help, &TsiFlatBtn::OnClick, this, &TfrmQuorvane::btnHelpClick);
+
+    // Key preview: the window sees every key before the focused control does.
+    qApp->installEventFilter(this);
+}
+
+TfrmQuorvane::~TfrmQuorvane()
+{
+    qApp->removeEventFilter(this);
+}
+
+void TfrmQuorvane::FormCreate()
+{
+    m_itemCounter = 0;
+    const AppPaths paths = ResolveAppPaths(m_appFolderPath);
+    m_dataFilePath = paths.dataFile;
+    m_previewFilePath = paths.previewFile;
+    m_iniFilePath = paths.settingsFile;
+    m_userIniFilePath = paths.userSettingsFile;
+    m_helpFilePath = paths.helpFile;
+    m_documentsFolder = paths.documentsFolder;
+
+    m_ui->cboMenuTextAlign->setCurrentIndex(0);
+    m_ui->cboAlignHorizontal->setCurrentIndex(0);
+    m_ui->cboAlignVertical->setCurrentIndex(0);
+    m_ui->pnlMenuTypeHost->setFrameShape(QFrame::NoFrame);
+    m_ui->PageControl1->setCurrentWidget(m_ui->tsDesigner);
+    RefreshHexBoxes();
+}
+
+// ---- Keys, pages, closing, help -------------------------------------------------------------
+
+bool TfrmQuorvane::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() == QEvent::KeyPress && watched->isWidgetType()) {
+        auto* widget = static_cast<QWidget*>(watched);
+        // A key first goes to the window's focus widget (or to the window when nothing has the
+        // focus); when that widget ignores it, the same key is offered to its parents, which
+        // must not count as another key.
+        QWidget* target = focusWidget() ? focusWidget() : this;
+        if (widget == target && widget->window() == this) {
+            const auto* key = static_cast<QKeyEvent*>(event);
+            FormKeyDown(key->key(), key->modifiers());
+        }
+        // '*' in the tree opens the current item's whole branch. The tree's own handling would
+        // record every item below it as open, those beyond the shown levels and the leaves too.
+        if (watched == m_ui->tvMenu && static_cast<QKeyEvent*>(event)->key() == Qt::Key_Asterisk) {
+            if (const MenuItem* current = m_menuModel->ItemOf(m_ui->tvMenu->currentIndex()))
+                ExpandBranch(current, MenuTreeModel::kShownLevels);
+            return true;
+        }
+    }
+    return false; // otherwise never consumed: the focused control still gets the key
+}
+
+void TfrmQuorvane::FormKeyDown(int key, Qt::KeyboardModifiers /*modifiers*/)
+{
+    if (key == Qt::Key_F1)
+        btnHelpClick();
+}
+
+void TfrmQuorvane::PageControl1Change(int index)
+{
+    const QWidget* page = m_ui->PageControl1->widget(index);
+    if (page != nullptr && page->objectName() == QLatin1String("tsColors"))
+        RefreshColorSample();
+}
+
+void TfrmQuorvane::btnCancelClick()
+{
+    close();
+}
+
+void TfrmQuorvane::closeEvent(QCloseEvent* event)
+{
+    // Closing is never refused and asks nothing; unsaved changes are lost.
+    FormClose();
+    event->accept();
+}
+
+void TfrmQuorvane::FormClose()
+{
+    ClearMenuItems();
+}
+
+void TfrmQuorvane::btnHelpClick()
+{
+    OpenWithAssociatedApp(m_helpFilePath, this);
+}
+
+QString TfrmQuorvane::SettingsFileToWrite()
+{
+    if (m_userIniFilePath.isEmpty())
+        return m_iniFilePath;
+    // A folder that cannot be made only means the write fails, which its caller ignores.
+    QDir().mkpath(QFileInfo(m_userIniFilePath).path());
+    m_iniFilePath = m_userIniFilePath;
+    return m_iniFilePath;
+}
+
+// ---- Menu Designer page --------------------------------------------------------------------
+
+MenuItem* TfrmQuorvane::SelectedItem() const
+{
+    const QItemSelectionModel* selection = m_ui->tvMenu->selectionModel();
+    if (selection == nullptr || !selection->hasSelection())
+        return nullptr;
+    const QModelIndexList rows = selection->selectedRows();
+    return rows.isEmpty() ? nullptr : m_menuModel->ItemOf(rows.constFirst());
+}
+
+void TfrmQuorvane::SelectItem(MenuItem* item)
+{
+    QTreeView* tree = m_ui->tvMenu;
+    const QModelIndex index = m_menuModel->IndexOf(item);
+    if (index.parent().isValid())
+        tree->expand(index.parent());
+    tree->setCurrentIndex(index);
+    tree->scrollTo(index);
+}
+
+void TfrmQuorvane::OnSelectionChanged()
+{
+    if (!m_deleting)
+        tvMenuClick();
+}
+
+void TfrmQuorvane::AddItem(AddKind kind)
+{
+    MenuItem* selected = SelectedItem();
+    if ((kind != AddKind::Root && selected == nullptr) ||
+        (kind == AddKind::Sub && MenuTreeModel::IsDeepestShown(selected))) {
+        tvMenuClick();
+        return;
+    }
+    std::string text = NextUntitledText(m_itemCounter);
+    MenuItem* added = nullptr;
+    switch (kind) {
+    case AddKind::Root:
+        added = m_menuModel->AppendRoot(std::move(text));
+        break;
+    case AddKind::Sub:
+        added = m_menuModel->AppendChild(selected, std::move(text));
+        break;
+    case AddKind::Sibling:
+        // At the end of the selected item's list, not next to it.
+        added = m_menuModel->AppendChild(selected->Parent(), std::move(text));
+        break;
+    }
+    if (added->Level() > m_deepestLevel)
+        FitTreeColumn(added->Level());
+    SelectItem(added);
+    tvMenuClick();
+    // Typing replaces the new item's default text.
+    m_ui->txtCaption->setFocus();
+    m_ui->txtCaption->selectAll();
+}
+
+void TfrmQuorvane::btnAddRootItemClick()
+{
+    AddItem(AddKind::Root);
+}
+
+void TfrmQuorvane::btnAddSubItemClick()
+{
+    AddItem(AddKind::Sub);
+}
+
+void TfrmQuorvane::btnAddSiblingClick()
+{
+    AddItem(AddKind::Sibling);
+}
+
+void TfrmQuorvane::btnDeleteItemClick()
+{
+    if (MenuItem* selected = SelectedItem()) {
+        // The tree view selects a neighbour while the item is being removed; the editor is
+        // filled once the removal is complete.
+        m_deleting = true;
+        RemoveItem(selected);
+        m_deleting = false;
+    }
+    tvMenuClick();
+}
+
+void TfrmQuorvane::RemoveItem(MenuItem* item)
+{
+    const MenuTree& design = m_menuModel->Tree();
+    const std::vector<MenuItem*>& order = design.PreOrder();
+    const std::size_t first = design.IndexOf(item);
+    const std::size_t end = first + MenuTree::SubtreeSize(item);
+    int deepestLeft = 0;
+    int deepestRemoved = 0;
+    for (std::size_t i = 0; i < order.size(); ++i) {
+        int& deepest = i >= first && i < end ? deepestRemoved : deepestLeft;
+        deepest = std::max(deepest, order[i]->Level());
+    }
+    // For every removal the model visits each open item of the view and walks from it up to its
+    // root, which costs the square of the depth in a deep branch that is open (a second and more
+    // for 10,000 levels). In a deep design the view's open items are therefore closed around the
+    // removal and opened again after it, in time linear in the design.
+    if (std::max(deepestLeft, deepestRemoved) < kDeepDesignLevels) {
+        m_menuModel->Remove(item);
+    } else {
+        QTreeView* tree = m_ui->tvMenu;
+        std::vector<const MenuItem*> open;
+        for (std::size_t i = 0; i < order.size(); ++i) {
+            if (i == first)
+                i = end; // the removed branch
+            if (i < order.size() && order[i]->ChildCount() > 0 &&
+                tree->isExpanded(m_menuModel->IndexOf(order[i])))
+                open.push_back(order[i]);
+        }
+        tree->collapseAll();
+        m_menuModel->Remove(item);
+        // The removal put the view's layout off; each expand only records its item.
+        tree->setRootIndex(tree->rootIndex());
+        for (const MenuItem* each : open)
+            tree->expand(m_menuModel->IndexOf(each));
+        tree->scrollTo(tree->currentIndex());
+    }
+    FitTreeColumn(deepestLeft);
+}
+
+void TfrmQuorvane::FitTreeColumn(int deepestLevel)
+{
+    // The tree's one column fills the view and grows to hold its deepest row, which then
+    // scrolls sideways. Deep rows must lie inside the column: the view finds a row by the column
+    // under a point, and its keyboard moves look for the new current row at the middle of the
+    // row's rectangle, which for a row indented past the column would clear the selection.
+    constexpr int kCaptionRoom = 120;
+    m_deepestLevel = std::min(deepestLevel, MenuTreeModel::kShownLevels - 1);
+    QTreeView* tree = m_ui->tvMenu;
+    tree->header()->setMinimumSectionSize(tree->indentation() * (m_deepestLevel + 1) +
+                                          kCaptionRoom);
+}
+
+void TfrmQuorvane::btnApplyToAllHClick()
+{
+    if (const MenuItem* selected = SelectedItem())
+        m_menuModel->ApplyHeightToAll(selected->Rec().Height);
+}
+
+void TfrmQuorvane::btnApplyToAllWClick()
+{
+    if (const MenuItem* selected = SelectedItem())
+        m_menuModel->ApplyWidthToAll(selected->Rec().Width);
+}
+
+void TfrmQuorvane::tvMenuClick()
+{
+    Ui::TfrmQuorvane& ui = *m_ui;
+    const MenuItem* item = SelectedItem();
+    const bool any = item != nullptr;
+    // Sub items of the deepest level that the tree can show could not be shown.
+    ui.btnAddSubItem->setEnabled(any && !MenuTreeModel::IsDeepestShown(item));
+    ui.btnDeleteItem->setEnabled(any);
+    ui.btnAddSibling->setEnabled(any);
+
+    if (!any) {
+        // The boxes keep what they showed; disabled, no edit can reach an item.
+        for (QWidget* w :
+             {static_cast<QWidget*>(ui.txtCaption), static_cast<QWidget*>(ui.txtLink),
+              static_cast<QWidget*>(ui.spinHeight), static_cast<QWidget*>(ui.spinWidth),
+              static_cast<QWidget*>(ui.lblCaption), static_cast<QWidget*>(ui.lblLink),
+              static_cast<QWidget*>(ui.lblHeight), static_cast<QWidget*>(ui.lblWidth),
+              static_cast<QWidget*>(ui.btnApplyToAllH), static_cast<QWidget*>(ui.btnApplyToAllW)})
+            w->setEnabled(false);
+        return;
+    }
+
+    // Filling the boxes runs their change handlers, which write back the item's own values.
+    ui.txtCaption->setText(FromStd(item->Text()));
+    ui.txtLink->setText(FromStd(item->Rec().Link));
+    ui.txtCaption->setEnabled(true);
+    ui.txtLink->setEnabled(true);
+    ui.lblCaption->setEnabled(true);
+    ui.lblLink->setEnabled(true);
+
+    const EditorState state = EditorStateFor(item);
+    const bool heightEditable = state != EditorState::LaterRoot;
+    const bool widthEditable = state != EditorState::LaterSubItem;
+    const auto show = [](SpinEdit* box, QLabel* label, QPushButton* apply, bool editable,
+                         std::int32_t value) {
+        // A box that is not editable is disabled before it shows 0, so its handler stores
+        // nothing.
+        if (!editable)
+            box->setEnabled(false);
+        box->SetValue(editable ? value : 0);
+        box->setEnabled(editable);
+        label->setEnabled(editable);
+        apply->setEnabled(editable);
+    };
+    show(ui.spinHeight, ui.lblHeight, ui.btnApplyToAllH, heightEditable, item->Rec().Height);
+    show(ui.spinWidth, ui.lblWidth, ui.btnApplyToAllW, widthEditable, item->Rec().Width);
+}
+
+void TfrmQuorvane::txtCaptionChange(const QString& text)
+{
+    if (MenuItem* item = SelectedItem())
+        m_menuModel->SetText(item, text.toStdString());
+}
+
+void TfrmQuorvane::txtLinkChange(const QString& text)
+{
+    if (MenuItem* item = SelectedItem())
+        m_menuModel->SetLink(item, text.toStdString());
+}
+
+void TfrmQuorvane::spinHeightChange()
+{
+    // An empty box stores nothing: the item keeps its last height.
+    const SpinEdit* box = m_ui->spinHeight;
+    if (!box->isEnabled() || box->Text().isEmpty())
+        return;
+    if (MenuItem* item = SelectedItem())
+        m_menuModel->SetHeight(item, box->Value());
+}
+
+void TfrmQuorvane::spinWidthChange()
+{
+    const SpinEdit* box = m_ui->spinWidth;
+    if (!box->isEnabled() || box->Text().isEmpty())
+        return;
+    if (MenuItem* item = SelectedItem())
+        m_menuModel->SetWidth(item, box->Value());
+}
+
+void TfrmQuorvane::ClearMenuItems()
+{
+    m_menuModel->Clear();
+    FitTreeColumn(0);
+}
+
+void TfrmQuorvane::ExpandAllItems()
+{
+    const MenuTree& design = m_menuModel->Tree();
+    int deepest = 0;
+    for (const MenuItem* item : design.PreOrder())
+        deepest = std::max(deepest, item->Level());
+    FitTreeColumn(deepest);
+    for (std::size_t i = 0; i < design.RootCount(); ++i)
+        ExpandBranch(design.Root(i), kAutoExpandDepth);
+}
+
+void TfrmQuorvane::ExpandBranch(const MenuItem* top, int levels)
+{
+    // Setting the root again puts the view's layout off until all items are open, so that each
+    // expand below only records its item and the view lays out once. Leaves are not recorded:
+    // the view revisits every recorded item whenever an item is removed.
+    QTreeView* tree = m_ui->tvMenu;
+    tree->setRootIndex(tree->rootIndex());
+    std::vector<const MenuItem*> work{top};
+    while (!work.empty()) {
+        const MenuItem* item = work.back();
+        work.pop_back();
+        if (item->ChildCount() == 0 || item->Level() >= levels - 1 ||
+            MenuTreeModel::IsDeepestShown(item))
+            continue;
+        tree->expand(m_menuModel->IndexOf(item));
+        for (std::size_t k = 0; k < item->ChildCount(); ++k)
+            work.push_back(item->Child(k));
+    }
+}
+
+// ---- Style settings ------------------------------------------------------------------------
+
+void TfrmQuorvane::SetRadioChecked(QRadioButton* button, bool checked)
+{
+    // A group can be left with no button checked: exclusivity is suspended while one button is
+    // set, so unchecking it never checks another.
+    if (button->isChecked() == checked)
+        return;
+    const bool exclusive = button->autoExclusive();
+    button->setAutoExclusive(false);
+    button->setChecked(checked);
+    button->setAutoExclusive(exclusive);
+}
+
+MenuStyle TfrmQuorvane::GetMenuStyle() const
+{
+    const Ui::TfrmQuorvane& ui = *m_ui;
+    MenuStyle style;
+    for (std::size_t row = 0; row < m_pickers.size(); ++row)
+        style.*kStyleColors[row] = m_pickers[row]->SelectionColor();
+    style.MenuType = ui.optMenuH->isChecked() ? kMenuHorizontal : kMenuVertical;
+    style.TextAlign = ui.cboMenuTextAlign->currentIndex();
+    style.HorzAlign = ui.cboAlignHorizontal->currentIndex();
+    style.VertAlign = ui.cboAlignVertical->currentIndex();
+    // As typed: a value outside a box's bounds counts until the box loses the focus.
+    style.MenuTop = ui.spinMenuTop->Value();
+    style.MenuLeft = ui.spinMenuLeft->Value();
+    style.LeftPadding = ui.spinLeftPadding->Value();
+    style.TopPadding = ui.spinTopPadding->Value();
+    style.BorderWidth = ui.spinBorderWidth->Value();
+    style.OnMouseOver = ui.optOnMouseOver->isChecked() ? kUnfoldOnMouseOver : kUnfoldOnClick;
+    style.MenuFont = ui.txtFontName->text().toStdString();
+    style.FontSize = ui.spinFontSize->Value();
+    style.FontBold = ui.chkBold->isChecked();
+    style.FontItalic = ui.chkItalic->isChecked();
+    style.Arrows = ui.optArrowNone->isChecked()    ? kArrowsNone
+                   : ui.optArrowLight->isChecked() ? kArrowsLight
+                   : ui.optArrowDark->isChecked()  ? kArrowsDark
+                                                   : kNoChoice;
+    style.KeepHighlighted = ui.chkKeepHighlighted->isChecked();
+    style.BorderBetween = ui.chkBorderBetween->isChecked();
+    return style;
+}
+
+void TfrmQuorvane::SetMenuStyle(const MenuStyle& style)
+{
+    Ui::TfrmQuorvane& ui = *m_ui;
+    for (std::size_t row = 0; row < m_pickers.size(); ++row)
+        m_pickers[row]->SetSelectionColor(style.*kStyleColors[row]);
+
+    SetRadioChecked(ui.optMenuH, style.MenuType == kMenuHorizontal);
+    SetRadioChecked(ui.optMenuV, style.MenuType == kMenuVertical);
+
+    const auto select = [](QComboBox* list, std::int32_t code) {
+        list->setCurrentIndex(code >= 0 && code < list->count() ? code : -1);
+    };
+    select(ui.cboMenuTextAlign, style.TextAlign);
+    select(ui.cboAlignHorizontal, style.HorzAlign);
+    select(ui.cboAlignVertical, style.VertAlign);
+
+    ui.spinMenuTop->SetValue(style.MenuTop);
+    ui.spinMenuLeft->SetValue(style.MenuLeft);
+    ui.spinLeftPadding->SetValue(style.LeftPadding);
+    ui.spinTopPadding->SetValue(style.TopPadding);
+    ui.spinBorderWidth->SetValue(ClampBorderWidth(style.BorderWidth));
+
+    SetRadioChecked(ui.optOnMouseOver, style.OnMouseOver == kUnfoldOnMouseOver);
+    SetRadioChecked(ui.optOnClick, style.OnMouseOver == kUnfoldOnClick);
+
+    ui.txtFontName->setText(FromStd(style.MenuFont));
+    ui.spinFontSize->SetValue(ClampFontSize(style.FontSize));
+    ui.chkBold->setChecked(style.FontBold);
+    ui.chkItalic->setChecked(style.FontItalic);
+
+    SetRadioChecked(ui.optArrowNone, style.Arrows == kArrowsNone);
+    SetRadioChecked(ui.optArrowLight, style.Arrows == kArrowsLight);
+    SetRadioChecked(ui.optArrowDark, style.Arrows == kArrowsDark);
+
+    ui.chkKeepHighlighted->setChecked(style.KeepHighlighted);
+    ui.chkBorderBetween->setChecked(style.BorderBetween);
+}
+
+} // namespace qv
