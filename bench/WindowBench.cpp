@@ -40,18 +40,18 @@ struct Files
         test::WriteWideDesignFile(wide.toStdString());
         test::WriteDeepChainFile(deep.toStdString(), kDeepLevels);
         test::WriteDeepChainFile(hostile.toStdString(), kHostileLevels);
-        QFile data(dir.filePath("dhtml.dat"));
+        QFile data(dir.filePath(QStringLiteral("dhtml.dat")));
         if (!data.open(QIODevice::WriteOnly) || data.write(kTemplate) < 0)
             std::abort();
         // The one-time note of Get Code is answered already.
-        QFile ini(dir.filePath("quorvane.ini"));
+        QFile ini(dir.filePath(QStringLiteral("quorvane.ini")));
         if (!ini.open(QIODevice::WriteOnly) || ini.write("[Prompts]\r\nQuorvaneNote=1\r\n") < 0)
             std::abort();
     }
     QTemporaryDir dir;
-    QString wide = dir.filePath("wide.mnu");
-    QString deep = dir.filePath("deep.mnu");
-    QString hostile = dir.filePath("hostile.mnu");
+    QString wide = dir.filePath(QStringLiteral("wide.mnu"));
+    QString deep = dir.filePath(QStringLiteral("deep.mnu"));
+    QString hostile = dir.filePath(QStringLiteral("hostile.mnu"));
 };
 
 Files& TheFiles()
@@ -201,7 +201,7 @@ BENCHMARK(BM_WideGetCode)->Unit(benchmark::kMillisecond)->Iterations(3);
 void BM_WideSave(benchmark::State& state)
 {
     Session session(TheFiles().wide);
-    const QString path = TheFiles().dir.filePath("saved-wide.mnu");
+    const QString path = TheFiles().dir.filePath(QStringLiteral("saved-wide.mnu"));
     for (auto _ : state) {
         session.dialogs.saveAnswers.push_back(path);
         session.window->btnSaveClick();

@@ -24,6 +24,8 @@
 
 #include <sys/stat.h>
 
+using namespace Qt::StringLiterals;
+
 namespace qv {
 namespace {
 
@@ -40,15 +42,15 @@ protected:
     {
         m_prefix = qEnvironmentVariable("QUORVANE_TEST_PREFIX");
         ASSERT_FALSE(m_prefix.isEmpty()) << "run through ctest, which installs the prefix";
-        ASSERT_TRUE(QFileInfo(m_prefix + "/bin").isDir());
+        ASSERT_TRUE(QFileInfo(m_prefix + u"/bin"_s).isDir());
         ASSERT_TRUE(m_home.isValid());
-        ASSERT_TRUE(QDir(m_home.path()).mkpath("Documents"));
+        ASSERT_TRUE(QDir(m_home.path()).mkpath(u"Documents"_s));
         // The user's folders, as the desktop sets them.
         for (const char* name : {"HOME", "XDG_CACHE_HOME", "XDG_CONFIG_HOME"})
             m_savedEnvironment.emplace_back(name, qgetenv(name));
         qputenv("HOME", QFile::encodeName(m_home.path()));
-        qputenv("XDG_CACHE_HOME", QFile::encodeName(m_home.filePath(".cache")));
-        qputenv("XDG_CONFIG_HOME", QFile::encodeName(m_home.filePath(".config")));
+        qputenv("XDG_CACHE_HOME", QFile::encodeName(m_home.filePath(u".cache"_s)));
+        qputenv("XDG_CONFIG_HOME", QFile::encodeName(m_home.filePath(u".config"_s)));
     }
     void TearDown() override
     {
@@ -60,11 +62,11 @@ protected:
         }
     }
 
-    QString Bin() const { return m_prefix + "/bin/"; }
-    QString Share() const { return m_prefix + "/share/quorvane/"; }
-    QString Cache() const { return m_home.filePath(".cache/quorvane/"); }
-    QString UserSettings() const { return m_home.filePath(".config/quorvane/quorvane.ini"); }
-    QString Documents() const { return m_home.filePath("Documents/"); }
+    QString Bin() const { return m_prefix + u"/bin/"_s; }
+    QString Share() const { return m_prefix + u"/share/quorvane/"_s; }
+    QString Cache() const { return m_home.filePath(u".cache/quorvane/"_s); }
+    QString UserSettings() const { return m_home.filePath(u".config/quorvane/quorvane.ini"_s); }
+    QString Documents() const { return m_home.filePath(u"Documents/"_s); }
 
     // Get Code once; `tickNote` answers the note (when it comes) with its box ticked. Returns
     // the dialogs shown.
@@ -88,8 +90,8 @@ protected:
     void ExpectUsersFolders(TfrmQuorvane& window, const QString& dataFolder)
     {
         EXPECT_FALSE(window.FilesBesideProgram());
-        EXPECT_EQ(window.DataFilePath(), dataFolder + "dhtml.dat");
-        EXPECT_EQ(window.PreviewFilePath(), Cache() + "~dhtml.htm");
+        EXPECT_EQ(window.DataFilePath(), dataFolder + u"dhtml.dat"_s);
+        EXPECT_EQ(window.PreviewFilePath(), Cache() + u"~dhtml.htm"_s);
         EXPECT_EQ(window.DocumentsFolder(), Documents());
 
         window.btnAddRootItemClick();
@@ -97,15 +99,15 @@ protected:
         window.btnPreviewClick();
         for (const auto& message : m_dialogs.messages)
             ADD_FAILURE() << message.text.toStdString();
-        EXPECT_EQ(m_shell.opened, QStringList{Cache() + "~dhtml.htm"});
-        EXPECT_TRUE(ReadAll(Cache() + "~dhtml.htm").contains("Untitled1"));
+        EXPECT_EQ(m_shell.opened, QStringList{Cache() + u"~dhtml.htm"_s});
+        EXPECT_TRUE(ReadAll(Cache() + u"~dhtml.htm"_s).contains("Untitled1"));
         for (const std::string_view name : kArrowImageFiles) {
             const QString image = QString::fromUtf8(name.data(), qsizetype(name.size()));
             EXPECT_EQ(ReadAll(Cache() + image), ReadAll(dataFolder + image)) << name;
         }
 
         window.btnHelpClick();
-        EXPECT_EQ(m_shell.opened.last(), dataFolder + "quorvane.html");
+        EXPECT_EQ(m_shell.opened.last(), dataFolder + u"quorvane.html"_s);
 
         m_dialogs.saveRequests.clear();
         m_dialogs.openRequests.clear();
@@ -115,7 +117,7 @@ protected:
         window.btnOpenClick();
         ASSERT_EQ(m_dialogs.saveRequests.size(), 1u);
         ASSERT_EQ(m_dialogs.openRequests.size(), 1u);
-        EXPECT_EQ(m_dialogs.saveRequests[0].fileName, Documents() + "Untitled.mnu");
+        EXPECT_EQ(m_dialogs.saveRequests[0].fileName, Documents() + u"Untitled.mnu"_s);
         EXPECT_EQ(m_dialogs.saveRequests[0].initialFolder, Documents());
         EXPECT_EQ(m_dialogs.openRequests[0].initialFolder, Documents());
     }
@@ -132,19 +134,20 @@ TEST_F(Installed, QuorvaneGenFindsItsTemplateInShare)
     EXPECT_FALSE(FolderCanBeWritten((Bin()).toStdString()));
     MenuTree tree;
     tree.AppendChild(tree.AppendRoot("Home"), "News");
-    const QString design = m_home.filePath("site.mnu");
+    const QString design = m_home.filePath(u"site.mnu"_s);
     WriteMenuFile(design.toStdString(), tree, MenuStyle{});
 
     QProcess gen;
     gen.setWorkingDirectory(m_home.path()); // neither the program's folder nor the data's
-    gen.start(Bin() + "quorvane-gen", {design, "-o", m_home.filePath("menu.html")});
+    gen.start(Bin() + u"quorvane-gen"_s, {design, u"-o"_s, m_home.filePath(u"menu.html"_s)});
     ASSERT_TRUE(gen.waitForFinished(30000));
     EXPECT_EQ(gen.exitCode(), 0) << gen.readAllStandardError().toStdString();
 
     MenuTree read;
     const MenuStyle style = StyleAsShown(ReadMenuFile(design.toStdString(), read));
-    const std::string installedTemplate = ReadFileBytes((Share() + "dhtml.dat").toStdString());
-    EXPECT_EQ(ReadAll(m_home.filePath("menu.html")).toStdString(),
+    const std::string installedTemplate =
+        ReadFileBytes(QString(Share() + u"dhtml.dat"_s).toStdString());
+    EXPECT_EQ(ReadAll(m_home.filePath(u"menu.html"_s)).toStdString(),
               FillTemplate(installedTemplate, read, style));
 }
 
@@ -153,14 +156,14 @@ TEST_F(Installed, TheWindowUsesTheUsersFoldersAndKeepsTheNotesAnswerAcrossStarts
     {
         TfrmQuorvane window(Bin());
         ExpectUsersFolders(window, Share());
-        EXPECT_EQ(window.HelpFilePath(), Share() + "quorvane.html");
-        EXPECT_EQ(GetCode(window, true), (QStringList{"frmPromptChoice", "FrmQuorvaneCopy"}));
+        EXPECT_EQ(window.HelpFilePath(), Share() + u"quorvane.html"_s);
+        EXPECT_EQ(GetCode(window, true), (QStringList{u"frmPromptChoice"_s, u"FrmQuorvaneCopy"_s}));
         EXPECT_EQ(window.IniFilePath(), UserSettings());
     }
     EXPECT_EQ(IniReadInteger(UserSettings().toStdString(), "Prompts", "QuorvaneNote", 0), 1);
     // The next start reads the answer: no note.
     TfrmQuorvane again(Bin());
-    EXPECT_EQ(GetCode(again, false), QStringList{"FrmQuorvaneCopy"});
+    EXPECT_EQ(GetCode(again, false), QStringList{u"FrmQuorvaneCopy"_s});
 }
 
 TEST_F(Installed, AReadOnlyUnpackedCopyUsesTheUsersFoldersAndAWritableOneItsOwn)
@@ -169,34 +172,34 @@ TEST_F(Installed, AReadOnlyUnpackedCopyUsesTheUsersFoldersAndAWritableOneItsOwn)
     // with a settings file that already answers the note.
     QTemporaryDir copy;
     ASSERT_TRUE(copy.isValid());
-    const QString folder = copy.path() + "/";
+    const QString folder = copy.path() + u"/"_s;
     for (const QString& name : QDir(Share()).entryList(QDir::Files))
         ASSERT_TRUE(QFile::copy(Share() + name, folder + name)) << name.toStdString();
-    ASSERT_TRUE(QFile::copy(Bin() + "quorvane", folder + "quorvane"));
-    ASSERT_TRUE(
-        IniWriteInteger((folder + "quorvane.ini").toStdString(), "Prompts", "QuorvaneNote", 1));
+    ASSERT_TRUE(QFile::copy(Bin() + u"quorvane"_s, folder + u"quorvane"_s));
+    ASSERT_TRUE(IniWriteInteger(QString(folder + u"quorvane.ini"_s).toStdString(), "Prompts",
+                                "QuorvaneNote", 1));
 
     ASSERT_EQ(chmod(QFile::encodeName(folder).constData(), 0555), 0);
     {
         TfrmQuorvane window(folder);
         ExpectUsersFolders(window, folder);
         // The settings beside the program are read while the user has none of their own.
-        EXPECT_EQ(window.IniFilePath(), folder + "quorvane.ini");
-        EXPECT_EQ(GetCode(window, false), QStringList{"FrmQuorvaneCopy"});
+        EXPECT_EQ(window.IniFilePath(), folder + u"quorvane.ini"_s);
+        EXPECT_EQ(GetCode(window, false), QStringList{u"FrmQuorvaneCopy"_s});
     }
 
     ASSERT_EQ(chmod(QFile::encodeName(folder).constData(), 0755), 0);
     TfrmQuorvane window(folder);
     EXPECT_TRUE(window.FilesBesideProgram());
-    EXPECT_EQ(window.PreviewFilePath(), folder + "~dhtml.htm");
-    EXPECT_EQ(window.IniFilePath(), folder + "quorvane.ini");
+    EXPECT_EQ(window.PreviewFilePath(), folder + u"~dhtml.htm"_s);
+    EXPECT_EQ(window.IniFilePath(), folder + u"quorvane.ini"_s);
     EXPECT_EQ(window.DocumentsFolder(), folder);
 }
 
 TEST_F(Installed, TheInstalledProgramStartsFromTheReadOnlyPrefix)
 {
     QProcess version;
-    version.start(Bin() + "quorvane", {"--version"});
+    version.start(Bin() + u"quorvane"_s, {u"--version"_s});
     ASSERT_TRUE(version.waitForFinished(30000));
     EXPECT_EQ(version.exitCode(), 0);
     EXPECT_TRUE(version.readAllStandardOutput().startsWith("Tarnwick Quorvane Wizard "));
@@ -204,10 +207,10 @@ TEST_F(Installed, TheInstalledProgramStartsFromTheReadOnlyPrefix)
     // With a design on its command line it shows its window and runs until it is closed.
     MenuTree tree;
     tree.AppendRoot("Home");
-    const QString design = m_home.filePath("site.mnu");
+    const QString design = m_home.filePath(u"site.mnu"_s);
     WriteMenuFile(design.toStdString(), tree, MenuStyle{});
     QProcess program;
-    program.start(Bin() + "quorvane", {design});
+    program.start(Bin() + u"quorvane"_s, {design});
     ASSERT_TRUE(program.waitForStarted(30000));
     EXPECT_FALSE(program.waitForFinished(3000))
         << "ended early: " << program.readAllStandardError().toStdString();

@@ -25,6 +25,8 @@
 #include <optional>
 #include <string_view>
 
+using namespace Qt::StringLiterals;
+
 namespace qv {
 namespace {
 
@@ -159,7 +161,7 @@ TEST_F(CaptionFit, TheNoteAndTheCodeWindowFitTheirCaptions)
     m_dialogs.execActions.push_back(measure);
     m_dialogs.execActions.push_back(measure);
     m_window->btnOkClick();
-    ASSERT_EQ(m_dialogs.execs, QStringList({"frmPromptChoice", "FrmQuorvaneCopy"}));
+    ASSERT_EQ(m_dialogs.execs, QStringList({u"frmPromptChoice"_s, u"FrmQuorvaneCopy"_s}));
     EXPECT_EQ(notes, "");
     // The note's text, check box and OK button; the code window's two buttons.
     EXPECT_EQ(measured, 5);

@@ -28,6 +28,8 @@
 #include <utility>
 #include <vector>
 
+using namespace Qt::StringLiterals;
+
 namespace qv {
 namespace {
 
@@ -100,7 +102,10 @@ protected:
     {
         return Get<T>(name.toLatin1().constData());
     }
-    QLineEdit* Box(std::size_t row) const { return Get<QLineEdit>("txt" + QString(kRows[row])); }
+    QLineEdit* Box(std::size_t row) const
+    {
+        return Get<QLineEdit>(u"txt"_s + QLatin1String(kRows[row]));
+    }
     TColor Color(std::size_t row) const { return m_window->Picker(row).SelectionColor(); }
     QStringList BoxTexts() const
     {
@@ -170,8 +175,8 @@ TEST_F(ColorPage, LaidOutAsTwoGroupsOfFiveRowsWithTheSampleBelow)
 {
     auto* main = Get<QGroupBox>("grpMainColors");
     auto* sub = Get<QGroupBox>("grpSubColors");
-    EXPECT_EQ(main->title(), "Main Menu Colors ");
-    EXPECT_EQ(sub->title(), "Sub Menu Colors");
+    EXPECT_EQ(main->title(), u"Main Menu Colors "_s);
+    EXPECT_EQ(sub->title(), u"Sub Menu Colors"_s);
     EXPECT_EQ(main->geometry(), QRect(8, 8, 304, 193));
     EXPECT_EQ(sub->geometry(), QRect(320, 8, 304, 193));
 
@@ -179,23 +184,23 @@ TEST_F(ColorPage, LaidOutAsTwoGroupsOfFiveRowsWithTheSampleBelow)
                               "MouseOver Font Color:", "Border Color:"};
     const int tops[] = {40, 68, 96, 124, 152};
     for (std::size_t row = 0; row < kRows.size(); ++row) {
-        const QString name = kRows[row];
+        const QString name = QLatin1String(kRows[row]);
         QGroupBox* group = row < 5 ? main : sub;
-        auto* label = Get<QLabel>("lbl" + name);
-        auto* picker = Get<TColorPickerButton>("cpb" + name);
+        auto* label = Get<QLabel>(u"lbl"_s + name);
+        auto* picker = Get<TColorPickerButton>(u"cpb"_s + name);
         QLineEdit* box = Box(row);
         EXPECT_EQ(picker, &m_window->Picker(row));
         EXPECT_EQ(label->parentWidget(), group);
         EXPECT_EQ(picker->parentWidget(), group);
         EXPECT_EQ(box->parentWidget(), group);
-        EXPECT_EQ(label->text(), captions[row % 5]);
+        EXPECT_EQ(label->text(), QLatin1String(captions[row % 5]));
         EXPECT_EQ(label->geometry().topLeft(), QPoint(8, tops[row % 5] + 4));
         EXPECT_EQ(label->width(), 160);
         EXPECT_TRUE(label->alignment() & Qt::AlignRight);
         EXPECT_EQ(picker->geometry(), QRect(176, tops[row % 5], 45, 22));
         EXPECT_EQ(box->geometry(), QRect(228, tops[row % 5], 65, 21));
         EXPECT_EQ(box->maxLength(), 6);
-        EXPECT_EQ(picker->CustomText(), "Custom Color");
+        EXPECT_EQ(picker->CustomText(), u"Custom Color"_s);
         EXPECT_EQ(picker->PopupSpacing(), 8);
         EXPECT_TRUE(picker->ShowSystemColors());
         EXPECT_TRUE(picker->DefaultText().isEmpty());
@@ -203,34 +208,35 @@ TEST_F(ColorPage, LaidOutAsTwoGroupsOfFiveRowsWithTheSampleBelow)
         EXPECT_EQ(picker->focusPolicy(), Qt::NoFocus);
     }
     for (const char* name : {"lblMainHex", "lblSubHex"}) {
-        EXPECT_EQ(Get<QLabel>(name)->text(), "Hex");
+        EXPECT_EQ(Get<QLabel>(name)->text(), u"Hex"_s);
         EXPECT_EQ(Get<QLabel>(name)->pos(), QPoint(232, 20));
     }
     auto* copy = Get<QPushButton>("btnCopyMain");
-    EXPECT_EQ(copy->text(), ">> Copy Main >>");
+    EXPECT_EQ(copy->text(), u">> Copy Main >>"_s);
     EXPECT_EQ(copy->parentWidget(), sub);
     EXPECT_EQ(copy->geometry(), QRect(8, 164, 93, 21));
     // The button lies over the wide label of the last row and must still take the click.
     EXPECT_EQ(sub->childAt(QPoint(90, 166)), copy);
 
-    EXPECT_EQ(Get<QLabel>("lblColorSample")->text(), "Menu Color Sample:");
+    EXPECT_EQ(Get<QLabel>("lblColorSample")->text(), u"Menu Color Sample:"_s);
     EXPECT_EQ(Get<QLabel>("lblColorSample")->pos(), QPoint(8, 212));
     const QPoint corners[] = {{8, 232}, {8, 252}, {8, 272}, {140, 256}, {140, 276}};
     const char* items[] = {"Home", "Links", "Contact", "Products", "Support"};
     for (int i = 0; i < 5; ++i) {
         const QByteArray n = QByteArray::number(i + 1);
-        auto* shape = Get<TShape>(("Shape" + n).constData());
-        auto* caption = Get<QLabel>(("lblSample" + n).constData());
+        auto* shape = Get<TShape>(QByteArray("Shape" + n).constData());
+        auto* caption = Get<QLabel>(QByteArray("lblSample" + n).constData());
         EXPECT_EQ(shape->geometry(), QRect(corners[i], QSize(145, 21)));
         EXPECT_EQ(caption->pos(), corners[i] + QPoint(8, 4));
-        EXPECT_EQ(caption->text(), items[i]);
+        EXPECT_EQ(caption->text(), QLatin1String(items[i]));
         EXPECT_FALSE(caption->autoFillBackground());
     }
 
     // Tab order: the main boxes top to bottom, then the copy button and the sub boxes bottom up.
-    const QStringList expected = {"txtMainBG",     "txtMainMOBG", "txtMainFont",  "txtMainFontMO",
-                                  "txtMainBorder", "btnCopyMain", "txtSubBorder", "txtSubFontMO",
-                                  "txtSubFont",    "txtSubMOBG",  "txtSubBG"};
+    const QStringList expected = {u"txtMainBG"_s,     u"txtMainMOBG"_s,   u"txtMainFont"_s,
+                                  u"txtMainFontMO"_s, u"txtMainBorder"_s, u"btnCopyMain"_s,
+                                  u"txtSubBorder"_s,  u"txtSubFontMO"_s,  u"txtSubFont"_s,
+                                  u"txtSubMOBG"_s,    u"txtSubBG"_s};
     QStringList chain;
     QWidget* start = Get<QTabWidget>("PageControl1")->tabBar();
     for (QWidget* w = start->nextInFocusChain(); w != start; w = w->nextInFocusChain())
@@ -242,8 +248,9 @@ TEST_F(ColorPage, LaidOutAsTwoGroupsOfFiveRowsWithTheSampleBelow)
 
 TEST_F(ColorPage, StartsWithTheStartUpColoursInTheBoxesAndTheDefaultLookBeforeTheFirstRefresh)
 {
-    EXPECT_EQ(BoxTexts(), QStringList({"0080FF", "009CE8", "FFFFFF", "0000FF", "000000", "0080FF",
-                                       "009CE8", "FFFFFF", "0000FF", "000000"}));
+    EXPECT_EQ(BoxTexts(),
+              QStringList({u"0080FF"_s, u"009CE8"_s, u"FFFFFF"_s, u"0000FF"_s, u"000000"_s,
+                           u"0080FF"_s, u"009CE8"_s, u"FFFFFF"_s, u"0000FF"_s, u"000000"_s}));
     EXPECT_EQ(m_window->GetMenuStyle(), MenuStyle{});
 
     // A window whose colour page has not been shown yet draws the sample white on black.
@@ -257,47 +264,49 @@ TEST_F(ColorPage, TypingInABoxSetsOnlyItsPickerAndLeavesTheTextAndTheSampleAlone
 {
     QSignalSpy refreshed(m_window.get(), &TfrmQuorvane::ColorSampleRefreshed);
     QLineEdit* box = Box(0);
-    TypeInto(box, "ff");
+    TypeInto(box, u"ff"_s);
     EXPECT_EQ(Color(0), RgbColor(0, 0, 255));
-    EXPECT_EQ(box->text(), "ff");
+    EXPECT_EQ(box->text(), u"ff"_s);
     EXPECT_FALSE(m_window->FHexChanging());
     EXPECT_EQ(refreshed.count(), 0);
     EXPECT_EQ(Page().pixelColor(108, 242), Q(RgbColor(0, 0x80, 0xFF))) << "the sample waits";
 
-    TypeInto(box, "12G");
+    TypeInto(box, u"12G"_s);
     EXPECT_EQ(Color(0), 0u);
-    EXPECT_EQ(box->text(), "12G");
-    TypeInto(box, "a");
+    EXPECT_EQ(box->text(), u"12G"_s);
+    TypeInto(box, u"a"_s);
     EXPECT_EQ(Color(0), RgbColor(0, 0, 0x0A));
     QTest::keyClick(box, Qt::Key_Backspace);
     EXPECT_EQ(Color(0), 0u) << "an empty box gives black";
-    EXPECT_EQ(box->text(), "");
-    TypeInto(box, "1234567");
-    EXPECT_EQ(box->text(), "123456");
+    EXPECT_EQ(box->text(), u""_s);
+    TypeInto(box, u"1234567"_s);
+    EXPECT_EQ(box->text(), u"123456"_s);
     EXPECT_EQ(Color(0), RgbColor(0x12, 0x34, 0x56));
 
     // Another box in lower case and short; nothing else has moved.
-    TypeInto(Box(7), "abc");
+    TypeInto(Box(7), u"abc"_s);
     EXPECT_EQ(Color(7), RgbColor(0, 0x0A, 0xBC));
-    EXPECT_EQ(BoxTexts(), QStringList({"123456", "009CE8", "FFFFFF", "0000FF", "000000", "0080FF",
-                                       "009CE8", "abc", "0000FF", "000000"}));
+    EXPECT_EQ(BoxTexts(),
+              QStringList({u"123456"_s, u"009CE8"_s, u"FFFFFF"_s, u"0000FF"_s, u"000000"_s,
+                           u"0080FF"_s, u"009CE8"_s, u"abc"_s, u"0000FF"_s, u"000000"_s}));
 
     // Entering the page again repaints the sample; the boxes keep their texts.
     ShowPage(0);
     ShowPage(1);
     EXPECT_EQ(refreshed.count(), 1);
     EXPECT_EQ(Page().pixelColor(108, 242), Q(RgbColor(0x12, 0x34, 0x56)));
-    EXPECT_EQ(Box(7)->text(), "abc");
+    EXPECT_EQ(Box(7)->text(), u"abc"_s);
 }
 
 TEST_F(ColorPage, APickerChangeRewritesEveryBoxAndSystemColoursBecomeTheirRgb)
 {
-    TypeInto(Box(2), "abc");
-    TypeInto(Box(0), "0080ff"); // the same colour in lower case: the picker does not change
-    ChooseInPalette(8, 16);     // Red for the sub mouse-over font
+    TypeInto(Box(2), u"abc"_s);
+    TypeInto(Box(0), u"0080ff"_s); // the same colour in lower case: the picker does not change
+    ChooseInPalette(8, 16);        // Red for the sub mouse-over font
     EXPECT_EQ(Color(8), RgbColor(255, 0, 0));
-    EXPECT_EQ(BoxTexts(), QStringList({"0080FF", "009CE8", "000ABC", "0000FF", "000000", "0080FF",
-                                       "009CE8", "FFFFFF", "FF0000", "000000"}));
+    EXPECT_EQ(BoxTexts(),
+              QStringList({u"0080FF"_s, u"009CE8"_s, u"000ABC"_s, u"0000FF"_s, u"000000"_s,
+                           u"0080FF"_s, u"009CE8"_s, u"FFFFFF"_s, u"FF0000"_s, u"000000"_s}));
     const QImage red = Page();
     EXPECT_EQ(red.pixelColor(250, 290), Q(RgbColor(0, 0x9C, 0xE8)));
     EXPECT_LT(Distance(Ink(red, QRect(148, 280, 120, 13), RgbColor(0, 0x9C, 0xE8)), Qt::red), 90)
@@ -307,17 +316,17 @@ TEST_F(ColorPage, APickerChangeRewritesEveryBoxAndSystemColoursBecomeTheirRgb)
     const TColor face = TestDesktop(kButtonFace);
     ChooseInPalette(0, kFirstSystemEntry + kButtonFace);
     EXPECT_EQ(Color(0), face);
-    EXPECT_EQ(Box(0)->text(), "D4D0C8");
+    EXPECT_EQ(Box(0)->text(), u"D4D0C8"_s);
     EXPECT_EQ(Page().pixelColor(108, 242), Q(face));
 
     // When the box already shows that text, the reference stays, and paints as its colour.
     ChooseInPalette(5, 16);
-    TypeInto(Box(5), "D4D0C8");
+    TypeInto(Box(5), u"D4D0C8"_s);
     EXPECT_EQ(Color(5), face);
     ChooseInPalette(5, kFirstSystemEntry + kButtonFace);
     EXPECT_EQ(Color(5), SystemColorRef(kButtonFace));
     EXPECT_EQ(m_window->GetMenuStyle().SubBG, SystemColorRef(kButtonFace));
-    EXPECT_EQ(Box(5)->text(), "D4D0C8");
+    EXPECT_EQ(Box(5)->text(), u"D4D0C8"_s);
     EXPECT_EQ(Page().pixelColor(250, 268), Q(face));
 }
 
@@ -336,7 +345,7 @@ TEST_F(ColorPage, CopyMainGivesTheSubMenusTheMainColoursOrOnlyRepaints)
     EXPECT_EQ(copied.pixelColor(250, 296), Q(style.MainBorder));
 
     // All equal: no picker changes and no box is rewritten, but the sample is repainted.
-    TypeInto(Box(1), "c81e1e"); // MainMOBG in lower case
+    TypeInto(Box(1), u"c81e1e"_s); // MainMOBG in lower case
     std::vector<std::unique_ptr<QSignalSpy>> changes;
     for (std::size_t row = 0; row < kRows.size(); ++row)
         changes.push_back(
@@ -346,15 +355,16 @@ TEST_F(ColorPage, CopyMainGivesTheSubMenusTheMainColoursOrOnlyRepaints)
     EXPECT_EQ(refreshed.count(), 1);
     for (const auto& spy : changes)
         EXPECT_EQ(spy->count(), 0);
-    EXPECT_EQ(Box(1)->text(), "c81e1e");
+    EXPECT_EQ(Box(1)->text(), u"c81e1e"_s);
 }
 
 TEST_F(ColorPage, OpeningAProjectShowsItsColoursInBoxesAndSampleAtOnce)
 {
     const MenuStyle style = DistinctColors();
     m_window->SetMenuStyle(style);
-    EXPECT_EQ(BoxTexts(), QStringList({"0A14C8", "C81E1E", "FFFF00", "00FF00", "FF00FF", "1E781E",
-                                       "3C3C3C", "FFFFFF", "00FFFF", "FF8000"}));
+    EXPECT_EQ(BoxTexts(),
+              QStringList({u"0A14C8"_s, u"C81E1E"_s, u"FFFF00"_s, u"00FF00"_s, u"FF00FF"_s,
+                           u"1E781E"_s, u"3C3C3C"_s, u"FFFFFF"_s, u"00FFFF"_s, u"FF8000"_s}));
     EXPECT_EQ(m_window->GetMenuStyle(), style);
 
     const QImage image = Page();
@@ -409,12 +419,12 @@ TEST_F(ColorPage, FontButtonFillsTheFontSettingsFromTheDialog)
     Click("btnBrowseFont");
     ASSERT_EQ(m_dialogs.fontRequests.size(), 1u);
     const QFont& first = m_dialogs.fontRequests[0];
-    EXPECT_EQ(first.family(), "Tahoma");
+    EXPECT_EQ(first.family(), u"Tahoma"_s);
     EXPECT_EQ(first.pointSize(), 8);
     EXPECT_FALSE(first.bold());
     EXPECT_FALSE(first.italic());
-    EXPECT_EQ(Get<QLineEdit>("txtFontName")->text(), "Arial");
-    EXPECT_EQ(Get<SpinEdit>("spinFontSize")->Text(), "12");
+    EXPECT_EQ(Get<QLineEdit>("txtFontName")->text(), u"Arial"_s);
+    EXPECT_EQ(Get<SpinEdit>("spinFontSize")->Text(), u"12"_s);
     EXPECT_TRUE(Get<QCheckBox>("chkBold")->isChecked());
     EXPECT_TRUE(Get<QCheckBox>("chkItalic")->isChecked());
 
@@ -422,8 +432,8 @@ TEST_F(ColorPage, FontButtonFillsTheFontSettingsFromTheDialog)
     m_window->SetMenuStyle(MenuStyle{});
     Click("btnBrowseFont");
     EXPECT_EQ(m_dialogs.fontRequests[1], arial);
-    EXPECT_EQ(Get<QLineEdit>("txtFontName")->text(), "Verdana");
-    EXPECT_EQ(Get<SpinEdit>("spinFontSize")->Text(), "9");
+    EXPECT_EQ(Get<QLineEdit>("txtFontName")->text(), u"Verdana"_s);
+    EXPECT_EQ(Get<SpinEdit>("spinFontSize")->Text(), u"9"_s);
     EXPECT_FALSE(Get<QCheckBox>("chkBold")->isChecked());
     EXPECT_FALSE(Get<QCheckBox>("chkItalic")->isChecked());
 
@@ -438,16 +448,16 @@ TEST_F(ColorPage, FontButtonFillsTheFontSettingsFromTheDialog)
     // A family told apart by its foundry is written by its name alone; the size box keeps its
     // bounds.
     Click("btnBrowseFont");
-    EXPECT_EQ(m_dialogs.fontRequests[3].family(), "Verdana");
-    EXPECT_EQ(Get<QLineEdit>("txtFontName")->text(), "Arial");
+    EXPECT_EQ(m_dialogs.fontRequests[3].family(), u"Verdana"_s);
+    EXPECT_EQ(Get<QLineEdit>("txtFontName")->text(), u"Arial"_s);
     EXPECT_EQ(m_window->GetMenuStyle().FontSize, 100);
 
     // The desktop's aliases for its default fonts, which no browser knows, become the generic
     // CSS families; real families that merely look alike stay as chosen.
     const std::vector<std::pair<QString, QString>> families = {
-        {"Sans Serif", "sans-serif"},     {"Serif", "serif"},
-        {"Monospace", "monospace"},       {"sans", "sans-serif"},
-        {"DejaVu Serif", "DejaVu Serif"}, {"Open Sans", "Open Sans"},
+        {u"Sans Serif"_s, u"sans-serif"_s},     {u"Serif"_s, u"serif"_s},
+        {u"Monospace"_s, u"monospace"_s},       {u"sans"_s, u"sans-serif"_s},
+        {u"DejaVu Serif"_s, u"DejaVu Serif"_s}, {u"Open Sans"_s, u"Open Sans"_s},
     };
     for (const auto& [family, written] : families) {
         m_dialogs.fontAnswers.push_back(QFont(family, 10));
@@ -476,7 +486,7 @@ TEST(FontDialog, OkOnTheFirstFontGivesANameForTheWeb)
     const QString written = test::Child<QLineEdit>(window, "txtFontName")->text();
     EXPECT_EQ(written.toStdString(), WebFontFamily(shown.toStdString()));
     for (const char* alias : {"Sans Serif", "Serif", "Monospace"})
-        EXPECT_NE(written, alias);
+        EXPECT_NE(written, QLatin1String(alias));
 }
 
 // The platform's dialog itself: scalable fonts only, and no effects to choose.
@@ -499,14 +509,14 @@ TEST(FontDialog, OffersNoEffectsAndReportsCancel)
         });
     };
     inspect(true);
-    const std::optional<QFont> chosen = dialogs.ChooseFont(nullptr, QFont("DejaVu Sans", 11));
+    const std::optional<QFont> chosen = dialogs.ChooseFont(nullptr, QFont(u"DejaVu Sans"_s, 11));
     EXPECT_TRUE(checked);
     ASSERT_TRUE(chosen.has_value());
     EXPECT_EQ(chosen->pointSize(), 11);
 
     checked = false;
     inspect(false);
-    EXPECT_FALSE(dialogs.ChooseFont(nullptr, QFont("DejaVu Sans", 11)).has_value());
+    EXPECT_FALSE(dialogs.ChooseFont(nullptr, QFont(u"DejaVu Sans"_s, 11)).has_value());
     EXPECT_TRUE(checked);
 }
 

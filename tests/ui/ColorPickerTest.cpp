@@ -10,6 +10,8 @@
 
 #include <gtest/gtest.h>
 
+using namespace Qt::StringLiterals;
+
 namespace qv {
 namespace {
 
@@ -45,7 +47,7 @@ protected:
         window.resize(400, 300);
         button = new TColorPickerButton(&window);
         button->move(20, 20);
-        button->SetCustomText("Custom Color");
+        button->SetCustomText(u"Custom Color"_s);
         button->SetPopupSpacing(8);
         button->SetShowSystemColors(true);
         window.show();
@@ -289,7 +291,7 @@ TEST_F(ColorPicker, KeyboardWalksAndAccepts)
     Key(Qt::Key_Escape);
 
     // With a Default entry; Enter with nothing hovered, and Alt with its letter, accept it.
-    button->SetDefaultText("&Automatic");
+    button->SetDefaultText(u"&Automatic"_s);
     OpenByArrow();
     EXPECT_EQ(popup->HoveredEntry(), kEntryNone);
     Key(Qt::Key_Up);
@@ -314,7 +316,7 @@ TEST_F(ColorPicker, KeyboardWalksAndAccepts)
     EXPECT_EQ(button->SelectionColor(), RgbColor(0xFF, 0x66, 0x00));
 
     // Alt with the Custom text's letter extends the popup and keeps it open.
-    button->SetCustomText("&More Colors");
+    button->SetCustomText(u"&More Colors"_s);
     OpenByArrow();
     Key(Qt::Key_M, Qt::AltModifier);
     EXPECT_TRUE(popup->IsExtended());
@@ -323,7 +325,7 @@ TEST_F(ColorPicker, KeyboardWalksAndAccepts)
 
 TEST_F(ColorPicker, TheDefaultEntryRaisesOnDefaultSelectAndKeepsTheColour)
 {
-    button->SetDefaultText("Automatic");
+    button->SetDefaultText(u"Automatic"_s);
     button->SetSelectionColor(RgbColor(0, 128, 0));
     QSignalSpy defaults(button, &TColorPickerButton::OnDefaultSelect);
     QSignalSpy changes(button, &TColorPickerButton::OnChange);
@@ -507,7 +509,7 @@ TEST_F(ColorPicker, ThePopupStaysOnTheScreenNearItsEdges)
     corner.setGeometry(screen.right() - 60, screen.bottom() - 40, 60, 40);
     auto* edgeButton = new TColorPickerButton(&corner);
     edgeButton->move(10, 10);
-    edgeButton->SetCustomText("Custom Color");
+    edgeButton->SetCustomText(u"Custom Color"_s);
     edgeButton->SetShowSystemColors(true);
     corner.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&corner));
@@ -649,29 +651,29 @@ TEST_F(ColorPicker, HintsNameTheCellsAndTellTheCombColours)
     button->SetDroppedDown(false);
 
     button->SetShowHint(true);
-    button->setToolTip("Choose a colour");
+    button->setToolTip(u"Choose a colour"_s);
     OpenByArrow();
     QTest::mouseMove(PopupWin(), popup->EntryRect(16).center());
-    EXPECT_EQ(QToolTip::text(), "Red");
+    EXPECT_EQ(QToolTip::text(), u"Red"_s);
     QTest::mouseMove(PopupWin(), popup->EntryRect(40 + kButtonFace).center());
-    EXPECT_EQ(QToolTip::text(), "system color: button face");
+    EXPECT_EQ(QToolTip::text(), u"system color: button face"_s);
     QTest::mouseMove(PopupWin(), popup->EntryRect(kEntryCustom).center());
-    EXPECT_EQ(QToolTip::text(), "Choose a colour") << "the button's own hint";
+    EXPECT_EQ(QToolTip::text(), u"Choose a colour"_s) << "the button's own hint";
     button->SetOnHint([](int cell, QString& hint) {
         if (cell == kEntryCustom)
-            hint = "More colours";
+            hint = u"More colours"_s;
     });
     QTest::mouseMove(PopupWin(), popup->EntryRect(kEntryCustom).center() + QPoint(1, 0));
-    EXPECT_EQ(QToolTip::text(), "More colours");
+    EXPECT_EQ(QToolTip::text(), u"More colours"_s);
 
     ClickPopup(popup->EntryRect(kEntryCustom).center());
     const PixelRect slider = popup->Layout().slider;
     QTest::mouseMove(PopupWin(), QPoint(slider.left + 3, slider.top + 20));
-    EXPECT_EQ(QToolTip::text(), "Intensity: 100%");
+    EXPECT_EQ(QToolTip::text(), u"Intensity: 100%"_s);
     QTest::mouseMove(PopupWin(), popup->ColorCombCellCenter(4));
-    EXPECT_EQ(QToolTip::text(), "red: 255, green: 128, blue: 255");
+    EXPECT_EQ(QToolTip::text(), u"red: 255, green: 128, blue: 255"_s);
     QTest::mouseMove(PopupWin(), popup->GrayCellCenter(1));
-    EXPECT_EQ(QToolTip::text(), "red: 225, green: 225, blue: 225");
+    EXPECT_EQ(QToolTip::text(), u"red: 225, green: 225, blue: 225"_s);
 }
 
 TEST_F(ColorPicker, ChangingTheEntriesWhileOpenRelaysThePopup)
@@ -685,7 +687,7 @@ TEST_F(ColorPicker, ChangingTheEntriesWhileOpenRelaysThePopup)
     EXPECT_EQ(popup->height(), popup->Layout().extendedHeight);
     EXPECT_LT(popup->height(), extended);
 
-    button->SetCustomText("");
+    button->SetCustomText(u""_s);
     EXPECT_EQ(popup->SelectedEntry(), kEntryNone) << "the Custom entry is gone";
     EXPECT_EQ(popup->height(), popup->Layout().normalHeight);
     EXPECT_TRUE(popup->EntryRect(kEntryCustom).isEmpty());

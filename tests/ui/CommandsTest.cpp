@@ -34,6 +34,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+using namespace Qt::StringLiterals;
+
 namespace qv {
 namespace {
 
@@ -61,7 +63,7 @@ protected:
     void SetUp() override
     {
         ASSERT_TRUE(m_dir.isValid());
-        WriteAll(m_dir.filePath("dhtml.dat"), kTemplate);
+        WriteAll(m_dir.filePath(u"dhtml.dat"_s), kTemplate);
         m_window = std::make_unique<TfrmQuorvane>(m_dir.path());
         m_window->show();
     }
@@ -129,7 +131,7 @@ protected:
 
 TEST_F(Commands, TheNoteShowsUntilItsBoxIsTickedHoweverItIsClosed)
 {
-    AddRoot("Home");
+    AddRoot(u"Home"_s);
 
     // First Get Code on a fresh settings file: the note, laid out as one row below the text.
     m_dialogs.execActions.push_back([](QDialog& dialog) {
@@ -137,16 +139,16 @@ TEST_F(Commands, TheNoteShowsUntilItsBoxIsTickedHoweverItIsClosed)
         EXPECT_NE(note, nullptr);
         if (note == nullptr)
             return int(QDialog::Rejected);
-        EXPECT_EQ(note->windowTitle(), "Please Note");
+        EXPECT_EQ(note->windowTitle(), u"Please Note"_s);
         EXPECT_EQ(note->lblPrompt()->text(),
-                  "Be sure to remove all old code before inserting new code\nif you are "
-                  "updating an existing menu.");
+                  u"Be sure to remove all old code before inserting new code\nif you are "
+                  "updating an existing menu."_s);
         EXPECT_EQ(note->lblPrompt()->height(), 60);
         EXPECT_TRUE(note->btnOne()->isHidden());
         EXPECT_TRUE(note->btnTwo()->isHidden());
-        EXPECT_EQ(note->btnCancel()->text(), "OK");
+        EXPECT_EQ(note->btnCancel()->text(), u"OK"_s);
         EXPECT_FALSE(note->chkDontShow()->isHidden());
-        EXPECT_EQ(note->chkDontShow()->text(), "Don't show this message again");
+        EXPECT_EQ(note->chkDontShow()->text(), u"Don't show this message again"_s);
         EXPECT_EQ(note->chkDontShow()->y(), 60);
         EXPECT_EQ(note->btnCancel()->y(), 60);
         EXPECT_EQ(note->size(), QSize(447 + 16, 91 + 16)) << "sized to its visible controls";
@@ -156,7 +158,7 @@ TEST_F(Commands, TheNoteShowsUntilItsBoxIsTickedHoweverItIsClosed)
     QString code;
     ReadCodeWindow(&code);
     Click("btnOk");
-    EXPECT_EQ(m_dialogs.execs, (QStringList{"frmPromptChoice", "FrmQuorvaneCopy"}));
+    EXPECT_EQ(m_dialogs.execs, (QStringList{u"frmPromptChoice"_s, u"FrmQuorvaneCopy"_s}));
     EXPECT_EQ(IniDocument::Load(Ini().toStdString()).Value("Prompts", "QuorvaneNote"),
               std::nullopt);
 
@@ -169,7 +171,7 @@ TEST_F(Commands, TheNoteShowsUntilItsBoxIsTickedHoweverItIsClosed)
     ReadCodeWindow(&code);
     Click("btnOk");
     EXPECT_EQ(m_dialogs.execs.size(), 5) << "no note once the key is set";
-    EXPECT_EQ(m_dialogs.execs.back(), "FrmQuorvaneCopy");
+    EXPECT_EQ(m_dialogs.execs.back(), u"FrmQuorvaneCopy"_s);
 
     // Any number but 0 suppresses it; text that is not a number counts as 0.
     for (const auto& [value, shown] : {std::pair{"2", false}, std::pair{"abc", true}}) {
@@ -186,40 +188,41 @@ TEST_F(Commands, TheNoteShowsUntilItsBoxIsTickedHoweverItIsClosed)
 TEST_F(Commands, GetCodeFillsTheTemplateAndAMissingTemplateKeepsTheLastCode)
 {
     ASSERT_TRUE(IniWriteInteger(Ini().toStdString(), "Prompts", "QuorvaneNote", 1));
-    AddRoot("Home");
+    AddRoot(u"Home"_s);
     QString shown;
     ReadCodeWindow(&shown);
     Click("btnOk");
     const QString expected =
         "<!-- menu -->\r\n\r\nMenu1=new Array(\"Home\",\"http://\",\"\",0,20,80);\r\n\r\n"
         "roots=1;size=10\r\nbg='0080FF';arrows:var Arrws=['tridark.gif',5,10,'tridarkdown.gif',"
-        "10,5,'tridarkleft.gif',5,10];\r\n";
+        u"10,5,'tridarkleft.gif',5,10];\r\n"_s;
     EXPECT_EQ(m_window->GeneratedCode(), expected);
     EXPECT_EQ(shown, expected) << "the code window shows the code byte for byte";
 
     // The template is read afresh on every run: without it, the message, then the window with
     // the code of the last successful run.
-    ASSERT_TRUE(QFile::remove(m_dir.filePath("dhtml.dat")));
-    AddRoot("Contact");
+    ASSERT_TRUE(QFile::remove(m_dir.filePath(u"dhtml.dat"_s)));
+    AddRoot(u"Contact"_s);
     ReadCodeWindow(&shown);
     Click("btnOk");
     ASSERT_EQ(m_dialogs.messages.size(), 1u);
-    EXPECT_EQ(m_dialogs.messages[0].caption, "Tarnwick Quorvane Wizard");
+    EXPECT_EQ(m_dialogs.messages[0].caption, u"Tarnwick Quorvane Wizard"_s);
     EXPECT_EQ(m_dialogs.messages[0].icon, Dialogs::Icon::None);
-    EXPECT_EQ(m_dialogs.messages[0].text, "Data File not found\n\n" + m_dir.filePath("dhtml.dat"));
+    EXPECT_EQ(m_dialogs.messages[0].text,
+              u"Data File not found\n\n"_s + m_dir.filePath(u"dhtml.dat"_s));
     EXPECT_EQ(shown, expected);
     EXPECT_EQ(m_window->GeneratedCode(), expected);
 
     // A template that is there but cannot be read abandons the command: no code window. (A
     // privileged user reads any file, so this part only runs for others.)
-    WriteAll(m_dir.filePath("dhtml.dat"), kTemplate);
-    ::chmod(QFile::encodeName(m_dir.filePath("dhtml.dat")).constData(), 0);
+    WriteAll(m_dir.filePath(u"dhtml.dat"_s), kTemplate);
+    ::chmod(QFile::encodeName(m_dir.filePath(u"dhtml.dat"_s)).constData(), 0);
     if (::geteuid() != 0) {
         m_dialogs.execs.clear();
         Click("btnOk");
         EXPECT_TRUE(m_dialogs.execs.isEmpty());
         EXPECT_EQ(m_dialogs.messages.back().text,
-                  "Cannot open file " + m_dir.filePath("dhtml.dat"));
+                  u"Cannot open file "_s + m_dir.filePath(u"dhtml.dat"_s));
     }
 }
 
@@ -228,16 +231,16 @@ TEST_F(Commands, PreviewRefusesAnEmptyMenuThenWritesThePageAndOpensIt)
     Click("btnPreview");
     ASSERT_EQ(m_dialogs.messages.size(), 1u);
     EXPECT_EQ(m_dialogs.messages[0].text,
-              "You have not defined any menu items, please do so before previewing.");
-    EXPECT_EQ(m_dialogs.messages[0].caption, "Error");
+              u"You have not defined any menu items, please do so before previewing."_s);
+    EXPECT_EQ(m_dialogs.messages[0].caption, u"Error"_s);
     EXPECT_EQ(m_dialogs.messages[0].icon, Dialogs::Icon::Information);
     EXPECT_FALSE(QFileInfo::exists(m_window->PreviewFilePath()));
     EXPECT_TRUE(m_shell.opened.isEmpty());
 
-    AddRoot("Home");
+    AddRoot(u"Home"_s);
     Click("btnPreview");
     EXPECT_EQ(m_dialogs.messages.size(), 1u);
-    EXPECT_EQ(m_shell.opened, QStringList{m_dir.filePath("~dhtml.htm")});
+    EXPECT_EQ(m_shell.opened, QStringList{m_dir.filePath(u"~dhtml.htm"_s)});
     const QByteArray page = ReadAll(m_window->PreviewFilePath());
     EXPECT_TRUE(page.startsWith("<html><head></head><body><!-- menu -->\r\n\r\nMenu1="))
         << page.constData();
@@ -246,18 +249,19 @@ TEST_F(Commands, PreviewRefusesAnEmptyMenuThenWritesThePageAndOpensIt)
 
     // Without the template: the message only, no page written, no browser.
     QFile::remove(m_window->PreviewFilePath());
-    QFile::remove(m_dir.filePath("dhtml.dat"));
+    QFile::remove(m_dir.filePath(u"dhtml.dat"_s));
     Click("btnPreview");
-    EXPECT_EQ(m_dialogs.messages.back().text.left(19), "Data File not found");
+    EXPECT_EQ(m_dialogs.messages.back().text.left(19), u"Data File not found"_s);
     EXPECT_FALSE(QFileInfo::exists(m_window->PreviewFilePath()));
     EXPECT_EQ(m_shell.opened.size(), 1);
 
     // A page that cannot be written: the file layer's message, and no browser.
-    WriteAll(m_dir.filePath("dhtml.dat"), kTemplate);
-    ASSERT_TRUE(QDir(m_dir.path()).mkdir("~dhtml.htm"));
+    WriteAll(m_dir.filePath(u"dhtml.dat"_s), kTemplate);
+    ASSERT_TRUE(QDir(m_dir.path()).mkdir(u"~dhtml.htm"_s));
     Click("btnPreview");
-    EXPECT_EQ(m_dialogs.messages.back().text, "Cannot create file " + m_window->PreviewFilePath());
-    EXPECT_EQ(m_dialogs.messages.back().caption, "Tarnwick Quorvane Wizard");
+    EXPECT_EQ(m_dialogs.messages.back().text,
+              u"Cannot create file "_s + m_window->PreviewFilePath());
+    EXPECT_EQ(m_dialogs.messages.back().caption, u"Tarnwick Quorvane Wizard"_s);
     EXPECT_EQ(m_shell.opened.size(), 1);
 }
 
@@ -265,15 +269,15 @@ TEST(CodeWindow, CopyTakesTheWholeEditedTextAndKeepsTheSelection)
 {
     TFrmQuorvaneCopy window;
     window.show();
-    EXPECT_EQ(window.windowTitle(), "Quorvane HTML Code");
-    window.ShowCodeText("line one\r\nline two\r\n");
-    EXPECT_EQ(window.CodeText(), "line one\r\nline two\r\n");
+    EXPECT_EQ(window.windowTitle(), u"Quorvane HTML Code"_s);
+    window.ShowCodeText(u"line one\r\nline two\r\n"_s);
+    EXPECT_EQ(window.CodeText(), u"line one\r\nline two\r\n"_s);
 
     QPlainTextEdit* memo = window.Memo1();
     QTextCursor cursor = memo->textCursor();
     cursor.setPosition(5);
     memo->setTextCursor(cursor);
-    QTest::keyClicks(memo, "big ");
+    QTest::keyClicks(memo, u"big "_s);
     cursor = memo->textCursor();
     cursor.setPosition(2);
     cursor.setPosition(7, QTextCursor::KeepAnchor);
@@ -281,7 +285,7 @@ TEST(CodeWindow, CopyTakesTheWholeEditedTextAndKeepsTheSelection)
 
     QApplication::clipboard()->clear();
     QTest::mouseClick(window.Button2(), Qt::LeftButton);
-    EXPECT_EQ(QApplication::clipboard()->text(), "line big one\r\nline two\r\n");
+    EXPECT_EQ(QApplication::clipboard()->text(), u"line big one\r\nline two\r\n"_s);
     EXPECT_EQ(memo->textCursor().anchor(), 2);
     EXPECT_EQ(memo->textCursor().position(), 7);
     EXPECT_TRUE(window.isVisible()) << "the window stays open after copying";
@@ -295,43 +299,43 @@ TEST_F(Commands, SaveProposesUntitledAndRefusesAnEmptyMenu)
 {
     Click("btnSave");
     ASSERT_EQ(m_dialogs.messages.size(), 1u);
-    EXPECT_EQ(m_dialogs.messages[0].text, "You must have menus items specified before saving.");
-    EXPECT_EQ(m_dialogs.messages[0].caption, "No Items to Save");
+    EXPECT_EQ(m_dialogs.messages[0].text, u"You must have menus items specified before saving."_s);
+    EXPECT_EQ(m_dialogs.messages[0].caption, u"No Items to Save"_s);
     EXPECT_TRUE(m_dialogs.saveRequests.empty());
-    EXPECT_EQ(m_window->windowTitle(), "Tarnwick Free Quorvane Builder");
+    EXPECT_EQ(m_window->windowTitle(), u"Tarnwick Free Quorvane Builder"_s);
 
-    AddRoot("Home");
+    AddRoot(u"Home"_s);
     m_dialogs.saveAnswers.push_back(std::nullopt); // cancelled
     Click("btnSave");
-    const QString untitled = m_dir.filePath("Untitled.mnu");
+    const QString untitled = m_dir.filePath(u"Untitled.mnu"_s);
     ASSERT_EQ(m_dialogs.saveRequests.size(), 1u);
     EXPECT_EQ(m_dialogs.saveRequests[0].fileName, untitled);
     EXPECT_EQ(m_dialogs.saveRequests[0].initialFolder, m_window->AppFolderPath());
-    EXPECT_EQ(m_dialogs.saveRequests[0].filter, "Tarnwick Quorvane (*.mnu)");
-    EXPECT_EQ(m_dialogs.saveRequests[0].defaultSuffix, "mnu");
+    EXPECT_EQ(m_dialogs.saveRequests[0].filter, u"Tarnwick Quorvane (*.mnu)"_s);
+    EXPECT_EQ(m_dialogs.saveRequests[0].defaultSuffix, u"mnu"_s);
     EXPECT_TRUE(m_dialogs.saveRequests[0].confirmOverwrite);
     EXPECT_EQ(m_window->ProjectFile(), untitled);
-    EXPECT_EQ(m_window->windowTitle(), "Tarnwick Free Quorvane Builder");
+    EXPECT_EQ(m_window->windowTitle(), u"Tarnwick Free Quorvane Builder"_s);
     EXPECT_FALSE(QFileInfo::exists(untitled));
 
-    const QString menu1 = m_dir.filePath("menu1.mnu");
+    const QString menu1 = m_dir.filePath(u"menu1.mnu"_s);
     m_dialogs.saveAnswers.push_back(menu1);
     m_dialogs.saveAnswers.push_back(menu1);
     Click("btnSave");
     Click("btnSave");
     EXPECT_EQ(m_dialogs.saveRequests[1].fileName, untitled) << "a cancelled save keeps Untitled";
     EXPECT_EQ(m_dialogs.saveRequests[2].fileName, menu1) << "the next save proposes the file";
-    EXPECT_EQ(m_window->windowTitle(), "Tarnwick Free Quorvane Builder - " + menu1);
+    EXPECT_EQ(m_window->windowTitle(), u"Tarnwick Free Quorvane Builder - "_s + menu1);
     EXPECT_TRUE(ReadAll(menu1).contains("MenuText_0=Home\r\n"));
 }
 
 TEST_F(Commands, SaveThenOpenRestoresTheWholeDesignAndTheCounterGoesOn)
 {
-    AddRoot("Home");
+    AddRoot(u"Home"_s);
     Click("btnAddSubItem");
     Click("btnAddSubItem");
-    AddRoot("Contact \"us\"");
-    Get<QLineEdit>("txtLink")->setText("mailto:a@b.c");
+    AddRoot(u"Contact \"us\""_s);
+    Get<QLineEdit>("txtLink")->setText(u"mailto:a@b.c"_s);
     MenuStyle style;
     style.MainBG = 0x00123456;
     style.SubBorder = SystemColorRef(kButtonFace);
@@ -355,14 +359,14 @@ TEST_F(Commands, SaveThenOpenRestoresTheWholeDesignAndTheCounterGoesOn)
     m_window->SetMenuStyle(style);
     const MenuStyle saved = m_window->GetMenuStyle();
 
-    const QString file = m_dir.filePath("site.mnu");
+    const QString file = m_dir.filePath(u"site.mnu"_s);
     m_dialogs.saveAnswers.push_back(file);
     Click("btnSave");
     ASSERT_TRUE(QFileInfo::exists(file));
 
     // Something else in the window, then the file opened again.
     m_window->SetMenuStyle(MenuStyle{});
-    AddRoot("Scratch");
+    AddRoot(u"Scratch"_s);
     m_dialogs.openAnswers.push_back(file);
     Click("btnOpen");
     EXPECT_EQ(m_window->GetMenuStyle(), saved);
@@ -373,7 +377,7 @@ TEST_F(Commands, SaveThenOpenRestoresTheWholeDesignAndTheCounterGoesOn)
     EXPECT_EQ(Tree().At(2)->Level(), 2);
     EXPECT_EQ(Tree().At(3)->Text(), "Contact \"us\"");
     EXPECT_EQ(Tree().At(3)->Rec().Link, "mailto:a@b.c");
-    EXPECT_EQ(m_window->windowTitle(), "Tarnwick Free Quorvane Builder - " + file);
+    EXPECT_EQ(m_window->windowTitle(), u"Tarnwick Free Quorvane Builder - "_s + file);
     EXPECT_EQ(m_window->ProjectFile(), file);
     EXPECT_EQ(m_window->SelectedItem(), nullptr);
     EXPECT_FALSE(Get<QLineEdit>("txtCaption")->isEnabled()) << "the editor shows no removed item";
@@ -391,18 +395,18 @@ TEST_F(Commands, SaveThenOpenRestoresTheWholeDesignAndTheCounterGoesOn)
 TEST_F(Commands, TextAtItsEdgesIsSavedAndReopenedUnchanged)
 {
     const std::vector<std::pair<QString, QString>> texts = {
-        {"Say \"hi\" \\ </script> %FontSize%", "a\\b.html?q=\"x\"&y='z'"},
+        {u"Say \"hi\" \\ </script> %FontSize%"_s, u"a\\b.html?q=\"x\"&y='z'"_s},
         {QString::fromUtf8("Tab\there \xF0\x9D\x84\x9E \xF0\x9F\x98\x80 caf\xC3\xA9"),
-         "https://example.com/" + QString("abc/").repeated(2500)},
-        {"  blanks around  ", "\"quoted\""},
-        {"", ""},
+         u"https://example.com/"_s + QString(u"abc/"_s).repeated(2500)},
+        {u"  blanks around  "_s, u"\"quoted\""_s},
+        {QString(), QString()},
     };
     for (const auto& [caption, link] : texts) {
         Click("btnAddRootItem");
         Get<QLineEdit>("txtCaption")->setText(caption);
         Get<QLineEdit>("txtLink")->setText(link);
     }
-    const QString file = m_dir.filePath("edges.mnu");
+    const QString file = m_dir.filePath(u"edges.mnu"_s);
     m_dialogs.saveAnswers.push_back(file);
     Click("btnSave");
     ASSERT_TRUE(m_dialogs.messages.empty());
@@ -415,7 +419,7 @@ TEST_F(Commands, TextAtItsEdgesIsSavedAndReopenedUnchanged)
     }
 
     // A file of an older tool, in Windows-1252: its accents arrive, and a save writes UTF-8.
-    const QString old = m_dir.filePath("old.mnu");
+    const QString old = m_dir.filePath(u"old.mnu"_s);
     WriteAll(old, "[Menus]\r\nMenuCount=1\r\nMenu_0=Menu1\r\n[MenuData]\r\nMenuName_0=Menu1\r\n"
                   "MenuText_0=Caf\xE9 \x93Men\xFC\x94\r\nMenuLink_0=men\xFC.html\r\n");
     m_dialogs.openAnswers.push_back(old);
@@ -425,7 +429,7 @@ TEST_F(Commands, TextAtItsEdgesIsSavedAndReopenedUnchanged)
     EXPECT_EQ(QString::fromStdString(Tree().At(0)->Text()), accented);
     m_dialogs.saveAnswers.push_back(old);
     Click("btnSave");
-    EXPECT_TRUE(ReadAll(old).contains("MenuText_0=" + accented.toUtf8() + "\r\n"));
+    EXPECT_TRUE(ReadAll(old).contains(QByteArray("MenuText_0=" + accented.toUtf8() + "\r\n")));
     m_dialogs.openAnswers.push_back(old);
     Click("btnOpen");
     EXPECT_EQ(QString::fromStdString(Tree().At(0)->Text()), accented);
@@ -435,8 +439,8 @@ TEST_F(Commands, TextAtItsEdgesIsSavedAndReopenedUnchanged)
 
 TEST_F(Commands, OpeningAMissingFileGivesAnEmptyDesignWithTheReadDefaults)
 {
-    AddRoot("Home");
-    const QString missing = m_dir.filePath("nothing-here.mnu");
+    AddRoot(u"Home"_s);
+    const QString missing = m_dir.filePath(u"nothing-here.mnu"_s);
     m_dialogs.openAnswers.push_back(missing);
     Click("btnOpen");
     EXPECT_TRUE(m_dialogs.messages.empty());
@@ -449,22 +453,22 @@ TEST_F(Commands, OpeningAMissingFileGivesAnEmptyDesignWithTheReadDefaults)
     EXPECT_TRUE(style.FontItalic);
     EXPECT_EQ(style.FontSize, 10);
     EXPECT_EQ(style.MenuFont, "");
-    EXPECT_EQ(m_window->windowTitle(), "Tarnwick Free Quorvane Builder - " + missing);
+    EXPECT_EQ(m_window->windowTitle(), u"Tarnwick Free Quorvane Builder - "_s + missing);
 }
 
 TEST_F(Commands, AFailedSaveReportsAndKeepsTheOldFile)
 {
-    AddRoot("Home");
-    const QString file = m_dir.filePath("locked.mnu");
+    AddRoot(u"Home"_s);
+    const QString file = m_dir.filePath(u"locked.mnu"_s);
     WriteAll(file, "[Menus]\r\nMenuCount=0\r\n");
     ::chmod(QFile::encodeName(file).constData(), 0444);
     m_dialogs.saveAnswers.push_back(file);
     Click("btnSave");
     ASSERT_EQ(m_dialogs.messages.size(), 1u);
-    EXPECT_EQ(m_dialogs.messages[0].text, "Unable to write to " + file);
-    EXPECT_EQ(m_dialogs.messages[0].caption, "Tarnwick Quorvane Wizard");
+    EXPECT_EQ(m_dialogs.messages[0].text, u"Unable to write to "_s + file);
+    EXPECT_EQ(m_dialogs.messages[0].caption, u"Tarnwick Quorvane Wizard"_s);
     EXPECT_EQ(ReadAll(file), "[Menus]\r\nMenuCount=0\r\n");
-    EXPECT_EQ(m_window->windowTitle(), "Tarnwick Free Quorvane Builder - " + file)
+    EXPECT_EQ(m_window->windowTitle(), u"Tarnwick Free Quorvane Builder - "_s + file)
         << "the caption already names the chosen file";
 }
 
@@ -474,7 +478,7 @@ TEST_F(Commands, AFailedSaveReportsAndKeepsTheOldFile)
 TEST_F(Commands, LongTextsSurviveTheEditorGetCodeSaveAndOpenWhole)
 {
     ASSERT_TRUE(IniWriteInteger(Ini().toStdString(), "Prompts", "QuorvaneNote", 1));
-    WriteAll(m_dir.filePath("dhtml.dat"), "%menu%\nfont=\"%FontFamily%\";\n");
+    WriteAll(m_dir.filePath(u"dhtml.dat"_s), "%menu%\nfont=\"%FontFamily%\";\n");
     const auto repeat = [](const std::string& unit, const std::string& end) {
         std::string text;
         while (text.size() + end.size() < 100000)
@@ -494,7 +498,7 @@ TEST_F(Commands, LongTextsSurviveTheEditorGetCodeSaveAndOpenWhole)
     design.AppendRoot("Short");
     MenuStyle style;
     style.MenuFont = font;
-    const QString file = m_dir.filePath("long.mnu");
+    const QString file = m_dir.filePath(u"long.mnu"_s);
     WriteMenuFile(file.toStdString(), design, style);
 
     Open(file);
@@ -504,7 +508,7 @@ TEST_F(Commands, LongTextsSurviveTheEditorGetCodeSaveAndOpenWhole)
     EXPECT_EQ(Get<QLineEdit>("txtCaption")->text().size(), 100000);
     ClickItem(Tree().At(1));
     Get<QLineEdit>("txtCaption")->selectAll();
-    QTest::keyClicks(Get<QLineEdit>("txtCaption"), "Edited");
+    QTest::keyClicks(Get<QLineEdit>("txtCaption"), u"Edited"_s);
     ClickItem(Tree().At(0));
     EXPECT_EQ(Tree().At(0)->Text(), caption);
     EXPECT_EQ(Tree().At(0)->Rec().Link, link);
@@ -519,7 +523,7 @@ TEST_F(Commands, LongTextsSurviveTheEditorGetCodeSaveAndOpenWhole)
     EXPECT_NE(code.find("font=\"" + QuotedEitherWayStringBody(font) + "\";\r\n"),
               std::string::npos);
 
-    const QString copy = m_dir.filePath("copy.mnu");
+    const QString copy = m_dir.filePath(u"copy.mnu"_s);
     m_dialogs.saveAnswers.push_back(copy);
     Click("btnSave");
     ASSERT_TRUE(m_dialogs.messages.empty());
@@ -543,7 +547,7 @@ TEST_F(Commands, GetCodeAndPreviewGiveWhatQuorvaneGenGives)
     const QByteArray body = "<script>\r\n%menu%\r\nvar f='%FontFamily%', g=\"%FontFamily%\";\r\n"
                             "var n=%NoOffFirstLineMenus%, c='%LowSubBgColor%';\r\n%arrows%\r\n"
                             "</script>\r\n";
-    QFile shipped(QFileInfo(QStringLiteral(QUORVANE_GEN)).dir().filePath("dhtml.dat"));
+    QFile shipped(QFileInfo(QStringLiteral(QUORVANE_GEN)).dir().filePath(u"dhtml.dat"_s));
     ASSERT_TRUE(shipped.open(QIODevice::ReadOnly));
     const std::vector<std::pair<const char*, QByteArray>> templates = {
         {"UTF-8", "<!-- men\xC3\xBC \xE2\x80\x9C\xE2\x80\x9D -->\r\n" + body},
@@ -563,19 +567,19 @@ TEST_F(Commands, GetCodeAndPreviewGiveWhatQuorvaneGenGives)
     style.MenuFont = "Tahoma, 'Segoe UI', \"Noto Sans\"";
     style.SubBG = 0x00123456;
     style.Arrows = kArrowsLight;
-    WriteMenuFile(m_dir.filePath("utf8.mnu").toStdString(), tree, style);
-    WriteAll(m_dir.filePath("cp1252.mnu"),
+    WriteMenuFile(m_dir.filePath(u"utf8.mnu"_s).toStdString(), tree, style);
+    WriteAll(m_dir.filePath(u"cp1252.mnu"_s),
              "[Options]\r\nMenuFont=Caf\xE9, serif\r\n[Menus]\r\nMenuCount=1\r\nMenu_0=Menu1\r\n"
              "[MenuData]\r\nMenuName_0=Menu1\r\nMenuText_0=Men\xFC \x93x\x94\r\n");
-    WriteAll(m_dir.filePath("empty.mnu"), "[Options]\r\nFontSize=12\r\n");
-    const std::vector<QString> designs = {"utf8.mnu", "cp1252.mnu", "empty.mnu"};
+    WriteAll(m_dir.filePath(u"empty.mnu"_s), "[Options]\r\nFontSize=12\r\n");
+    const std::vector<QString> designs = {u"utf8.mnu"_s, u"cp1252.mnu"_s, u"empty.mnu"_s};
 
-    const QString templatePath = m_dir.filePath("dhtml.dat");
+    const QString templatePath = m_dir.filePath(u"dhtml.dat"_s);
     const auto generate = [&](const QString& design, bool preview) {
         QProcess gen;
-        QStringList arguments = {m_dir.filePath(design), "--template", templatePath};
+        QStringList arguments = {m_dir.filePath(design), u"--template"_s, templatePath};
         if (preview)
-            arguments << "--preview";
+            arguments << u"--preview"_s;
         gen.start(QStringLiteral(QUORVANE_GEN), arguments);
         EXPECT_TRUE(gen.waitForFinished(60000));
         EXPECT_EQ(gen.exitCode(), 0) << gen.readAllStandardError().toStdString();

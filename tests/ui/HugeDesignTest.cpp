@@ -27,6 +27,8 @@
 #include <tuple>
 #include <vector>
 
+using namespace Qt::StringLiterals;
+
 namespace qv {
 namespace {
 
@@ -61,7 +63,7 @@ protected:
 
     void Write(const char* name, const QByteArray& bytes)
     {
-        QFile file(m_dir.filePath(name));
+        QFile file(m_dir.filePath(QLatin1String(name)));
         ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
         ASSERT_EQ(file.write(bytes), bytes.size());
     }
@@ -136,7 +138,7 @@ protected:
 
 TEST_F(HugeDesign, AHundredThousandItemsOpenWholeAndEveryCommandWorks)
 {
-    const QString wide = m_dir.filePath("wide.mnu");
+    const QString wide = m_dir.filePath(u"wide.mnu"_s);
     test::WriteWideDesignFile(wide.toStdString());
     Open(wide);
     ASSERT_TRUE(m_dialogs.messages.empty());
@@ -161,7 +163,7 @@ TEST_F(HugeDesign, AHundredThousandItemsOpenWholeAndEveryCommandWorks)
     // Select: the last item of the design, by its row.
     MenuItem* lastGroup = Tree().Root(9)->Child(98);
     ClickItem(lastGroup->Child(99));
-    EXPECT_EQ(Caption(), "Page Section 10.99.100");
+    EXPECT_EQ(Caption(), u"Page Section 10.99.100"_s);
 
     // Add: a sub item under a leaf, which then has sub items, and a root at the end.
     MenuItem* leaf = Tree().Root(4)->Child(50)->Child(7);
@@ -171,7 +173,7 @@ TEST_F(HugeDesign, AHundredThousandItemsOpenWholeAndEveryCommandWorks)
     ASSERT_EQ(Tree().Count(), test::kWideCount + 1);
     ASSERT_EQ(leaf->ChildCount(), 1u);
     EXPECT_EQ(m_window->SelectedItem(), leaf->Child(0));
-    EXPECT_EQ(Caption(), "Untitled1");
+    EXPECT_EQ(Caption(), u"Untitled1"_s);
     EXPECT_FALSE(Model().flags(IndexOf(leaf)) & Qt::ItemNeverHasChildren);
     EXPECT_TRUE(Expanded(leaf));
     EXPECT_TRUE(Shown(leaf->Child(0)));
@@ -190,7 +192,7 @@ TEST_F(HugeDesign, AHundredThousandItemsOpenWholeAndEveryCommandWorks)
     ASSERT_EQ(Tree().Count(), test::kWideCount + 2 - (1 + test::kWideLeaves));
     EXPECT_EQ(Tree().Root(4)->Child(20), next);
     EXPECT_EQ(m_window->SelectedItem(), next);
-    EXPECT_EQ(Caption(), "Group Section 5.22");
+    EXPECT_EQ(Caption(), u"Group Section 5.22"_s);
     EXPECT_TRUE(Expanded(next));
     // The tree still shows the items after the removed ones, and a leaf of the neighbour.
     EXPECT_TRUE(Shown(next->Child(99)));
@@ -217,7 +219,7 @@ TEST_F(HugeDesign, AHundredThousandItemsOpenWholeAndEveryCommandWorks)
 
     // Save, and open again: the same design.
     const std::vector<ItemState> saved = Snapshot(Tree());
-    const QString copy = m_dir.filePath("copy.mnu");
+    const QString copy = m_dir.filePath(u"copy.mnu"_s);
     Save(copy);
     ASSERT_TRUE(m_dialogs.messages.empty()) << m_dialogs.messages.back().text.toStdString();
     // The file holds the item sections as measured, and the style.
@@ -233,7 +235,7 @@ TEST_F(HugeDesign, AHundredThousandItemsOpenWholeAndEveryCommandWorks)
 
 TEST_F(HugeDesign, AChainTenThousandLevelsDeepOpensAndIsEditedAtEveryDepth)
 {
-    const QString deep = m_dir.filePath("deep.mnu");
+    const QString deep = m_dir.filePath(u"deep.mnu"_s);
     test::WriteDeepChainFile(deep.toStdString(), kDeepLevels);
     Open(deep);
     ASSERT_TRUE(m_dialogs.messages.empty());
@@ -246,7 +248,7 @@ TEST_F(HugeDesign, AChainTenThousandLevelsDeepOpensAndIsEditedAtEveryDepth)
     EXPECT_FALSE(Expanded(at(opened - 1)));
     EXPECT_TRUE(Shown(at(opened - 1)));
     ClickItem(at(opened - 1));
-    EXPECT_EQ(Caption(), QString("Level %1").arg(opened - 1));
+    EXPECT_EQ(Caption(), QString(u"Level %1"_s).arg(opened - 1));
 
     // '*' on the root opens the whole chain; End goes to its last item.
     ClickItem(at(0));
@@ -256,7 +258,7 @@ TEST_F(HugeDesign, AChainTenThousandLevelsDeepOpensAndIsEditedAtEveryDepth)
     QTest::keyClick(m_tree, Qt::Key_End);
     Settle();
     ASSERT_EQ(m_window->SelectedItem(), at(kDeepLevels - 1));
-    EXPECT_EQ(Caption(), QString("Level %1").arg(kDeepLevels - 1));
+    EXPECT_EQ(Caption(), QString(u"Level %1"_s).arg(kDeepLevels - 1));
     EXPECT_TRUE(Shown(at(kDeepLevels - 1)));
     // Its level is the last the tree shows: it takes siblings, but no sub items.
     ASSERT_TRUE(MenuTreeModel::IsDeepestShown(at(kDeepLevels - 1)));
@@ -276,7 +278,7 @@ TEST_F(HugeDesign, AChainTenThousandLevelsDeepOpensAndIsEditedAtEveryDepth)
     Settle();
     ASSERT_EQ(parent->ChildCount(), 3u);
     EXPECT_EQ(m_window->SelectedItem(), parent->Child(2));
-    EXPECT_EQ(Caption(), "Untitled2");
+    EXPECT_EQ(Caption(), u"Untitled2"_s);
 
     // Delete: the two new items; a neighbour is selected each time.
     Click("btnDeleteItem");
@@ -286,7 +288,7 @@ TEST_F(HugeDesign, AChainTenThousandLevelsDeepOpensAndIsEditedAtEveryDepth)
     Settle();
     ASSERT_EQ(Tree().Count(), kDeepLevels);
     EXPECT_EQ(m_window->SelectedItem(), parent->Child(0));
-    EXPECT_EQ(Caption(), QString("Level %1").arg(kDeepLevels - 1));
+    EXPECT_EQ(Caption(), QString(u"Level %1"_s).arg(kDeepLevels - 1));
     // The chain above is still open after the removals.
     EXPECT_TRUE(Expanded(at(0)));
     EXPECT_TRUE(Expanded(at(kDeepLevels / 2)));
@@ -306,14 +308,14 @@ TEST_F(HugeDesign, AChainTenThousandLevelsDeepOpensAndIsEditedAtEveryDepth)
     EXPECT_FALSE(GetCode());
     ASSERT_EQ(m_dialogs.messages.size(), 1u);
     EXPECT_EQ(m_dialogs.messages[0].text, TfrmQuorvane::CodeTooLargeMessage(code));
-    EXPECT_EQ(m_dialogs.messages[0].caption, "Tarnwick Quorvane Wizard");
+    EXPECT_EQ(m_dialogs.messages[0].caption, u"Tarnwick Quorvane Wizard"_s);
     EXPECT_TRUE(m_window->GeneratedCode().isEmpty());
     EXPECT_EQ(at(5)->Rec().MenuName, "a5");
 
     // Save: a file of hundreds of gigabytes, refused before a name is asked for.
     const std::uint64_t file = MenuSectionsSize(Tree());
     ASSERT_GT(file, std::uint64_t{100} << 30);
-    const QString copy = m_dir.filePath("copy.mnu");
+    const QString copy = m_dir.filePath(u"copy.mnu"_s);
     m_dialogs.saveAnswers.push_back(copy);
     Click("btnSave");
     Settle();
@@ -331,9 +333,9 @@ TEST_F(HugeDesign, AChainTenThousandLevelsDeepOpensAndIsEditedAtEveryDepth)
     ASSERT_EQ(Tree().Count(), 300u);
     EXPECT_EQ(m_window->SelectedItem(), at(299));
     ASSERT_TRUE(GetCode());
-    const QString deepestName = "Menu1" + QString("_1").repeated(299);
-    EXPECT_TRUE(m_window->GeneratedCode().contains(QString(300, ' ') + deepestName +
-                                                   "=new Array(\"Level 299\""));
+    const QString deepestName = u"Menu1"_s + QString(u"_1"_s).repeated(299);
+    EXPECT_TRUE(m_window->GeneratedCode().contains(QString(300, u' ') + deepestName +
+                                                   u"=new Array(\"Level 299\""_s));
     const std::vector<ItemState> saved = Snapshot(Tree());
     Save(copy);
     ASSERT_EQ(m_dialogs.messages.size(), 2u) << m_dialogs.messages.back().text.toStdString();
@@ -350,7 +352,7 @@ TEST_F(HugeDesign, AChainTenThousandLevelsDeepOpensAndIsEditedAtEveryDepth)
     Settle();
     ASSERT_EQ(Tree().Count(), 1u);
     EXPECT_EQ(m_window->SelectedItem(), at(0));
-    EXPECT_EQ(Caption(), "Level 0");
+    EXPECT_EQ(Caption(), u"Level 0"_s);
 }
 
 TEST_F(HugeDesign, RowsIndentedPastTheTreesWidthAreReachedByKeyboardAndScrolledTo)
@@ -375,7 +377,7 @@ TEST_F(HugeDesign, RowsIndentedPastTheTreesWidthAreReachedByKeyboardAndScrolledT
     EXPECT_EQ(m_window->SelectedItem(), Tree().At(0));
     QTest::keyClick(m_tree, Qt::Key_End);
     EXPECT_EQ(m_window->SelectedItem(), deepest);
-    EXPECT_EQ(Caption(), "Untitled30");
+    EXPECT_EQ(Caption(), u"Untitled30"_s);
     QTest::keyClick(m_tree, Qt::Key_Up);
     EXPECT_EQ(m_window->SelectedItem(), Tree().At(28));
     QTest::keyClick(m_tree, Qt::Key_Home);
@@ -394,7 +396,7 @@ TEST_F(HugeDesign, RowsIndentedPastTheTreesWidthAreReachedByKeyboardAndScrolledT
 TEST_F(HugeDesign, LevelsBelowTheLastShownOneStayInTheDesignButNeverOpen)
 {
     const std::size_t levels = MenuTreeModel::kShownLevels + 20;
-    const QString deeper = m_dir.filePath("deeper.mnu");
+    const QString deeper = m_dir.filePath(u"deeper.mnu"_s);
     test::WriteDeepChainFile(deeper.toStdString(), levels);
     Open(deeper);
     ASSERT_EQ(Tree().Count(), levels);

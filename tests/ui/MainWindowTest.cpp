@@ -22,6 +22,8 @@
 
 #include <memory>
 
+using namespace Qt::StringLiterals;
+
 namespace qv {
 namespace {
 
@@ -100,8 +102,8 @@ protected:
 TEST_F(MainWindow, StartsEmptyWithItsPagesPathsAndStartUpSettings)
 {
     TfrmQuorvane& w = *m_window;
-    EXPECT_EQ(w.objectName(), "frmQuorvane");
-    EXPECT_EQ(w.windowTitle(), "Tarnwick Free Quorvane Builder");
+    EXPECT_EQ(w.objectName(), u"frmQuorvane"_s);
+    EXPECT_EQ(w.windowTitle(), u"Tarnwick Free Quorvane Builder"_s);
     EXPECT_EQ(w.size(), QSize(650, 395));
     EXPECT_EQ(w.minimumSize(), w.maximumSize());
     EXPECT_FALSE(w.windowFlags() & Qt::WindowMaximizeButtonHint);
@@ -112,23 +114,23 @@ TEST_F(MainWindow, StartsEmptyWithItsPagesPathsAndStartUpSettings)
     const char* names[] = {"tsDesigner", "tsColors", "tsOptions"};
     const char* captions[] = {"Menu Designer", "Menu Colors", "Options"};
     for (int i = 0; i < 3; ++i) {
-        EXPECT_EQ(pages->widget(i)->objectName(), names[i]);
-        EXPECT_EQ(pages->tabText(i), captions[i]);
+        EXPECT_EQ(pages->widget(i)->objectName(), QLatin1String(names[i]));
+        EXPECT_EQ(pages->tabText(i), QLatin1String(captions[i]));
         // The fixed layout fits its page.
         for (const QWidget* child :
              pages->widget(i)->findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly))
             EXPECT_TRUE(pages->widget(i)->rect().contains(child->geometry()))
                 << child->objectName().toStdString();
     }
-    EXPECT_EQ(pages->currentWidget()->objectName(), "tsDesigner");
+    EXPECT_EQ(pages->currentWidget()->objectName(), u"tsDesigner"_s);
 
-    const QString folder = m_dir.path() + '/';
+    const QString folder = m_dir.path() + u'/';
     EXPECT_EQ(w.AppFolderPath(), folder);
-    EXPECT_EQ(w.DataFilePath(), folder + "dhtml.dat");
-    EXPECT_EQ(w.PreviewFilePath(), folder + "~dhtml.htm");
-    EXPECT_EQ(w.IniFilePath(), folder + "quorvane.ini");
-    EXPECT_EQ(TfrmQuorvane(m_dir.path() + "//").DataFilePath(), folder + "dhtml.dat");
-    EXPECT_EQ(TfrmQuorvane().AppFolderPath(), QCoreApplication::applicationDirPath() + '/');
+    EXPECT_EQ(w.DataFilePath(), folder + u"dhtml.dat"_s);
+    EXPECT_EQ(w.PreviewFilePath(), folder + u"~dhtml.htm"_s);
+    EXPECT_EQ(w.IniFilePath(), folder + u"quorvane.ini"_s);
+    EXPECT_EQ(TfrmQuorvane(m_dir.path() + u"//"_s).DataFilePath(), folder + u"dhtml.dat"_s);
+    EXPECT_EQ(TfrmQuorvane().AppFolderPath(), QCoreApplication::applicationDirPath() + u'/');
     EXPECT_EQ(w.ItemCounter(), 0);
     EXPECT_TRUE(w.ProjectFile().isEmpty());
     EXPECT_TRUE(w.GeneratedCode().isEmpty());
@@ -139,8 +141,8 @@ TEST_F(MainWindow, StartsEmptyWithItsPagesPathsAndStartUpSettings)
          {"btnAddSubItem", "btnAddSibling", "btnDeleteItem", "btnApplyToAllH", "btnApplyToAllW",
           "txtCaption", "txtLink", "spinHeight", "spinWidth", "lblCaption", "lblHeight"})
         EXPECT_FALSE(Get<QWidget>(name)->isEnabled()) << name;
-    EXPECT_EQ(Get<SpinEdit>("spinHeight")->Text(), "20");
-    EXPECT_EQ(Get<SpinEdit>("spinWidth")->Text(), "80");
+    EXPECT_EQ(Get<SpinEdit>("spinHeight")->Text(), u"20"_s);
+    EXPECT_EQ(Get<SpinEdit>("spinWidth")->Text(), u"80"_s);
     EXPECT_TRUE(Get<QLineEdit>("txtCaption")->text().isEmpty());
 
     const MenuStyle s = w.GetMenuStyle();
@@ -179,7 +181,7 @@ TEST_F(MainWindow, AddCommandsAppendAtTheEndAndNumberEveryNewItem)
     // Typing replaces the new item's text.
     auto* caption = Get<QLineEdit>("txtCaption");
     EXPECT_TRUE(caption->hasFocus());
-    EXPECT_EQ(caption->selectedText(), "Untitled1");
+    EXPECT_EQ(caption->selectedText(), u"Untitled1"_s);
 
     // A sub item is selected, so the next one nests a level deeper.
     Click("btnAddSubItem");
@@ -233,9 +235,9 @@ TEST_F(MainWindow, EditorShowsTheSelectedItemByClickAndByKeyboard)
     Click("btnAddSubItem");  // A's second sub item
     Click("btnAddRootItem"); // B
     MenuItem* b = Tree().Root(1);
-    TypeInto(Get<SpinEdit>("spinWidth"), "90");
+    TypeInto(Get<SpinEdit>("spinWidth"), u"90"_s);
     ClickItem(a);
-    TypeInto(Get<SpinEdit>("spinHeight"), "33");
+    TypeInto(Get<SpinEdit>("spinHeight"), u"33"_s);
 
     auto* height = Get<SpinEdit>("spinHeight");
     auto* width = Get<SpinEdit>("spinWidth");
@@ -244,11 +246,11 @@ TEST_F(MainWindow, EditorShowsTheSelectedItemByClickAndByKeyboard)
                                   const char* widthText, bool widthOn) {
         EXPECT_EQ(m_window->SelectedItem(), item);
         EXPECT_EQ(caption->text().toStdString(), item->Text());
-        EXPECT_EQ(height->Text(), heightText);
+        EXPECT_EQ(height->Text(), QLatin1String(heightText));
         EXPECT_EQ(height->isEnabled(), heightOn);
         EXPECT_EQ(Get<QLabel>("lblHeight")->isEnabled(), heightOn);
         EXPECT_EQ(Get<QPushButton>("btnApplyToAllH")->isEnabled(), heightOn);
-        EXPECT_EQ(width->Text(), widthText);
+        EXPECT_EQ(width->Text(), QLatin1String(widthText));
         EXPECT_EQ(width->isEnabled(), widthOn);
         EXPECT_EQ(Get<QPushButton>("btnApplyToAllW")->isEnabled(), widthOn);
         EXPECT_TRUE(Get<QPushButton>("btnDeleteItem")->isEnabled());
@@ -278,9 +280,9 @@ TEST_F(MainWindow, TypingInTheEditorWritesIntoTheItemAtOnce)
     Click("btnAddRootItem");
     MenuItem* item = Tree().Root(0);
     // The Text box has the focus with its text selected.
-    QTest::keyClicks(Get<QLineEdit>("txtCaption"), "H");
+    QTest::keyClicks(Get<QLineEdit>("txtCaption"), u"H"_s);
     EXPECT_EQ(RowText(item), "H");
-    QTest::keyClicks(Get<QLineEdit>("txtCaption"), "ome");
+    QTest::keyClicks(Get<QLineEdit>("txtCaption"), u"ome"_s);
     EXPECT_EQ(RowText(item), "Home");
     for (int i = 0; i < 4; ++i)
         QTest::keyClick(Get<QLineEdit>("txtCaption"), Qt::Key_Backspace);
@@ -289,31 +291,31 @@ TEST_F(MainWindow, TypingInTheEditorWritesIntoTheItemAtOnce)
     auto* link = Get<QLineEdit>("txtLink");
     QTest::mouseClick(link, Qt::LeftButton);
     QTest::keyClick(link, Qt::Key_End);
-    QTest::keyClicks(link, "example.org");
+    QTest::keyClicks(link, u"example.org"_s);
     EXPECT_EQ(item->Rec().Link, "http://example.org");
 
     // Height: whole numbers are stored as typed, anything else as 0; an empty box stores
     // nothing.
     auto* height = Get<SpinEdit>("spinHeight");
-    TypeInto(height, "35");
-    EXPECT_EQ(height->Text(), "35");
+    TypeInto(height, u"35"_s);
+    EXPECT_EQ(height->Text(), u"35"_s);
     EXPECT_EQ(item->Rec().Height, 35);
     QTest::keyClick(height, Qt::Key_A, Qt::ControlModifier);
     QTest::keyClick(height, Qt::Key_Delete);
-    EXPECT_EQ(height->Text(), "");
+    EXPECT_EQ(height->Text(), u""_s);
     EXPECT_EQ(item->Rec().Height, 35);
     QTest::keyClick(height, Qt::Key_Minus);
     EXPECT_EQ(item->Rec().Height, 0);
     QTest::keyClick(height, Qt::Key_5);
     EXPECT_EQ(item->Rec().Height, -5);
-    TypeInto(height, "1.5");
+    TypeInto(height, u"1.5"_s);
     EXPECT_EQ(item->Rec().Height, 0);
     QTest::keyClick(height, Qt::Key_Up);
     EXPECT_EQ(item->Rec().Height, 1);
 
     auto* width = Get<SpinEdit>("spinWidth");
-    TypeInto(width, "x-7");
-    EXPECT_EQ(width->Text(), "-7");
+    TypeInto(width, u"x-7"_s);
+    EXPECT_EQ(width->Text(), u"-7"_s);
     EXPECT_EQ(item->Rec().Width, -7);
 }
 
@@ -325,11 +327,11 @@ TEST_F(MainWindow, ApplyToAllReachesEveryLevel)
     Click("btnAddRootItem");
     MenuItem* deepest = Tree().Root(0)->Child(0)->Child(0);
     ClickItem(deepest);
-    TypeInto(Get<SpinEdit>("spinHeight"), "44");
+    TypeInto(Get<SpinEdit>("spinHeight"), u"44"_s);
     Click("btnApplyToAllH");
     MenuItem* middle = Tree().Root(0)->Child(0);
     ClickItem(middle);
-    TypeInto(Get<SpinEdit>("spinWidth"), "120");
+    TypeInto(Get<SpinEdit>("spinWidth"), u"120"_s);
     Click("btnApplyToAllW");
     for (const MenuItem* item : Tree().PreOrder()) {
         EXPECT_EQ(item->Rec().Height, 44) << item->Text();
@@ -348,10 +350,10 @@ TEST_F(MainWindow, DeleteRemovesTheWholeSubtreeAndSelectsANeighbour)
     Click("btnDeleteItem");
     ASSERT_EQ(Tree().Count(), 1u);
     EXPECT_EQ(m_window->SelectedItem(), last);
-    EXPECT_EQ(Get<QLineEdit>("txtCaption")->text(), "Untitled4");
+    EXPECT_EQ(Get<QLineEdit>("txtCaption")->text(), u"Untitled4"_s);
     // The former second root is now first of its list.
     EXPECT_TRUE(Get<SpinEdit>("spinHeight")->isEnabled());
-    EXPECT_EQ(Get<SpinEdit>("spinHeight")->Text(), "20");
+    EXPECT_EQ(Get<SpinEdit>("spinHeight")->Text(), u"20"_s);
 
     Click("btnDeleteItem");
     EXPECT_TRUE(Tree().Empty());
@@ -379,7 +381,7 @@ TEST_F(MainWindow, ALoadedTreeShowsWholeAndTheEditorFollowsTheNewSelection)
     EXPECT_EQ(m_window->SelectedItem(), nullptr);
     EXPECT_FALSE(Get<QLineEdit>("txtCaption")->isEnabled());
     ClickItem(Tree().Root(2)->Child(0)->Child(0));
-    EXPECT_EQ(Get<QLineEdit>("txtCaption")->text(), "sub sub");
+    EXPECT_EQ(Get<QLineEdit>("txtCaption")->text(), u"sub sub"_s);
 }
 
 TEST_F(MainWindow, AVeryDeepDesignOpensAsFarAsTheViewCanNest)
@@ -411,7 +413,7 @@ TEST_F(MainWindow, F1OpensHelpWhateverTheModifiersAndTheControlStillGetsTheKey)
     QTest::mouseClick(fontName, Qt::LeftButton);
     ASSERT_TRUE(fontName->hasFocus());
     KeyRecorder recorder(fontName);
-    const QString help = m_window->AppFolderPath() + "quorvane.html";
+    const QString help = m_window->AppFolderPath() + u"quorvane.html"_s;
 
     QTest::keyClick(fontName, Qt::Key_F1, Qt::ShiftModifier);
     EXPECT_EQ(m_shell.opened, QStringList{help});
@@ -425,9 +427,9 @@ TEST_F(MainWindow, F1OpensHelpWhateverTheModifiersAndTheControlStillGetsTheKey)
     QTest::mouseClick(Get<QWidget>("btnHelp"), Qt::LeftButton);
     EXPECT_EQ(m_shell.opened.size(), 3);
     ASSERT_EQ(m_dialogs.messages.size(), 1u);
-    EXPECT_EQ(m_dialogs.messages[0].caption, "Error");
+    EXPECT_EQ(m_dialogs.messages[0].caption, u"Error"_s);
     EXPECT_EQ(m_dialogs.messages[0].owner, m_window.get());
-    EXPECT_TRUE(m_dialogs.messages[0].text.contains("The specified file was not found."));
+    EXPECT_TRUE(m_dialogs.messages[0].text.contains(u"The specified file was not found."_s));
     EXPECT_EQ(Get<QTabWidget>("PageControl1")->currentIndex(), 2);
 }
 
@@ -471,11 +473,11 @@ TEST_F(MainWindow, SetMenuStyleLeavesFieldsWithoutAChoiceAndGetMenuStyleReadsThe
     for (const char* name : {"optMenuH", "optMenuV", "optOnMouseOver", "optOnClick", "optArrowNone",
                              "optArrowLight", "optArrowDark"})
         EXPECT_FALSE(Get<QRadioButton>(name)->isChecked()) << name;
-    EXPECT_EQ(Get<QComboBox>("cboMenuTextAlign")->currentText(), "");
-    EXPECT_EQ(Get<QComboBox>("cboAlignVertical")->currentText(), "Static");
-    EXPECT_EQ(Get<SpinEdit>("spinMenuTop")->Text(), "-40");
-    EXPECT_EQ(Get<SpinEdit>("spinBorderWidth")->Text(), "0");
-    EXPECT_EQ(Get<SpinEdit>("spinFontSize")->Text(), "100");
+    EXPECT_EQ(Get<QComboBox>("cboMenuTextAlign")->currentText(), u""_s);
+    EXPECT_EQ(Get<QComboBox>("cboAlignVertical")->currentText(), u"Static"_s);
+    EXPECT_EQ(Get<SpinEdit>("spinMenuTop")->Text(), u"-40"_s);
+    EXPECT_EQ(Get<SpinEdit>("spinBorderWidth")->Text(), u"0"_s);
+    EXPECT_EQ(Get<SpinEdit>("spinFontSize")->Text(), u"100"_s);
 
     // The colour page's hex box turns a system colour into the RGB value it has now.
     const MenuStyle read = m_window->GetMenuStyle();
@@ -528,15 +530,15 @@ TEST_F(MainWindow, BorderWidthTypedOutOfRangeCountsAsTypedUntilTheFocusLeaves)
 {
     ShowPage(2);
     auto* border = Get<SpinEdit>("spinBorderWidth");
-    TypeInto(border, "25");
+    TypeInto(border, u"25"_s);
     EXPECT_EQ(m_window->GetMenuStyle().BorderWidth, 25);
     QTest::mouseClick(Get<QLineEdit>("txtFontName"), Qt::LeftButton);
-    EXPECT_EQ(border->Text(), "20");
+    EXPECT_EQ(border->Text(), u"20"_s);
     EXPECT_EQ(m_window->GetMenuStyle().BorderWidth, 20);
 
-    TypeInto(Get<SpinEdit>("spinMenuTop"), "-");
+    TypeInto(Get<SpinEdit>("spinMenuTop"), u"-"_s);
     EXPECT_EQ(m_window->GetMenuStyle().MenuTop, 0);
-    TypeInto(Get<SpinEdit>("spinMenuTop"), "-25");
+    TypeInto(Get<SpinEdit>("spinMenuTop"), u"-25"_s);
     EXPECT_EQ(m_window->GetMenuStyle().MenuTop, -25);
 }
 
@@ -553,25 +555,25 @@ TEST_F(MainWindow, ClosingAsksNothingAndReleasesTheItems)
 
 TEST_F(MainWindow, TabOrderFollowsTheLayout)
 {
-    const QStringList expected = {"tvMenu",           "btnAddRootItem",
-                                  "btnAddSubItem",    "btnDeleteItem",
-                                  "txtCaption",       "txtLink",
-                                  "spinHeight",       "spinWidth",
-                                  "btnApplyToAllH",   "btnApplyToAllW",
-                                  "btnAddSibling",    "optOnMouseOver",
-                                  "optOnClick",       "spinBorderWidth",
-                                  "chkBorderBetween", "txtFontName",
-                                  "btnBrowseFont",    "chkBold",
-                                  "chkItalic",        "spinFontSize",
-                                  "cboMenuTextAlign", "cboAlignHorizontal",
-                                  "cboAlignVertical", "spinMenuTop",
-                                  "spinMenuLeft",     "spinLeftPadding",
-                                  "spinTopPadding",   "optMenuV",
-                                  "optMenuH",         "chkKeepHighlighted",
-                                  "optArrowNone",     "optArrowLight",
-                                  "optArrowDark",     "btnOk",
-                                  "btnCancel",        "btnPreview",
-                                  "btnSave",          "btnOpen"};
+    const QStringList expected = {u"tvMenu"_s,           u"btnAddRootItem"_s,
+                                  u"btnAddSubItem"_s,    u"btnDeleteItem"_s,
+                                  u"txtCaption"_s,       u"txtLink"_s,
+                                  u"spinHeight"_s,       u"spinWidth"_s,
+                                  u"btnApplyToAllH"_s,   u"btnApplyToAllW"_s,
+                                  u"btnAddSibling"_s,    u"optOnMouseOver"_s,
+                                  u"optOnClick"_s,       u"spinBorderWidth"_s,
+                                  u"chkBorderBetween"_s, u"txtFontName"_s,
+                                  u"btnBrowseFont"_s,    u"chkBold"_s,
+                                  u"chkItalic"_s,        u"spinFontSize"_s,
+                                  u"cboMenuTextAlign"_s, u"cboAlignHorizontal"_s,
+                                  u"cboAlignVertical"_s, u"spinMenuTop"_s,
+                                  u"spinMenuLeft"_s,     u"spinLeftPadding"_s,
+                                  u"spinTopPadding"_s,   u"optMenuV"_s,
+                                  u"optMenuH"_s,         u"chkKeepHighlighted"_s,
+                                  u"optArrowNone"_s,     u"optArrowLight"_s,
+                                  u"optArrowDark"_s,     u"btnOk"_s,
+                                  u"btnCancel"_s,        u"btnPreview"_s,
+                                  u"btnSave"_s,          u"btnOpen"_s};
     QStringList chain;
     QWidget* start = Get<QTabWidget>("PageControl1")->tabBar();
     for (QWidget* w = start->nextInFocusChain(); w != start; w = w->nextInFocusChain())

@@ -7,6 +7,8 @@
 
 #include <vector>
 
+using namespace Qt::StringLiterals;
+
 namespace qv {
 namespace {
 
@@ -61,10 +63,10 @@ TEST(MenuTreeModel, StaysConsistentThroughAddsDeletesRenamesAndResets)
     model.SetText(a2, ""); // an empty caption is a caption like any other
 
     ASSERT_EQ(model.rowCount(), 3);
-    EXPECT_EQ(TextAt(model, model.IndexOf(c)), "C");
+    EXPECT_EQ(TextAt(model, model.IndexOf(c)), u"C"_s);
     EXPECT_EQ(model.IndexOf(c).row(), 2);
     EXPECT_EQ(model.rowCount(model.IndexOf(a)), 2);
-    EXPECT_EQ(TextAt(model, model.index(1, 0, model.IndexOf(a))), "");
+    EXPECT_EQ(TextAt(model, model.index(1, 0, model.IndexOf(a))), u""_s);
     EXPECT_EQ(model.ItemOf(model.index(0, 0, model.IndexOf(a1))), a11);
 
     // Removing a root in the middle renumbers the later roots; removing a subtree takes its
@@ -89,7 +91,7 @@ TEST(MenuTreeModel, StaysConsistentThroughAddsDeletesRenamesAndResets)
     model.Remove(model.ItemOf(model.index(0, 0)));
     model.Remove(nullptr);
 
-    EXPECT_TRUE(warnings.Messages().isEmpty()) << warnings.Messages().join('\n').toStdString();
+    EXPECT_TRUE(warnings.Messages().isEmpty()) << warnings.Messages().join(u'\n').toStdString();
 }
 
 TEST(MenuTreeModel, CaptionChangesReachTheViewAndNothingElseDoes)
@@ -137,7 +139,7 @@ TEST(MenuTreeModel, DeepAndWideTreesAreAddressedWithoutRecursion)
     });
     ASSERT_EQ(model.Tree().Count(), static_cast<std::size_t>(kDepth + kRoots - 1));
     EXPECT_EQ(model.rowCount(), kRoots);
-    EXPECT_EQ(TextAt(model, model.index(kRoots - 1, 0)), QString("root %1").arg(kRoots - 1));
+    EXPECT_EQ(TextAt(model, model.index(kRoots - 1, 0)), QString(u"root %1"_s).arg(kRoots - 1));
 
     // Up from the deepest item to its root, one parent at a time.
     int levels = 0;
@@ -155,7 +157,7 @@ TEST(MenuTreeModel, DeepAndWideTreesAreAddressedWithoutRecursion)
     // Removing the chain's root takes the whole chain.
     model.Remove(model.ItemOf(model.index(0, 0)));
     EXPECT_EQ(model.Tree().Count(), static_cast<std::size_t>(kRoots - 1));
-    EXPECT_EQ(TextAt(model, model.index(0, 0)), "root 1");
+    EXPECT_EQ(TextAt(model, model.index(0, 0)), u"root 1"_s);
 }
 
 } // namespace

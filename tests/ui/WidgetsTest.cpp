@@ -12,6 +12,8 @@
 
 #include <limits>
 
+using namespace Qt::StringLiterals;
+
 namespace qv {
 namespace {
 
@@ -49,7 +51,7 @@ TEST(SpinEdit, TypingKeepsOnlyNumberCharactersAndTheTextIsTheValue)
     SpinHost host;
     QSignalSpy changes(host.box, &SpinEdit::OnChange);
     host.Type(QStringLiteral("a-1x2"));
-    EXPECT_EQ(host.box->Text(), "-12");
+    EXPECT_EQ(host.box->Text(), u"-12"_s);
     EXPECT_EQ(host.box->Value(), -12);
     // Clearing and three typed characters: one change each.
     EXPECT_EQ(changes.count(), 1 + 3);
@@ -77,12 +79,12 @@ TEST(SpinEdit, ArrowsAndKeysStepByOneWithinTheBounds)
     SpinHost host;
     host.box->SetValue(5);
     QTest::mouseClick(host.box, Qt::LeftButton, {}, host.UpArrow());
-    EXPECT_EQ(host.box->Text(), "6");
+    EXPECT_EQ(host.box->Text(), u"6"_s);
     QTest::mouseClick(host.box, Qt::LeftButton, {}, host.DownArrow());
     QTest::mouseClick(host.box, Qt::LeftButton, {}, host.DownArrow());
-    EXPECT_EQ(host.box->Text(), "4");
+    EXPECT_EQ(host.box->Text(), u"4"_s);
     QTest::keyClick(host.box, Qt::Key_Up);
-    EXPECT_EQ(host.box->Text(), "5");
+    EXPECT_EQ(host.box->Text(), u"5"_s);
 
     // Without bounds the box goes below zero, and stops at the ends of 32 bits.
     host.Type(QStringLiteral("0"));
@@ -94,19 +96,19 @@ TEST(SpinEdit, ArrowsAndKeysStepByOneWithinTheBounds)
     // A lone sign steps from 0.
     host.Type(QStringLiteral("-"));
     QTest::keyClick(host.box, Qt::Key_Up);
-    EXPECT_EQ(host.box->Text(), "1");
+    EXPECT_EQ(host.box->Text(), u"1"_s);
 
     host.box->SetBounds(0, 20);
     host.box->SetValue(-3);
-    EXPECT_EQ(host.box->Text(), "0");
+    EXPECT_EQ(host.box->Text(), u"0"_s);
     QTest::keyClick(host.box, Qt::Key_Down);
-    EXPECT_EQ(host.box->Text(), "0");
+    EXPECT_EQ(host.box->Text(), u"0"_s);
     host.box->SetValue(150);
-    EXPECT_EQ(host.box->Text(), "20");
+    EXPECT_EQ(host.box->Text(), u"20"_s);
     // A typed value beyond the bound steps back into the bounds.
     host.Type(QStringLiteral("25"));
     QTest::mouseClick(host.box, Qt::LeftButton, {}, host.UpArrow());
-    EXPECT_EQ(host.box->Text(), "20");
+    EXPECT_EQ(host.box->Text(), u"20"_s);
 }
 
 TEST(SpinEdit, BoundsApplyToTypedValuesOnlyWhenTheFocusLeaves)
@@ -116,7 +118,7 @@ TEST(SpinEdit, BoundsApplyToTypedValuesOnlyWhenTheFocusLeaves)
     host.Type(QStringLiteral("25"));
     EXPECT_EQ(host.box->Value(), 25);
     host.other->setFocus();
-    EXPECT_EQ(host.box->Text(), "20");
+    EXPECT_EQ(host.box->Text(), u"20"_s);
 
     // Text within the bounds, or not a number at all, is left as typed.
     for (const char* typed : {"007", "-", ""}) {
@@ -126,7 +128,7 @@ TEST(SpinEdit, BoundsApplyToTypedValuesOnlyWhenTheFocusLeaves)
     }
     host.Type(QStringLiteral("-5"));
     host.other->setFocus();
-    EXPECT_EQ(host.box->Text(), "0");
+    EXPECT_EQ(host.box->Text(), u"0"_s);
 
     // A box without bounds keeps any value.
     host.box->ClearBounds();

@@ -48,7 +48,7 @@ void TFrmQuorvaneCopy::ShowCodeText(const QString& text)
     // The memo keeps lines as blocks; CR LF pairs become block breaks and come back on copying.
     QString shown = text;
     shown.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-    shown.replace(QChar('\r'), QChar('\n'));
+    shown.replace(QLatin1Char('\r'), QLatin1Char('\n'));
     m_ui->Memo1->setPlainText(shown);
 }
 

@@ -105,9 +105,9 @@ QPolygon Hexagon(const CombCell& cell, QPoint origin)
 QChar Accelerator(const QString& text)
 {
     for (qsizetype i = 0; i + 1 < text.size(); ++i) {
-        if (text[i] != '&')
+        if (text[i] != u'&')
             continue;
-        if (text[i + 1] == '&') {
+        if (text[i + 1] == u'&') {
             ++i;
             continue;
         }
@@ -128,7 +128,7 @@ QString PlainText(const QString& text)
 {
     QString plain;
     for (qsizetype i = 0; i < text.size(); ++i) {
-        if (text[i] == '&' && i + 1 < text.size())
+        if (text[i] == u'&' && i + 1 < text.size())
             ++i;
         plain += text[i];
     }
