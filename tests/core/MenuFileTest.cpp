@@ -12,6 +12,7 @@
 #include <sstream>
 #include <string>
 #include <sys/stat.h>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -439,6 +440,75 @@ TEST(MenuFileRead, StyleDefaultsAndStoredCodes)
     EXPECT_EQ(shown.BorderWidth, 20);
     EXPECT_EQ(shown.FontSize, 0);
     EXPECT_EQ(shown.MenuTop, -300);
+}
+
+// Each of the 27 settings is written under its own key and read back into its own field: a
+// style whose settings all differ comes back whole. A code without an arrow choice leaves the
+// Arrows key as the file has it.
+TEST(MenuFileWrite, EveryStyleSettingHasItsOwnKey)
+{
+    MenuStyle style;
+    TColor color = 101;
+    for (auto field : kStyleColors)
+        style.*field = color++;
+    style.MenuType = kMenuVertical;
+    style.TextAlign = 2;
+    style.HorzAlign = 1;
+    style.VertAlign = 3;
+    style.MenuTop = -7;
+    style.MenuLeft = 8;
+    style.LeftPadding = 9;
+    style.TopPadding = 11;
+    style.BorderWidth = 12;
+    style.OnMouseOver = kUnfoldOnClick;
+    style.MenuFont = "Georgia, serif";
+    style.FontSize = 13;
+    style.FontBold = true;
+    style.FontItalic = false;
+    style.Arrows = kArrowsLight;
+    style.KeepHighlighted = false;
+    style.BorderBetween = true;
+    IniDocument document;
+    MenuTree tree;
+    WriteMenuDocument(document, tree, style);
+
+    const std::vector<std::tuple<std::string, std::string, std::string>> keys = {
+        {"Main Colors", "MainBG", "101"},
+        {"Main Colors", "MainMOBG", "102"},
+        {"Main Colors", "MainFont", "103"},
+        {"Main Colors", "MainFontMO", "104"},
+        {"Main Colors", "MainBorder", "105"},
+        {"Sub Colors", "SubBG", "106"},
+        {"Sub Colors", "SubMOBG", "107"},
+        {"Sub Colors", "SubFont", "108"},
+        {"Sub Colors", "SubFontMO", "109"},
+        {"Sub Colors", "SubBorder", "110"},
+        {"Options", "MenuType", "1"},
+        {"Options", "TextAlign", "2"},
+        {"Options", "HorzAlign", "1"},
+        {"Options", "VertAlign", "3"},
+        {"Options", "MenuTop", "-7"},
+        {"Options", "MenuLeft", "8"},
+        {"Options", "LeftPadding", "9"},
+        {"Options", "TopPadding", "11"},
+        {"Options", "BorderWidth", "12"},
+        {"Options", "OnMouseOver", "1"},
+        {"Options", "MenuFont", "Georgia, serif"},
+        {"Options", "FontSize", "13"},
+        {"Options", "FontBold", "1"},
+        {"Options", "FontItalic", "0"},
+        {"Options", "Arrows", "1"},
+        {"Options", "KeepHighlighted", "0"},
+        {"Options", "BorderBetween", "1"},
+    };
+    for (const auto& [section, key, value] : keys)
+        EXPECT_EQ(document.Value(section, key), value) << section << "/" << key;
+    MenuTree back;
+    EXPECT_EQ(ReadMenuDocument(document, back), style);
+
+    style.Arrows = kNoChoice;
+    WriteMenuDocument(document, tree, style);
+    EXPECT_EQ(document.Value("Options", "Arrows"), "1");
 }
 
 TEST_F(MenuFileTest, SavingOverAnExistingFile)

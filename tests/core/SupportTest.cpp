@@ -1,5 +1,6 @@
 #include "core/support/Encoding.h"
 #include "core/support/FileIo.h"
+#include "core/support/FlatHashTable.h"
 #include "core/support/StringUtils.h"
 #include "core/support/TextLines.h"
 
@@ -42,6 +43,44 @@ TEST(CountSubstring, CountsWithoutOverlapAndWithCase)
     EXPECT_EQ(CountSubstring("AbAb", "ab"), 0);
     EXPECT_EQ(CountSubstring("anything", ""), 0);
     EXPECT_EQ(CountSubstring("", "x"), 0);
+}
+
+// Every entry stays findable as the table grows, also among entries whose hashes collide, and
+// Place finds the entry that holds a key instead of adding a second one.
+TEST(FlatHashTable, EntriesStayFindableThroughGrowthAndCollisions)
+{
+    struct Entry
+    {
+        std::uint64_t key = 0; // 0: empty
+        std::uint64_t value = 0;
+    };
+    struct Traits
+    {
+        static bool IsEmpty(const Entry& entry) { return entry.key == 0; }
+        static std::uint64_t HashOf(const Entry& entry) { return entry.key % 7; }
+    };
+    const auto holds = [](std::uint64_t key) {
+        return [key](const Entry& entry) { return entry.key == key; };
+    };
+    FlatHashTable<Entry, Traits> table;
+    EXPECT_EQ(table.Find(3, holds(3)), nullptr);
+    for (std::uint64_t key = 1; key <= 1000; ++key) {
+        Entry& entry = table.Place(key % 7, holds(key));
+        ASSERT_TRUE(Traits::IsEmpty(entry)) << key;
+        entry = Entry{key, key * 2};
+    }
+    EXPECT_EQ(table.Size(), 1000u);
+    for (std::uint64_t key = 1; key <= 1000; ++key) {
+        const Entry* found = table.Find(key % 7, holds(key));
+        ASSERT_NE(found, nullptr) << key;
+        EXPECT_EQ(found->value, key * 2);
+    }
+    EXPECT_EQ(table.Find(1001 % 7, holds(1001)), nullptr);
+    EXPECT_EQ(table.Place(5, holds(5)).value, 10u);
+    EXPECT_EQ(table.Size(), 1000u);
+    table.Clear();
+    EXPECT_TRUE(table.Empty());
+    EXPECT_EQ(table.Find(5, holds(5)), nullptr);
 }
 
 TEST(NumberParsing, WholeNumbersAndProfileIntegers)

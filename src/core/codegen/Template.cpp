@@ -21,15 +21,6 @@ std::string Flag(bool on)
     return on ? "1" : "0";
 }
 
-std::string LowerCase(std::string_view text)
-{
-    std::string out(text);
-    for (char& c : out)
-        if (c >= 'A' && c <= 'Z')
-            c = static_cast<char>(c - 'A' + 'a');
-    return out;
-}
-
 constexpr std::size_t kMenuToken = 0; // the position of %menu% in kTemplateTokens
 
 struct Span
@@ -71,9 +62,9 @@ std::vector<std::string> ValuesWithoutMenu(const MenuTree& tree, const MenuStyle
         number(style.FontSize),
         Flag(style.FontBold),
         Flag(style.FontItalic),
-        LowerCase(AlignmentCaption(kTextAlignCaptions, style.TextAlign)),
-        LowerCase(AlignmentCaption(kHorzAlignCaptions, style.HorzAlign)),
-        LowerCase(AlignmentCaption(kVertAlignCaptions, style.VertAlign)),
+        AsciiLower(AlignmentCaption(kTextAlignCaptions, style.TextAlign)),
+        AsciiLower(AlignmentCaption(kHorzAlignCaptions, style.HorzAlign)),
+        AsciiLower(AlignmentCaption(kVertAlignCaptions, style.VertAlign)),
         ".2",
         ".2",
         number(style.MenuTop),

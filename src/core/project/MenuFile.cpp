@@ -1,18 +1,16 @@
 #include "core/project/MenuFile.h"
 
 #include "core/codegen/MenuArrays.h"
+#include "core/project/ItemFinder.h"
 #include "core/support/FileIo.h"
 #include "core/support/StringUtils.h"
 
 #include <algorithm>
 #include <array>
-#include <cerrno>
 #include <cstdint>
-#include <functional>
 #include <limits>
-#include <memory>
 #include <optional>
-#include <sys/stat.h>
+#include <variant>
 #include <vector>
 
 namespace qv {
@@ -32,6 +30,66 @@ std::int32_t ColorNumber(TColor color)
     return static_cast<std::int32_t>(color);
 }
 
+// The member of MenuStyle that a style key holds, by its kind: a colour, a number or code, a flag
+// or a text.
+using StyleMember = std::variant<TColor MenuStyle::*, std::int32_t MenuStyle::*, bool MenuStyle::*,
+                                 std::string MenuStyle::*>;
+
+// One of the 27 style settings as the project file holds it. A colour is written as the signed
+// number of its value, a flag as 1 or 0, a text as it is.
+struct StyleKey
+{
+    std::string_view section;
+    std::string_view key;
+    StyleMember member;
+    // What a missing key, or a value that is no integer, reads as (texts read as empty); a flag
+    // is on exactly when it reads 1.
+    std::int32_t readDefault = 0;
+    // A code written only when it is one of its list's codes 0 to choices - 1: without a choice
+    // the key is left as the file has it. 0 for a setting that is always written.
+    std::int32_t choices = 0;
+};
+
+// In the order in which a new file gets them.
+const std::array<StyleKey, 27> kStyleKeys = {{
+    {kMainColors, "MainBG", &MenuStyle::MainBG},
+    {kMainColors, "MainMOBG", &MenuStyle::MainMOBG},
+    {kMainColors, "MainFont", &MenuStyle::MainFont},
+    {kMainColors, "MainFontMO", &MenuStyle::MainFontMO},
+    {kMainColors, "MainBorder", &MenuStyle::MainBorder},
+    {kSubColors, "SubBG", &MenuStyle::SubBG},
+    {kSubColors, "SubMOBG", &MenuStyle::SubMOBG},
+    {kSubColors, "SubFont", &MenuStyle::SubFont},
+    {kSubColors, "SubFontMO", &MenuStyle::SubFontMO},
+    {kSubColors, "SubBorder", &MenuStyle::SubBorder},
+    {kOptions, "MenuType", &MenuStyle::MenuType},
+    {kOptions, "TextAlign", &MenuStyle::TextAlign},
+    {kOptions, "HorzAlign", &MenuStyle::HorzAlign},
+    {kOptions, "VertAlign", &MenuStyle::VertAlign},
+    {kOptions, "MenuTop", &MenuStyle::MenuTop},
+    {kOptions, "MenuLeft", &MenuStyle::MenuLeft},
+    {kOptions, "LeftPadding", &MenuStyle::LeftPadding},
+    {kOptions, "TopPadding", &MenuStyle::TopPadding},
+    {kOptions, "BorderWidth", &MenuStyle::BorderWidth},
+    {kOptions, "OnMouseOver", &MenuStyle::OnMouseOver},
+    {kOptions, "MenuFont", &MenuStyle::MenuFont},
+    {kOptions, "FontSize", &MenuStyle::FontSize, 10},
+    {kOptions, "FontBold", &MenuStyle::FontBold, 1},
+    {kOptions, "FontItalic", &MenuStyle::FontItalic, 1},
+    {kOptions, "Arrows", &MenuStyle::Arrows, 0, kArrowsDark + 1},
+    {kOptions, "KeepHighlighted", &MenuStyle::KeepHighlighted, 1},
+    {kOptions, "BorderBetween", &MenuStyle::BorderBetween, 1},
+}};
+
+// One handler for each kind of style member, for std::visit.
+template <typename... Kinds>
+struct ForEachKind : Kinds...
+{
+    using Kinds::operator()...;
+};
+template <typename... Kinds>
+ForEachKind(Kinds...) -> ForEachKind<Kinds...>;
+
 // Key names of item i; the buffer is reused from key to key.
 class ItemKey
 {
@@ -45,458 +103,6 @@ public:
 
 private:
     std::string key_;
-};
-
-// An open-addressing hash table with linear probing, at most half full, for the reader's
-// indexes: entries are small values held in one array, so nothing is allocated per entry. The
-// policy gives the hash of a key and of an entry, tells whether an entry holds a key, and which
-// entries are empty (a value-initialised entry is).
-template <typename Entry, typename Key, typename Policy>
-class FlatTable
-{
-public:
-    explicit FlatTable(Policy policy = {}, std::size_t expected = 0) : policy_(policy)
-    {
-        std::size_t size = 16;
-        while (size < expected * 2)
-            size *= 2;
-        cells_.assign(size, Entry{});
-    }
-
-    // The entry holding the key, or nullptr.
-    Entry* Find(const Key& key)
-    {
-        const std::size_t mask = cells_.size() - 1;
-        for (std::size_t i = policy_.Hash(key) & mask;; i = (i + 1) & mask) {
-            Entry& entry = cells_[i];
-            if (policy_.Empty(entry))
-                return nullptr;
-            if (policy_.Holds(entry, key))
-                return &entry;
-        }
-    }
-
-    // The entry holding the key; an empty one, to be filled in with the key, when there is none.
-    Entry& Place(const Key& key)
-    {
-        if ((count_ + 1) * 2 > cells_.size())
-            Grow();
-        const std::size_t mask = cells_.size() - 1;
-        for (std::size_t i = policy_.Hash(key) & mask;; i = (i + 1) & mask) {
-            Entry& entry = cells_[i];
-            if (policy_.Empty(entry)) {
-                ++count_;
-                return entry;
-            }
-            if (policy_.Holds(entry, key))
-                return entry;
-        }
-    }
-
-    // Starts loading the cell where a lookup of the key begins.
-    void Prefetch(const Key& key) const
-    {
-        __builtin_prefetch(&cells_[policy_.Hash(key) & (cells_.size() - 1)]);
-    }
-
-    bool Empty() const { return count_ == 0; }
-
-private:
-    void Grow()
-    {
-        std::vector<Entry> old = std::move(cells_);
-        cells_.assign(old.size() * 2, Entry{});
-        const std::size_t mask = cells_.size() - 1;
-        for (const Entry& entry : old) {
-            if (policy_.Empty(entry))
-                continue;
-            std::size_t i = policy_.HashOf(entry) & mask;
-            while (!policy_.Empty(cells_[i]))
-                i = (i + 1) & mask;
-            cells_[i] = entry;
-        }
-    }
-
-    Policy policy_;
-    std::vector<Entry> cells_;
-    std::size_t count_ = 0;
-};
-
-std::size_t HashPointer(const void* pointer)
-{
-    // Fibonacci hashing; the low bits of an address are alike, the product's high bits are not.
-    return static_cast<std::size_t>(
-        (reinterpret_cast<std::uintptr_t>(pointer) * 0x9E3779B97F4A7C15ull) >> 20);
-}
-
-// An item and a number that goes with it.
-struct ItemNumber
-{
-    const MenuItem* item = nullptr;
-    std::uint32_t number = 0;
-};
-struct ItemNumberPolicy
-{
-    static std::size_t Hash(const MenuItem* item) { return HashPointer(item); }
-    static std::size_t HashOf(const ItemNumber& entry) { return HashPointer(entry.item); }
-    static bool Holds(const ItemNumber& entry, const MenuItem* item) { return entry.item == item; }
-    static bool Empty(const ItemNumber& entry) { return entry.item == nullptr; }
-};
-using ItemNumbers = FlatTable<ItemNumber, const MenuItem*, ItemNumberPolicy>;
-
-// Sub items by their parent and name: an entry is the sub item, which holds both.
-struct ChildKey
-{
-    const MenuItem* parent;
-    std::string_view name;
-};
-struct ChildPolicy
-{
-    static std::size_t Hash(const ChildKey& key)
-    {
-        return std::hash<std::string_view>()(key.name) ^ HashPointer(key.parent);
-    }
-    static std::size_t HashOf(MenuItem* child)
-    {
-        return Hash(ChildKey{child->Parent(), child->Rec().MenuName});
-    }
-    static bool Holds(MenuItem* child, const ChildKey& key)
-    {
-        return child->Parent() == key.parent && child->Rec().MenuName == key.name;
-    }
-    static bool Empty(MenuItem* child) { return child == nullptr; }
-};
-using ChildrenByName = FlatTable<MenuItem*, ChildKey, ChildPolicy>;
-
-// The items of each name: the last one in tree order among those whose order is settled, and
-// those added since whose order against it is not known yet.
-class ItemsByName
-{
-public:
-    struct Slot
-    {
-        MenuItem* last;
-        std::vector<MenuItem*> unsettled;
-    };
-
-    explicit ItemsByName(std::size_t expected) : table_(NamePolicy{&slots_}, expected)
-    {
-        slots_.reserve(expected);
-    }
-    ItemsByName(const ItemsByName&) = delete; // the table reads the names of `slots_`
-    ItemsByName& operator=(const ItemsByName&) = delete;
-
-    Slot* Find(std::string_view name)
-    {
-        const NameCell* cell = table_.Find(NameKey{name, Hash(name)});
-        return cell == nullptr ? nullptr : &slots_[cell->slot];
-    }
-
-    void Prefetch(std::string_view name) const { table_.Prefetch(NameKey{name, Hash(name)}); }
-
-    // The slot of the name; a new one holding `item` when the name is new (then `added`).
-    Slot& Add(std::string_view name, MenuItem* item, bool& added)
-    {
-        const std::size_t hash = Hash(name);
-        NameCell& cell = table_.Place(NameKey{name, hash});
-        added = cell.slot == kEmpty;
-        if (added) {
-            cell = NameCell{Tag(hash), static_cast<std::uint32_t>(slots_.size())};
-            slots_.push_back(Slot{item, {}});
-        }
-        return slots_[cell.slot];
-    }
-
-private:
-    static constexpr std::uint32_t kEmpty = std::numeric_limits<std::uint32_t>::max();
-    // Eight bytes a cell keep the table of a large design small enough for the cache: the low
-    // bits of a name's hash choose its cell, the high half is kept to tell names apart. The name
-    // itself is read from the slot's items, which all bear it.
-    struct NameCell
-    {
-        std::uint32_t tag = 0;
-        std::uint32_t slot = kEmpty;
-    };
-    struct NameKey
-    {
-        std::string_view name;
-        std::size_t hash;
-    };
-    static std::size_t Hash(std::string_view name) { return std::hash<std::string_view>()(name); }
-    static std::uint32_t Tag(std::size_t hash)
-    {
-        return static_cast<std::uint32_t>(static_cast<std::uint64_t>(hash) >> 32);
-    }
-    struct NamePolicy
-    {
-        const std::vector<Slot>* slots;
-        std::string_view NameOf(const NameCell& cell) const
-        {
-            return (*slots)[cell.slot].last->Rec().MenuName;
-        }
-        std::size_t Hash(const NameKey& key) const { return key.hash; }
-        std::size_t HashOf(const NameCell& cell) const { return ItemsByName::Hash(NameOf(cell)); }
-        bool Holds(const NameCell& cell, const NameKey& key) const
-        {
-            return cell.tag == Tag(key.hash) && NameOf(cell) == key.name;
-        }
-        bool Empty(const NameCell& cell) const { return cell.slot == kEmpty; }
-    };
-
-    std::vector<Slot> slots_;
-    FlatTable<NameCell, NameKey, NamePolicy> table_;
-};
-
-// The tree order of items while a hand-edited file appends sub items anywhere, answered in
-// O(1) instead of by renumbering the whole tree after every such append. An order-maintenance
-// list holds two marks per item, where it begins and where its subtree ends, with labels that
-// grow along the list; a new sub item's marks go just before its parent's end mark and a new
-// root's at the end, so comparing begin labels compares items in tree order. When two
-// neighbours leave no label between them, the smallest aligned window of labels around them
-// that is sparse enough is spread out evenly (amortised O(log n) per insertion).
-class TreeOrder
-{
-public:
-    explicit TreeOrder(const MenuTree& tree)
-    {
-        marks_.push_back(Mark{kLow - 1, kNoMark, kTail, kNoMark}); // head
-        marks_.push_back(Mark{kHigh, kHead, kNoMark, kNoMark});    // tail
-        const std::vector<MenuItem*>& order = tree.PreOrder();
-        // The marks in list order: an item's end mark comes when an item of its level or above
-        // follows its subtree.
-        std::vector<const MenuItem*> open;
-        const auto closeTo = [&](std::size_t level) {
-            while (open.size() > level) {
-                Append(marks_[BeginOf(open.back())].end);
-                open.pop_back();
-            }
-        };
-        for (const MenuItem* item : order) {
-            closeTo(static_cast<std::size_t>(item->Level()));
-            const auto begin = static_cast<std::uint32_t>(marks_.size());
-            marks_.push_back(Mark{0, kNoMark, kNoMark, begin + 1});
-            marks_.push_back(Mark{0, kNoMark, kNoMark, kNoMark});
-            SetBeginOf(item, begin);
-            Append(begin);
-            open.push_back(item);
-        }
-        closeTo(0);
-        // Evenly spread labels.
-        const std::uint64_t gap = (kHigh - kLow) / (marks_.size() - 1);
-        std::uint64_t label = kLow;
-        for (std::uint32_t m = marks_[kHead].next; m != kTail; m = marks_[m].next, label += gap)
-            marks_[m].label = label;
-    }
-
-    // Places a new item: as the last sub item of its parent, or as the last root.
-    void Added(const MenuItem* item)
-    {
-        const std::uint32_t before =
-            item->Parent() == nullptr ? kTail : marks_[BeginOf(item->Parent())].end;
-        const auto begin = static_cast<std::uint32_t>(marks_.size());
-        marks_.push_back(Mark{0, kNoMark, kNoMark, begin + 1});
-        marks_.push_back(Mark{0, kNoMark, kNoMark, kNoMark});
-        SetBeginOf(item, begin);
-        InsertBefore(begin, before);
-        InsertBefore(begin + 1, before);
-    }
-
-    bool Before(const MenuItem* a, const MenuItem* b)
-    {
-        return marks_[BeginOf(a)].label < marks_[BeginOf(b)].label;
-    }
-
-private:
-    static constexpr std::uint32_t kNoMark = std::numeric_limits<std::uint32_t>::max();
-    static constexpr std::uint32_t kHead = 0, kTail = 1;
-    // Items' labels lie in [kLow, kHigh); the head's is below, the tail's is kHigh. Windows are
-    // aligned within that range, so they never hold the head or the tail.
-    static constexpr std::uint64_t kLow = std::uint64_t{1} << 62;
-    static constexpr std::uint64_t kHigh = std::uint64_t{1} << 63;
-
-    struct Mark
-    {
-        std::uint64_t label;
-        std::uint32_t prev, next;
-        std::uint32_t end; // a begin mark's end mark
-    };
-
-    // Every item of the tree has its marks.
-    std::uint32_t BeginOf(const MenuItem* item) { return beginOf_.Find(item)->number; }
-    void SetBeginOf(const MenuItem* item, std::uint32_t begin)
-    {
-        beginOf_.Place(item) = ItemNumber{item, begin};
-    }
-
-    // Links a mark in before the tail, without a label (used while building).
-    void Append(std::uint32_t m)
-    {
-        const std::uint32_t last = marks_[kTail].prev;
-        marks_[m].prev = last;
-        marks_[m].next = kTail;
-        marks_[last].next = m;
-        marks_[kTail].prev = m;
-    }
-
-    void InsertBefore(std::uint32_t m, std::uint32_t next)
-    {
-        const std::uint32_t prev = marks_[next].prev;
-        marks_[m].prev = prev;
-        marks_[m].next = next;
-        marks_[prev].next = m;
-        marks_[next].prev = m;
-        const std::uint64_t low = marks_[prev].label, high = marks_[next].label;
-        if (high - low >= 2) {
-            marks_[m].label = low + (high - low) / 2;
-            return;
-        }
-        Spread(m, prev == kHead ? next : prev);
-    }
-
-    // Gives the new mark `m` a label by spreading out the labels of a window around `anchor`, a
-    // neighbour of `m` with a label: the smallest aligned window whose marks, `m` included, are
-    // few enough for its level (density at most (2/3)^level, the whole range at the last).
-    void Spread(std::uint32_t m, std::uint32_t anchor)
-    {
-        const std::uint64_t at = marks_[anchor].label;
-        double allowed = 1.0;
-        for (int level = 1;; ++level) {
-            const std::uint64_t size = std::uint64_t{1} << level;
-            const std::uint64_t base = level >= 62 ? kLow : at & ~(size - 1);
-            const std::uint64_t limit = level >= 62 ? kHigh : base + size;
-            allowed *= 2.0 / 1.5;
-            // The window's marks are a run of the list around the anchor.
-            std::uint32_t first = anchor, last = anchor;
-            std::uint64_t count = 2; // the anchor and `m`
-            const auto inside = [&](std::uint32_t x) {
-                return x != m && x != kHead && x != kTail && marks_[x].label >= base &&
-                       marks_[x].label < limit;
-            };
-            for (std::uint32_t x = marks_[first].prev; x == m || inside(x); x = marks_[x].prev)
-                if (x != m)
-                    first = x, ++count;
-            for (std::uint32_t x = marks_[last].next; x == m || inside(x); x = marks_[x].next)
-                if (x != m)
-                    last = x, ++count;
-            if (level < 62 && static_cast<double>(count) > allowed)
-                continue;
-            // Relabel from the first to the last, `m` included wherever it lies between them.
-            if (marks_[first].prev == m)
-                first = m;
-            if (marks_[last].next == m)
-                last = m;
-            const std::uint64_t gap = (limit - base) / (count + 1);
-            std::uint64_t label = base + gap;
-            for (std::uint32_t x = first;; x = marks_[x].next, label += gap) {
-                marks_[x].label = label;
-                if (x == last)
-                    break;
-            }
-            return;
-        }
-    }
-
-    std::vector<Mark> marks_;
-    ItemNumbers beginOf_;
-};
-
-// Finds items by name while a file's entries are added, by the reader's two rules: a path's
-// first segment names the last item in tree order with that name, at any level; a further
-// segment names the last sub item of the current item with that name. Names are looked up as
-// views of the items' own names, which stay in place while the file is read.
-class ItemFinder
-{
-public:
-    ItemFinder(MenuTree& tree, std::size_t expected) : tree_(tree), byName_(tree.Count() + expected)
-    {
-        // Existing items in tree order: each one met later is later in that order.
-        for (MenuItem* item : tree.PreOrder()) {
-            bool added = false;
-            byName_.Add(item->Rec().MenuName, item, added).last = item;
-        }
-    }
-
-    // A large design's table of names is too large for the cache, and each new item's name is
-    // looked up once where nothing has been before: the reader names the items it will meet a few
-    // entries ahead, so that their cells are loaded by then.
-    void Prefetch(std::string_view name) const { byName_.Prefetch(name); }
-
-    MenuItem* LastNamed(std::string_view name)
-    {
-        ItemsByName::Slot* slot = byName_.Find(name);
-        if (slot == nullptr)
-            return nullptr;
-        // A sub item appended under an earlier item lands before later items in tree order, so
-        // items of one name are compared in that order; a file written by the program has
-        // unique names and never gets here.
-        if (!slot->unsettled.empty()) {
-            if (!order_)
-                order_ = std::make_unique<TreeOrder>(tree_);
-            for (MenuItem* item : slot->unsettled)
-                if (order_->Before(slot->last, item))
-                    slot->last = item;
-            slot->unsettled.clear();
-        }
-        return slot->last;
-    }
-
-    MenuItem* LastChildNamed(MenuItem* parent, std::string_view name)
-    {
-        // In a file written by the program the item sought is the parent's newest sub item, or
-        // a new one whose name no item has yet.
-        if (const std::size_t n = parent->ChildCount(); n > 0) {
-            MenuItem* newest = parent->Child(n - 1);
-            if (newest->Rec().MenuName == name)
-                return newest;
-        }
-        if (byName_.Find(name) == nullptr)
-            return nullptr;
-        // Otherwise the parent's sub items are indexed by name, once; appends keep it current.
-        if (ItemNumber& indexed = indexedParents_.Place(parent); indexed.item == nullptr) {
-            indexed.item = parent;
-            for (std::size_t k = 0; k < parent->ChildCount(); ++k)
-                IndexChild(parent->Child(k));
-        }
-        MenuItem* const* found = children_.Find(ChildKey{parent, name});
-        return found == nullptr ? nullptr : *found;
-    }
-
-    MenuItem* Append(MenuItem* parent, std::string text, TMyRec rec)
-    {
-        MenuItem* item = parent ? tree_.AppendChild(parent, std::move(text), std::move(rec))
-                                : tree_.AppendRoot(std::move(text), std::move(rec));
-        if (order_)
-            order_->Added(item);
-        const std::string_view name = item->Rec().MenuName;
-        bool added = false;
-        ItemsByName::Slot& slot = byName_.Add(name, item, added);
-        // A new root is the last item in tree order; a new sub item may not be.
-        if (!added) {
-            if (parent == nullptr) {
-                slot.last = item;
-                slot.unsettled.clear();
-            } else {
-                slot.unsettled.push_back(item);
-            }
-        }
-        // The newest sub item is its parent's last one of that name.
-        if (!indexedParents_.Empty() && indexedParents_.Find(parent) != nullptr)
-            IndexChild(item);
-        return item;
-    }
-
-private:
-    // A later sub item of a name takes the place of an earlier one.
-    void IndexChild(MenuItem* child)
-    {
-        children_.Place(ChildKey{child->Parent(), child->Rec().MenuName}) = child;
-    }
-
-    MenuTree& tree_;
-    ItemsByName byName_;
-    std::unique_ptr<TreeOrder> order_; // made when items of one name must first be compared
-    ItemNumbers indexedParents_;       // the parents whose sub items are in `children_`
-    ChildrenByName children_;
 };
 
 // The data keys of an entry in "MenuData", in the order the writer puts them.
@@ -727,41 +333,18 @@ void ReadItems(const IniDocument& document, MenuTree& tree)
 
 MenuStyle ReadStyle(const IniDocument& d)
 {
-    const auto color = [&](std::string_view section, std::string_view key) {
-        return static_cast<TColor>(d.ReadInteger(section, key, 0));
-    };
-    const auto integer = [&](std::string_view key, std::int32_t defaultValue) {
-        return d.ReadInteger(kOptions, key, defaultValue);
-    };
-    const auto flag = [&](std::string_view key) { return d.ReadInteger(kOptions, key, 1) == 1; };
     MenuStyle s;
-    s.MainBG = color(kMainColors, "MainBG");
-    s.MainMOBG = color(kMainColors, "MainMOBG");
-    s.MainFont = color(kMainColors, "MainFont");
-    s.MainFontMO = color(kMainColors, "MainFontMO");
-    s.MainBorder = color(kMainColors, "MainBorder");
-    s.SubBG = color(kSubColors, "SubBG");
-    s.SubMOBG = color(kSubColors, "SubMOBG");
-    s.SubFont = color(kSubColors, "SubFont");
-    s.SubFontMO = color(kSubColors, "SubFontMO");
-    s.SubBorder = color(kSubColors, "SubBorder");
-    s.MenuType = integer("MenuType", 0);
-    s.TextAlign = integer("TextAlign", 0);
-    s.HorzAlign = integer("HorzAlign", 0);
-    s.VertAlign = integer("VertAlign", 0);
-    s.MenuTop = integer("MenuTop", 0);
-    s.MenuLeft = integer("MenuLeft", 0);
-    s.LeftPadding = integer("LeftPadding", 0);
-    s.TopPadding = integer("TopPadding", 0);
-    s.BorderWidth = integer("BorderWidth", 0);
-    s.OnMouseOver = integer("OnMouseOver", 0);
-    s.MenuFont = d.ReadString(kOptions, "MenuFont", "");
-    s.FontSize = integer("FontSize", 10);
-    s.FontBold = flag("FontBold");
-    s.FontItalic = flag("FontItalic");
-    s.Arrows = integer("Arrows", 0);
-    s.KeepHighlighted = flag("KeepHighlighted");
-    s.BorderBetween = flag("BorderBetween");
+    for (const StyleKey& k : kStyleKeys) {
+        const auto number = [&] { return d.ReadInteger(k.section, k.key, k.readDefault); };
+        std::visit(
+            ForEachKind{
+                [&](TColor MenuStyle::*color) { s.*color = static_cast<TColor>(number()); },
+                [&](std::int32_t MenuStyle::*code) { s.*code = number(); },
+                [&](bool MenuStyle::*flag) { s.*flag = number() == 1; },
+                [&](std::string MenuStyle::*text) { s.*text = d.ReadString(k.section, k.key, ""); },
+            },
+            k.member);
+    }
     return s;
 }
 
@@ -791,35 +374,21 @@ void WriteMenuDocument(IniDocument& d, MenuTree& tree, const MenuStyle& s)
     d.EraseSections(kMenus);
     d.EraseSections(kMenuData);
 
-    d.WriteInteger(kMainColors, "MainBG", ColorNumber(s.MainBG));
-    d.WriteInteger(kMainColors, "MainMOBG", ColorNumber(s.MainMOBG));
-    d.WriteInteger(kMainColors, "MainFont", ColorNumber(s.MainFont));
-    d.WriteInteger(kMainColors, "MainFontMO", ColorNumber(s.MainFontMO));
-    d.WriteInteger(kMainColors, "MainBorder", ColorNumber(s.MainBorder));
-    d.WriteInteger(kSubColors, "SubBG", ColorNumber(s.SubBG));
-    d.WriteInteger(kSubColors, "SubMOBG", ColorNumber(s.SubMOBG));
-    d.WriteInteger(kSubColors, "SubFont", ColorNumber(s.SubFont));
-    d.WriteInteger(kSubColors, "SubFontMO", ColorNumber(s.SubFontMO));
-    d.WriteInteger(kSubColors, "SubBorder", ColorNumber(s.SubBorder));
-    d.WriteInteger(kOptions, "MenuType", s.MenuType);
-    d.WriteInteger(kOptions, "TextAlign", s.TextAlign);
-    d.WriteInteger(kOptions, "HorzAlign", s.HorzAlign);
-    d.WriteInteger(kOptions, "VertAlign", s.VertAlign);
-    d.WriteInteger(kOptions, "MenuTop", s.MenuTop);
-    d.WriteInteger(kOptions, "MenuLeft", s.MenuLeft);
-    d.WriteInteger(kOptions, "LeftPadding", s.LeftPadding);
-    d.WriteInteger(kOptions, "TopPadding", s.TopPadding);
-    d.WriteInteger(kOptions, "BorderWidth", s.BorderWidth);
-    d.WriteInteger(kOptions, "OnMouseOver", s.OnMouseOver);
-    d.WriteString(kOptions, "MenuFont", s.MenuFont);
-    d.WriteInteger(kOptions, "FontSize", s.FontSize);
-    d.WriteInteger(kOptions, "FontBold", s.FontBold ? 1 : 0);
-    d.WriteInteger(kOptions, "FontItalic", s.FontItalic ? 1 : 0);
-    // Without an arrow choice the key is left as the file has it.
-    if (s.Arrows >= kArrowsNone && s.Arrows <= kArrowsDark)
-        d.WriteInteger(kOptions, "Arrows", s.Arrows);
-    d.WriteInteger(kOptions, "KeepHighlighted", s.KeepHighlighted ? 1 : 0);
-    d.WriteInteger(kOptions, "BorderBetween", s.BorderBetween ? 1 : 0);
+    for (const StyleKey& k : kStyleKeys) {
+        std::visit(
+            ForEachKind{
+                [&](TColor MenuStyle::*color) {
+                    d.WriteInteger(k.section, k.key, ColorNumber(s.*color));
+                },
+                [&](std::int32_t MenuStyle::*code) {
+                    if (k.choices == 0 || (s.*code >= 0 && s.*code < k.choices))
+                        d.WriteInteger(k.section, k.key, s.*code);
+                },
+                [&](bool MenuStyle::*flag) { d.WriteInteger(k.section, k.key, s.*flag ? 1 : 0); },
+                [&](std::string MenuStyle::*text) { d.WriteString(k.section, k.key, s.*text); },
+            },
+            k.member);
+    }
 
     NameMenuItems(tree);
     const auto& order = tree.PreOrder();
@@ -870,16 +439,17 @@ void WriteMenuFile(const std::string& path, MenuTree& tree, const MenuStyle& sty
 
 IniDocument LoadMenuDocument(const std::string& path)
 {
-    struct stat st;
-    if (stat(path.c_str(), &st) != 0) {
-        if (errno == ENOENT || errno == ENOTDIR)
-            return IniDocument();
-        throw FileError(FormatMessage(kCannotOpenFile, path));
-    }
     // A folder or a device is not a design; reading a FIFO could block for ever.
-    if (!S_ISREG(st.st_mode))
+    std::string bytes;
+    switch (ReadRegularFile(path, bytes)) {
+    case FileState::Missing:
+        return IniDocument();
+    case FileState::Unreadable:
         throw FileError(FormatMessage(kCannotOpenFile, path));
-    return IniDocument::Parse(ReadFileBytes(path));
+    case FileState::Read:
+        break;
+    }
+    return IniDocument::Parse(std::move(bytes));
 }
 
 MenuStyle ReadMenuDocument(const IniDocument& document, MenuTree& tree)

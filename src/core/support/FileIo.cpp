@@ -88,6 +88,21 @@ bool FolderCanBeWritten(const std::string& folder)
            faccessat(AT_FDCWD, path.c_str(), W_OK | X_OK, AT_EACCESS) == 0;
 }
 
+FileState ReadRegularFile(const std::string& path, std::string& bytes)
+{
+    struct stat st;
+    if (stat(path.c_str(), &st) != 0)
+        return errno == ENOENT || errno == ENOTDIR ? FileState::Missing : FileState::Unreadable;
+    if (!S_ISREG(st.st_mode))
+        return FileState::Unreadable;
+    try {
+        bytes = ReadFileBytes(path);
+    } catch (const FileError&) {
+        return FileState::Unreadable;
+    }
+    return FileState::Read;
+}
+
 std::string ReadFileBytes(const std::string& path)
 {
     const auto fail = [&] { return FileError(FormatMessage(kCannotOpenFile, path)); };

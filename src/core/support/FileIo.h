@@ -30,6 +30,13 @@ bool FolderCanBeWritten(const std::string& folder);
 // The whole content of a file; throws FileError("Cannot open file <path>") when it cannot be read.
 std::string ReadFileBytes(const std::string& path);
 
+// Reads a file that may be missing into `bytes`. Only a regular file (or a link to one) is
+// opened, so a FIFO or a device never blocks or floods the reader. A path that names nothing is
+// Missing; one that names something that is no regular file, or cannot be read, is Unreadable,
+// which a caller that writes must not take for an empty file.
+enum class FileState { Missing, Read, Unreadable };
+FileState ReadRegularFile(const std::string& path, std::string& bytes);
+
 // Replaces the file at `path` with `bytes` so that a reader sees either the old or the new file
 // and never a half-written one: the bytes go to a temporary file beside the target, are flushed
 // to disk and renamed over it. An existing file's permissions are kept, and a symbolic link is

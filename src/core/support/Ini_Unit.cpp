@@ -2,105 +2,23 @@
 
 #include "core/support/Encoding.h"
 #include "core/support/FileIo.h"
+#include "core/support/FlatHashTable.h"
+#include "core/support/IniLines.h"
 #include "core/support/StringUtils.h"
 
 #include <algorithm>
-#include <atomic>
-#include <bit>
-#include <cerrno>
 #include <charconv>
 #include <cstring>
 #include <deque>
 #include <initializer_list>
-#include <mutex>
 #include <stdexcept>
-#include <sys/stat.h>
 #include <utility>
 
 namespace qv {
 
+using namespace ini;
+
 namespace {
-
-constexpr std::string_view kCrLf = "\r\n";
-
-bool IsLineBreak(char c)
-{
-    return c == '\r' || c == '\n';
-}
-
-// What the desktop's profile-file service trims from lines, names and values besides the line
-// breaks: blanks, tabs, vertical tabs, form feeds, and the end-of-file mark 0x1A that old editors
-// leave after the last line.
-bool IsBlank(char c)
-{
-    return c == ' ' || c == '\t' || c == '\v' || c == '\f' || c == '\x1A';
-}
-
-bool IsTrimmed(char c)
-{
-    return IsBlank(c) || IsLineBreak(c);
-}
-
-// The trimming of lines, names and values, for the short pieces of lines this file trims by the
-// million: a plain loop beats a search for a set of characters.
-std::string_view Trim(std::string_view text)
-{
-    std::size_t begin = 0, end = text.size();
-    while (begin < end && IsTrimmed(text[begin]))
-        ++begin;
-    while (end > begin && IsTrimmed(text[end - 1]))
-        --end;
-    return text.substr(begin, end - begin);
-}
-
-// Whether every byte is ASCII, which makes the text valid UTF-8 as it is. Eight bytes at a time.
-bool IsAscii(std::string_view text)
-{
-    const char* data = text.data();
-    const std::size_t n = text.size();
-    std::size_t i = 0;
-    std::uint64_t high = 0;
-    for (; i + 8 <= n; i += 8) {
-        std::uint64_t word;
-        std::memcpy(&word, data + i, sizeof word);
-        high |= word;
-        if ((i & 1023) == 0 && (high & 0x8080808080808080ull) != 0)
-            return false;
-    }
-    for (; i < n; ++i)
-        high |= static_cast<unsigned char>(data[i]);
-    return (high & 0x8080808080808080ull) == 0;
-}
-
-char FoldAscii(char c)
-{
-    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-// The position of the first CR or LF from `i` on, or `n`. Lines are short and files long, so
-// eight bytes are tested at a time: a byte equal to CR or LF makes a zero byte after the XOR, and
-// the lowest zero byte of a word is found exactly.
-std::size_t FindLineBreak(const char* s, std::size_t i, std::size_t n)
-{
-    constexpr std::uint64_t kOnes = 0x0101010101010101ull;
-    constexpr std::uint64_t kHigh = 0x8080808080808080ull;
-    for (; i + 8 <= n; i += 8) {
-        std::uint64_t word;
-        std::memcpy(&word, s + i, sizeof word);
-        const std::uint64_t lf = word ^ (kOnes * '\n');
-        const std::uint64_t cr = word ^ (kOnes * '\r');
-        const std::uint64_t found = ((lf - kOnes) & ~lf & kHigh) | ((cr - kOnes) & ~cr & kHigh);
-        if (found != 0) {
-            if constexpr (std::endian::native == std::endian::little)
-                return i + static_cast<std::size_t>(std::countr_zero(found)) / 8;
-            else
-                break;
-        }
-    }
-    while (i < n && !IsLineBreak(s[i]))
-        ++i;
-    return i;
-}
 
 // Section and key names are hashed with ASCII case folding.
 std::uint64_t HashName(std::string_view name)
@@ -113,9 +31,9 @@ std::uint64_t HashName(std::string_view name)
     return h;
 }
 
-// The position of the first line (or section) of each name. A slot holds only the name's hash
+// The position of the first line (or section) of each name. An entry holds only the name's hash
 // and the position; the name itself is read from the line when hashes agree, so indexing a large
-// file allocates nothing per key. Open addressing with linear probing, at most half full.
+// file allocates nothing per key.
 class NameTable
 {
 public:
@@ -125,256 +43,53 @@ public:
     template <typename NameAt>
     std::size_t Find(std::string_view name, const NameAt& nameAt) const
     {
-        if (slots_.empty())
-            return kNone;
         const std::uint64_t hash = HashName(name);
-        for (std::size_t i = Home(hash);; i = (i + 1) & (slots_.size() - 1)) {
-            const Slot& slot = slots_[i];
-            if (slot.position == kNone)
-                return kNone;
-            if (slot.hash == hash && EqualsIgnoreCase(nameAt(slot.position), name))
-                return slot.position;
-        }
+        const Entry* entry = m_table.Find(hash, Holds(hash, name, nameAt));
+        return entry == nullptr ? kNone : entry->position;
     }
 
     // Adds a name unless the table has one of that name already, which stays the first.
     template <typename NameAt>
     void Insert(std::string_view name, std::size_t position, const NameAt& nameAt)
     {
-        if ((count_ + 1) * 2 > slots_.size())
-            Grow();
         const std::uint64_t hash = HashName(name);
-        for (std::size_t i = Home(hash);; i = (i + 1) & (slots_.size() - 1)) {
-            Slot& slot = slots_[i];
-            if (slot.position == kNone) {
-                slot = Slot{hash, position};
-                ++count_;
-                return;
-            }
-            if (slot.hash == hash && EqualsIgnoreCase(nameAt(slot.position), name))
-                return;
-        }
+        Entry& entry = m_table.Place(hash, Holds(hash, name, nameAt));
+        if (entry.position == kNone)
+            entry = Entry{hash, position};
     }
 
-    void Clear()
-    {
-        slots_.clear();
-        count_ = 0;
-    }
-
+    void Clear() { m_table.Clear(); }
     // Room for `count` names without growing.
-    void Reserve(std::size_t count)
-    {
-        while (count * 2 > slots_.size())
-            Grow();
-    }
+    void Reserve(std::size_t count) { m_table.Reserve(count); }
 
 private:
-    struct Slot
+    struct Entry
     {
         std::uint64_t hash = 0;
         std::size_t position = kNone;
     };
-
-    // Fibonacci hashing spreads the high bits of the hash over the table.
-    std::size_t Home(std::uint64_t hash) const
+    struct Traits
     {
-        return static_cast<std::size_t>((hash * 0x9E3779B97F4A7C15ull) >> shift_);
+        static bool IsEmpty(const Entry& entry) { return entry.position == kNone; }
+        static std::uint64_t HashOf(const Entry& entry) { return entry.hash; }
+    };
+
+    template <typename NameAt>
+    static auto Holds(std::uint64_t hash, std::string_view name, const NameAt& nameAt)
+    {
+        return [hash, name, &nameAt](const Entry& entry) {
+            return entry.hash == hash && EqualsIgnoreCase(nameAt(entry.position), name);
+        };
     }
 
-    void Grow()
-    {
-        std::vector<Slot> old = std::move(slots_);
-        const std::size_t size = old.empty() ? 8 : old.size() * 2;
-        slots_.assign(size, Slot{});
-        shift_ = 64;
-        for (std::size_t s = size; s > 1; s >>= 1)
-            --shift_;
-        for (const Slot& slot : old) {
-            if (slot.position == kNone)
-                continue;
-            std::size_t i = Home(slot.hash);
-            while (slots_[i].position != kNone)
-                i = (i + 1) & (size - 1);
-            slots_[i] = slot;
-        }
-    }
-
-    std::vector<Slot> slots_;
-    std::size_t count_ = 0;
-    int shift_ = 64;
+    FlatHashTable<Entry, Traits> m_table;
 };
 
-bool IsBlankLine(std::string_view trimmed)
-{
-    return trimmed.empty();
-}
-
-bool IsCommentLine(std::string_view trimmed)
-{
-    return !trimmed.empty() && trimmed.front() == ';';
-}
-
-// Whether a trimmed line heads a section: it starts with '[' and holds a ']'. A line with '[' and
-// no ']' (a hand-edit typo) is a key line, so it cannot hide the rest of its section.
-bool IsHeaderLine(std::string_view trimmed)
-{
-    return !trimmed.empty() && trimmed.front() == '[' && trimmed.find(']', 1) != trimmed.npos;
-}
-
-// "[ name ] rest]" names "name ] rest": the name runs to the last ']'.
-std::string_view HeaderName(std::string_view trimmed)
-{
-    std::string_view rest = trimmed.substr(1);
-    return Trim(rest.substr(0, rest.rfind(']')));
-}
-
-// The key of a key line: everything before the first '=', or the whole line when it has none.
-std::string_view KeyName(std::string_view trimmed)
-{
-    return Trim(trimmed.substr(0, trimmed.find('=')));
-}
-
-std::string_view Unquote(std::string_view value)
-{
-    if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') &&
-        value.back() == value.front())
-        return value.substr(1, value.size() - 2);
-    return value;
-}
-
-// The value of a key line, trimmed and unquoted; nothing for a line without '='.
-std::optional<std::string_view> LineValue(std::string_view trimmed)
-{
-    const auto equals = trimmed.find('=');
-    if (equals == std::string_view::npos)
-        return std::nullopt;
-    return Unquote(Trim(trimmed.substr(equals + 1)));
-}
-
-bool HasLineBreak(std::string_view text)
-{
-    for (char c : text)
-        if (IsLineBreak(c))
-            return true;
-    return false;
-}
-
-// Text that goes on one line of the file: UTF-8 (bytes that are not are taken as Windows-1252,
-// as the file reader would) with every CR and LF turned into a blank. Returns `text` itself when
-// nothing needs to change, else the cleaned copy held in `scratch`.
-std::string_view OneLine(std::string_view text, std::string& scratch)
-{
-    // Most text is ASCII without a line break.
-    if (IsAscii(text) && FindLineBreak(text.data(), 0, text.size()) == text.size())
-        return text;
-    const bool utf8 = IsValidUtf8(text);
-    if (utf8 && !HasLineBreak(text))
-        return text;
-    scratch = utf8 ? std::string(text) : Windows1252ToUtf8(text);
-    for (char& c : scratch)
-        if (IsLineBreak(c))
-            c = ' ';
-    return scratch;
-}
-
-// A section or key name as the file holds it: on one line, without surrounding blanks.
-std::string_view NormaliseName(std::string_view name, std::string& scratch)
-{
-    return Trim(OneLine(name, scratch));
-}
-
-// A value is written inside double quotes when reading it back would otherwise change it:
-// surrounding blanks would be trimmed, or an enclosing quote pair of its own would be removed.
-bool NeedsQuotes(std::string_view value)
-{
-    if (value.empty())
-        return false;
-    return IsTrimmed(value.front()) || IsTrimmed(value.back()) ||
-           Unquote(value).size() != value.size();
-}
-
-// A key name that cannot be written as the start of a key line: one holding '=' would split
-// early, one starting with '[' or ';' would become a section header or a comment.
-void CheckWritableKey(std::string_view key)
-{
-    if (key.find('=') != std::string_view::npos ||
-        (!key.empty() && (key.front() == '[' || key.front() == ';')))
-        throw std::invalid_argument("Unusable key name for a profile file: " + std::string(key));
-}
-
-enum class FileState { Missing, Read, Unreadable };
-
-// Reads a profile file. Only a regular file is opened, so a FIFO or a device never blocks or
-// floods the reader. A path that names nothing is missing; one that names something that cannot
-// be read is unreadable, which a caller must not take for an empty file when it writes.
-FileState ReadProfileFile(const std::string& path, std::string& bytes)
-{
-    struct stat st;
-    if (stat(path.c_str(), &st) != 0)
-        return errno == ENOENT || errno == ENOTDIR ? FileState::Missing : FileState::Unreadable;
-    if (!S_ISREG(st.st_mode))
-        return FileState::Unreadable;
-    try {
-        bytes = ReadFileBytes(path);
-    } catch (const FileError&) {
-        return FileState::Unreadable;
-    }
-    return FileState::Read;
-}
-
-// A section's key index, built on the first lookup in the section (see Impl::KeysOf). A copy
-// starts unbuilt and builds its own when it is first needed, so copying never reads a table that
-// another thread may be building.
-struct LazyKeyIndex
-{
-    LazyKeyIndex() = default;
-    LazyKeyIndex(const LazyKeyIndex&) {}
-    LazyKeyIndex& operator=(const LazyKeyIndex&)
-    {
-        table.Clear();
-        built.store(false, std::memory_order_relaxed);
-        return *this;
-    }
-    LazyKeyIndex(LazyKeyIndex&& other) noexcept
-        : table(std::move(other.table)), built(other.built.load(std::memory_order_relaxed))
-    {
-    }
-    LazyKeyIndex& operator=(LazyKeyIndex&& other) noexcept
-    {
-        table = std::move(other.table);
-        built.store(other.built.load(std::memory_order_relaxed), std::memory_order_relaxed);
-        return *this;
-    }
-
-    NameTable table; // first key line of each name -> its position (see Impl::Section)
-    std::atomic<bool> built{false};
-};
-
-// A mutex that a copied or moved document does not share: each document guards its own indexes.
-struct IndexMutex
-{
-    IndexMutex() = default;
-    IndexMutex(const IndexMutex&) {}
-    IndexMutex& operator=(const IndexMutex&) { return *this; }
-    std::mutex mutex;
-};
 
 } // namespace
 
-struct IniDocument::Impl
+struct IniDocument::Impl : LineStore
 {
-    // A line of the file: its text and the run of CR and LF characters that ends it, stored next
-    // to each other in `source` (lines as parsed, block 0) or in a block of `pool` (lines written
-    // since, block k in pool[k - 1]).
-    struct Line
-    {
-        std::size_t begin = 0;
-        std::size_t textSize = 0;
-        std::size_t breakSize = 0;
-        std::uint32_t block = 0;
-    };
-
     // A section's lines stay in `source` as one range of bytes until the section is first
     // written: reading, walking, erasing and serialising it need no line list, so a large
     // section that is read once or replaced costs no more than the bytes themselves.
@@ -389,47 +104,20 @@ struct IniDocument::Impl
         std::vector<Line> lines;
         std::vector<Line> blankTail;
         // First key line of each name -> its position: the offset of the line in `source` while
-        // the section is `inSource`, else its index in `lines`.
-        mutable LazyKeyIndex keys;
+        // the section is `inSource`, else its index in `lines`. Built on the first lookup in the
+        // section (see KeysOf), which a const document makes too.
+        mutable NameTable keys;
+        mutable bool keysBuilt = false;
     };
 
-    std::string source; // the parsed file as UTF-8; a byte-order mark before the lines is unused
-    // Text of written lines, in blocks that are never grown beyond what they have room for and
-    // never move (a deque keeps its elements in place), so the text of every line stays where it
-    // is while others are written. A rewritten line leaves its old text behind.
-    std::deque<std::string> pool;
     bool hadBom = false;
     std::vector<Section> sections = std::vector<Section>(1); // [0]: lines before the first header
     NameTable sectionIndex;                                  // first section of each name
     std::optional<std::string> unreadablePath;
-    mutable IndexMutex indexMutex;
     // The section of the last append and the name it was asked for by, as given: a run of
     // appends into one section looks it up once.
     std::size_t appendSection = NameTable::kNone;
     std::string appendSectionName;
-
-    const char* Data(const Line& line) const
-    {
-        return (line.block == 0 ? source.data() : pool[line.block - 1].data()) + line.begin;
-    }
-
-    std::string_view Text(const Line& line) const { return {Data(line), line.textSize}; }
-    std::string_view Break(const Line& line) const
-    {
-        return {Data(line) + line.textSize, line.breakSize};
-    }
-    std::string_view Trimmed(const Line& line) const { return Trim(Text(line)); }
-
-    // The line of `source` that starts at `begin` and ends before `end`.
-    Line SourceLine(std::size_t begin, std::size_t end) const
-    {
-        const char* s = source.data();
-        const std::size_t textEnd = FindLineBreak(s, begin, end);
-        std::size_t breakEnd = textEnd;
-        while (breakEnd < end && IsLineBreak(s[breakEnd]))
-            ++breakEnd;
-        return Line{begin, textEnd - begin, breakEnd - textEnd, 0};
-    }
 
     // The trimmed text of the key line at a position of the section's key index.
     std::string_view KeyLineAt(const Section& section, std::size_t at) const
@@ -452,34 +140,30 @@ struct IniDocument::Impl
         return sectionIndex.Find(name, SectionAt());
     }
 
-    // The section's key index, built now when this is the first lookup in the section. Lookups
-    // in a const document may get here from several threads; the first one builds under the lock.
+    // The section's key index, built now when this is the first lookup in the section.
     NameTable& KeysOf(const Section& section) const
     {
-        LazyKeyIndex& keys = section.keys;
-        if (!keys.built.load(std::memory_order_acquire)) {
-            const std::lock_guard lock(indexMutex.mutex);
-            if (!keys.built.load(std::memory_order_relaxed)) {
-                keys.table.Clear();
-                const auto add = [&](std::string_view trimmed, std::size_t at) {
-                    if (!IsBlankLine(trimmed) && !IsCommentLine(trimmed))
-                        keys.table.Insert(KeyName(trimmed), at, KeyAt(section));
-                };
-                if (section.inSource) {
-                    for (std::size_t at = section.sourceBegin; at < section.sourceEnd;) {
-                        const Line line = SourceLine(at, section.sourceEnd);
-                        add(Trimmed(line), at);
-                        at += line.textSize + line.breakSize;
-                    }
-                } else {
-                    keys.table.Reserve(section.lines.size());
-                    for (std::size_t at = 0; at < section.lines.size(); ++at)
-                        add(Trimmed(section.lines[at]), at);
-                }
-                keys.built.store(true, std::memory_order_release);
+        if (section.keysBuilt)
+            return section.keys;
+        NameTable& keys = section.keys;
+        keys.Clear();
+        const auto add = [&](std::string_view trimmed, std::size_t at) {
+            if (!IsBlankLine(trimmed) && !IsCommentLine(trimmed))
+                keys.Insert(KeyName(trimmed), at, KeyAt(section));
+        };
+        if (section.inSource) {
+            for (std::size_t at = section.sourceBegin; at < section.sourceEnd;) {
+                const Line line = SourceLine(at, section.sourceEnd);
+                add(Trimmed(line), at);
+                at += line.textSize + line.breakSize;
             }
+        } else {
+            keys.Reserve(section.lines.size());
+            for (std::size_t at = 0; at < section.lines.size(); ++at)
+                add(Trimmed(section.lines[at]), at);
         }
-        return keys.table;
+        section.keysBuilt = true;
+        return keys;
     }
 
     // Splits a section's range of `source` into lines, before its first change.
@@ -503,8 +187,8 @@ struct IniDocument::Impl
         section.inSource = false;
         section.sourceBegin = section.sourceEnd = 0;
         // Positions in the index were offsets in `source`; they are line numbers from now on.
-        section.keys.table.Clear();
-        section.keys.built.store(false, std::memory_order_relaxed);
+        section.keys.Clear();
+        section.keysBuilt = false;
     }
 
     // Finds the sections of `source` from `start` on. Only header lines are looked at: a header
@@ -548,34 +232,6 @@ struct IniDocument::Impl
         sectionIndex.Clear();
         for (std::size_t i = 1; i < sections.size(); ++i)
             sectionIndex.Insert(HeaderName(Trimmed(sections[i].header)), i, SectionAt());
-    }
-
-    // Moves a line into the pool with the pieces of `text` and `lineBreak` in place of its own.
-    // The pieces may be taken from any line, this one included: no text moves while they are
-    // copied.
-    void Rewrite(Line& line, std::initializer_list<std::string_view> text,
-                 std::initializer_list<std::string_view> lineBreak)
-    {
-        std::size_t textSize = 0, breakSize = 0;
-        for (std::string_view piece : text)
-            textSize += piece.size();
-        for (std::string_view piece : lineBreak)
-            breakSize += piece.size();
-        const std::size_t size = textSize + breakSize;
-        if (pool.empty() || pool.back().capacity() - pool.back().size() < size) {
-            // Blocks double up to a megabyte: few for a large file, small ones for a small one.
-            constexpr std::size_t kFirstBlock = 4096, kLargestBlock = 1 << 20;
-            const std::size_t room =
-                pool.empty() ? kFirstBlock : std::min(2 * pool.back().capacity(), kLargestBlock);
-            pool.emplace_back().reserve(std::max(room, size));
-        }
-        std::string& block = pool.back();
-        const std::size_t begin = block.size();
-        for (std::string_view piece : text)
-            block.append(piece);
-        for (std::string_view piece : lineBreak)
-            block.append(piece);
-        line = Line{begin, textSize, breakSize, static_cast<std::uint32_t>(pool.size())};
     }
 
     Line* LastLine()
@@ -635,8 +291,8 @@ struct IniDocument::Impl
         const std::string_view tail = TakeBreakTail(previous);
         Line& line = section.lines.emplace_back();
         Rewrite(line, {key, "=", quote, value, quote}, {kCrLf, tail});
-        if (section.keys.built.load(std::memory_order_relaxed))
-            section.keys.table.Insert(key, section.lines.size() - 1, KeyAt(section));
+        if (section.keysBuilt)
+            section.keys.Insert(key, section.lines.size() - 1, KeyAt(section));
     }
 
     // Returns false when the key already held the value: then nothing changes, not even the
@@ -733,7 +389,7 @@ IniDocument IniDocument::Parse(std::string&& bytes)
 IniDocument IniDocument::Load(const std::string& path)
 {
     std::string bytes;
-    const FileState state = ReadProfileFile(path, bytes);
+    const FileState state = ReadRegularFile(path, bytes);
     IniDocument document = Parse(std::move(bytes));
     if (state == FileState::Unreadable)
         document.impl_->unreadablePath = path;
@@ -1013,7 +669,7 @@ void IniEraseSection(const std::string& path, std::string_view section)
     std::string bytes;
     // A file that is there but cannot be read may hold the section: that is a failure, not a
     // missing section.
-    if (ReadProfileFile(path, bytes) == FileState::Unreadable)
+    if (ReadRegularFile(path, bytes) == FileState::Unreadable)
         throw FileError(FormatMessage(kUnableToWrite, path));
     IniDocument document = IniDocument::Parse(std::move(bytes));
     if (!document.EraseSection(section))

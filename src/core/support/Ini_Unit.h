@@ -36,8 +36,8 @@ namespace qv {
 // mark is accepted and written back.
 // Parsing finds only the sections; a section is split into lines when it is first written and
 // its keys are indexed on the first lookup in it, so a large section that is only walked (Keys),
-// erased or saved again costs little more than its bytes. A const document may be read from
-// several threads at once.
+// erased or saved again costs little more than its bytes. Reading builds those indexes, so a
+// document, const or not, is used by one thread at a time.
 class IniDocument final
 {
     struct Impl;

@@ -34,7 +34,12 @@ std::optional<std::int32_t> ParseProfileInteger(std::string_view text);
 // The value of a hexadecimal digit (either case), or -1 for any other character.
 int HexDigitValue(char c);
 
-// ASCII-only case folding and comparison, used for section and key names.
+// ASCII-only case folding and comparison, used for section and key names: only A to Z change,
+// so accented letters match only themselves.
+constexpr char FoldAscii(char c)
+{
+    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+}
 std::string AsciiLower(std::string_view text);
 bool EqualsIgnoreCase(std::string_view a, std::string_view b);
 
