@@ -85,7 +85,6 @@ private:
     FlatHashTable<Entry, Traits> m_table;
 };
 
-
 } // namespace
 
 struct IniDocument::Impl : LineStore
