@@ -5,6 +5,7 @@
 //   bin/window_bench --benchmark_repetitions=7 --benchmark_report_aggregates_only=true
 
 #include "gui/app/MenuTreeModel.h"
+#include "gui/app/MenuTreeView.h"
 #include "gui/app/QuorvaneForm.h"
 
 #include "HugeDesignFiles.h"
@@ -236,7 +237,7 @@ void BM_DeepSelect(benchmark::State& state)
 {
     Session session(TheFiles().deep);
     const MenuItem* items[] = {session.Design().At(0),
-                               session.Design().At(TfrmQuorvane::kAutoExpandDepth - 1)};
+                               session.Design().At(MenuTreeView::kAutoExpandDepth - 1)};
     int turn = 0;
     for (auto _ : state)
         session.Select(items[++turn % 2]);

@@ -60,9 +60,11 @@ TEST(MenuTree, RemoveTakesTheSubtreeAndRenumbersSiblings)
     tree.AppendChild(b, "B2");
     tree.AppendChild(c, "C1");
     ASSERT_EQ(tree.Count(), 8u);
+    EXPECT_EQ(tree.DeepestLevel(), 2);
 
     tree.Remove(b1);
     EXPECT_EQ(tree.Count(), 5u);
+    EXPECT_EQ(tree.DeepestLevel(), 1) << "the deepest items went with B1";
     EXPECT_EQ(TextsInOrder(tree), (std::vector<std::string>{"A", "B", "B2", "C", "C1"}));
     EXPECT_EQ(b->Child(0)->Text(), "B2");
     EXPECT_TRUE(b->Child(0)->IsFirstOfList()) << "B2 became the first sub item of B";
@@ -76,6 +78,7 @@ TEST(MenuTree, RemoveTakesTheSubtreeAndRenumbersSiblings)
 
     tree.Clear();
     EXPECT_TRUE(tree.Empty());
+    EXPECT_EQ(tree.DeepestLevel(), 0);
     EXPECT_EQ(tree.RootCount(), 0u);
     EXPECT_TRUE(tree.PreOrder().empty());
     tree.AppendRoot("again");
@@ -141,12 +144,14 @@ TEST(MenuTree, HundredThousandDeepChainIsBuiltIndexedAndDestroyedWithoutRecursio
     EXPECT_EQ(tree->IndexOf(item), depth - 1);
     EXPECT_EQ(item->Level(), static_cast<int>(depth - 1));
     EXPECT_EQ(MenuTree::SubtreeSize(tree->Root(0)), depth);
+    EXPECT_EQ(tree->DeepestLevel(), static_cast<int>(depth - 1));
     tree->ApplyWidthToAll(7);
     EXPECT_EQ(item->Rec().Width, 7);
 
     // Removing from the middle, then destroying the rest with the tree.
     tree->Remove(tree->At(depth / 2));
     EXPECT_EQ(tree->Count(), depth / 2);
+    EXPECT_EQ(tree->DeepestLevel(), static_cast<int>(depth / 2 - 1));
     tree.reset();
     SUCCEED();
 }

@@ -3,6 +3,7 @@
 
 #include "core/project/DesignSize.h"
 #include "gui/app/MenuTreeModel.h"
+#include "gui/app/MenuTreeView.h"
 #include "gui/app/QuorvaneForm.h"
 #include "gui/dialogs/QuorvaneCopyForm.h"
 #include "gui/widgets/SpinEdit.h"
@@ -58,7 +59,7 @@ protected:
         Write("quorvane.ini", "[Prompts]\r\nQuorvaneNote=1\r\n");
         m_window = std::make_unique<TfrmQuorvane>(m_dir.path());
         m_window->show();
-        m_tree = Get<QTreeView>("tvMenu");
+        m_tree = Get<MenuTreeView>("tvMenu");
     }
 
     void Write(const char* name, const QByteArray& bytes)
@@ -133,7 +134,7 @@ protected:
     test::FakeDialogs m_dialogs;
     test::FakeShell m_shell;
     std::unique_ptr<TfrmQuorvane> m_window;
-    QTreeView* m_tree = nullptr;
+    MenuTreeView* m_tree = nullptr;
 };
 
 TEST_F(HugeDesign, AHundredThousandItemsOpenWholeAndEveryCommandWorks)
@@ -243,7 +244,7 @@ TEST_F(HugeDesign, AChainTenThousandLevelsDeepOpensAndIsEditedAtEveryDepth)
     const auto at = [&](std::size_t level) { return Tree().At(level); };
     ASSERT_EQ(at(kDeepLevels - 1)->Level(), static_cast<int>(kDeepLevels) - 1);
     // Opened as far as the window opens designs by itself.
-    const std::size_t opened = TfrmQuorvane::kAutoExpandDepth;
+    const std::size_t opened = MenuTreeView::kAutoExpandDepth;
     EXPECT_TRUE(Expanded(at(opened - 2)));
     EXPECT_FALSE(Expanded(at(opened - 1)));
     EXPECT_TRUE(Shown(at(opened - 1)));

@@ -1,4 +1,5 @@
 #include "gui/app/MenuTreeModel.h"
+#include "gui/app/MenuTreeView.h"
 #include "gui/app/QuorvaneForm.h"
 #include "gui/widgets/SpinEdit.h"
 
@@ -53,7 +54,7 @@ protected:
         m_window->show();
         m_window->activateWindow();
         ASSERT_TRUE(QTest::qWaitForWindowActive(m_window.get()));
-        m_tree = Get<QTreeView>("tvMenu");
+        m_tree = Get<MenuTreeView>("tvMenu");
     }
 
     template <class T>
@@ -96,7 +97,7 @@ protected:
     test::FakeShell m_shell;
     QTemporaryDir m_dir;
     std::unique_ptr<TfrmQuorvane> m_window;
-    QTreeView* m_tree = nullptr;
+    MenuTreeView* m_tree = nullptr;
 };
 
 TEST_F(MainWindow, StartsEmptyWithItsPagesPathsAndStartUpSettings)
@@ -372,7 +373,7 @@ TEST_F(MainWindow, ALoadedTreeShowsWholeAndTheEditorFollowsTheNewSelection)
         for (int i = 0; i < 3; ++i)
             tree.AppendChild(tree.AppendChild(tree.AppendRoot("root"), "sub"), "sub sub");
     });
-    m_window->ExpandAllItems();
+    m_tree->ExpandAllItems();
     for (std::size_t i = 0; i < 3; ++i) {
         EXPECT_TRUE(m_tree->isExpanded(Model().IndexOf(Tree().Root(i))));
         EXPECT_TRUE(m_tree->isExpanded(Model().IndexOf(Tree().Root(i)->Child(0))));
@@ -386,14 +387,14 @@ TEST_F(MainWindow, ALoadedTreeShowsWholeAndTheEditorFollowsTheNewSelection)
 
 TEST_F(MainWindow, AVeryDeepDesignOpensAsFarAsTheViewCanNest)
 {
-    const int depth = TfrmQuorvane::kAutoExpandDepth + 500;
+    const int depth = MenuTreeView::kAutoExpandDepth + 500;
     Model().ResetWith([&](MenuTree& tree) {
         MenuItem* item = tree.AppendRoot("0");
         for (int i = 1; i < depth; ++i)
             item = tree.AppendChild(item, std::to_string(i));
     });
-    m_window->ExpandAllItems();
-    const MenuItem* lastOpened = Tree().At(TfrmQuorvane::kAutoExpandDepth - 1);
+    m_tree->ExpandAllItems();
+    const MenuItem* lastOpened = Tree().At(MenuTreeView::kAutoExpandDepth - 1);
     EXPECT_TRUE(m_tree->isExpanded(Model().IndexOf(lastOpened->Parent())));
     EXPECT_FALSE(m_tree->isExpanded(Model().IndexOf(lastOpened)));
     // The deepest shown item is laid out as a row of the view, and selecting it fills the editor.
@@ -403,7 +404,7 @@ TEST_F(MainWindow, AVeryDeepDesignOpensAsFarAsTheViewCanNest)
     m_tree->setCurrentIndex(index);
     EXPECT_EQ(m_window->SelectedItem(), lastOpened);
     EXPECT_EQ(Get<QLineEdit>("txtCaption")->text(),
-              QString::number(TfrmQuorvane::kAutoExpandDepth - 1));
+              QString::number(MenuTreeView::kAutoExpandDepth - 1));
 }
 
 TEST_F(MainWindow, F1OpensHelpWhateverTheModifiersAndTheControlStillGetsTheKey)

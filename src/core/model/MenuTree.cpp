@@ -1,5 +1,6 @@
 #include "core/model/MenuTree.h"
 
+#include <algorithm>
 #include <cassert>
 #include <limits>
 #include <utility>
@@ -170,6 +171,14 @@ std::size_t MenuTree::CountItemsAtLevel(int level) const
         if (item->level_ == level)
             ++n;
     return n;
+}
+
+int MenuTree::DeepestLevel() const
+{
+    int deepest = 0;
+    for (const MenuItem* item : PreOrder())
+        deepest = std::max(deepest, item->level_);
+    return deepest;
 }
 
 void MenuTree::ApplyHeightToAll(std::int32_t height)

@@ -103,6 +103,9 @@ public:
     // The number of items whose level equals `level`.
     std::size_t CountItemsAtLevel(int level) const;
 
+    // The level of the deepest item: 0 for a tree of roots alone, and for an empty tree.
+    int DeepestLevel() const;
+
     // Copies a height or a width into every item of the tree.
     void ApplyHeightToAll(std::int32_t height);
     void ApplyWidthToAll(std::int32_t width);

@@ -2,6 +2,9 @@
 // Get Code, Preview, Save Menu and Open Menu.
 
 #include "gui/app/QuorvaneForm.h"
+
+#include "ui_QuorvaneForm.h"
+
 #include "gui/dialogs/ErrorHandler.h"
 
 #include "core/codegen/DataFiles.h"
@@ -12,6 +15,7 @@
 #include "core/support/Ini_Unit.h"
 #include "core/support/StringUtils.h"
 #include "gui/app/MenuTreeModel.h"
+#include "gui/app/MenuTreeView.h"
 #include "gui/dialogs/Dialogs.h"
 #include "gui/dialogs/PromptChoiceForm.h"
 #include "gui/dialogs/QuorvaneCopyForm.h"
@@ -191,7 +195,7 @@ bool TfrmQuorvane::OpenProjectFile(const QString& path)
         ClearMenuItems();
         MenuStyle style;
         m_menuModel->ResetWith([&](MenuTree& tree) { style = ReadMenuDocument(document, tree); });
-        ExpandAllItems();
+        m_ui->tvMenu->ExpandAllItems();
         SetMenuStyle(style);
         m_projectFile = path;
         setWindowTitle(QString::fromLatin1(kMainCaption) + QStringLiteral(" - ") + m_projectFile);

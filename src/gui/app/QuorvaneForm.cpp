@@ -5,6 +5,7 @@
 #include "core/support/StringUtils.h"
 #include "gui/app/AppPaths.h"
 #include "gui/app/MenuTreeModel.h"
+#include "gui/app/MenuTreeView.h"
 #include "gui/dialogs/Shell.h"
 #include "gui/widgets/SystemColors.h"
 
@@ -13,17 +14,13 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QGuiApplication>
-#include <QHeaderView>
 #include <QIcon>
 #include <QImage>
-#include <QItemSelectionModel>
 #include <QKeyEvent>
 #include <QScreen>
-#include <QStyledItemDelegate>
 
 #include <algorithm>
 #include <limits>
-#include <vector>
 
 // The window's images live in the UI library; a static library's resources are registered by
 // hand, from the global namespace.
@@ -59,20 +56,6 @@ constexpr const char* kGroupBoxStyle =
     "QGroupBox { border: 1px solid palette(mid); border-radius: 2px; margin-top: 6px; }"
     "QGroupBox::title { subcontrol-origin: margin; subcontrol-position: top left;"
     " left: 7px; top: 0px; padding: 0px 1px; background-color: palette(window); }";
-
-// Rows of the menu tree as tall as the desktop's usual tree rows, so that items are easy to hit.
-class TreeRowDelegate final : public QStyledItemDelegate
-{
-public:
-    using QStyledItemDelegate::QStyledItemDelegate;
-
-    QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override
-    {
-        QSize size = QStyledItemDelegate::sizeHint(option, index);
-        size.setHeight(std::max(size.height(), 16));
-        return size;
-    }
-};
 
 } // namespace
 
@@ -129,9 +112,8 @@ TfrmQuorvane::TfrmQuorvane(QString appFolder, QWidget* parent)
     help->SetElliptic(false);
     help->setAccessibleName(QStringLiteral("Help"));
 
-    QTreeView* tree = m_ui->tvMenu;
-    tree->setModel(m_menuModel);
-    tree->setItemDelegate(new TreeRowDelegate(tree));
+    MenuTreeView* tree = m_ui->tvMenu;
+    tree->SetMenuModel(m_menuModel);
 
     FormCreate();
 
@@ -206,13 +188,6 @@ bool TfrmQuorvane::eventFilter(QObject* watched, QEvent* event)
             const auto* key = static_cast<QKeyEvent*>(event);
             FormKeyDown(key->key(), key->modifiers());
         }
-        // '*' in the tree opens the current item's whole branch. The tree's own handling would
-        // record every item below it as open, those beyond the shown levels and the leaves too.
-        if (watched == m_ui->tvMenu && static_cast<QKeyEvent*>(event)->key() == Qt::Key_Asterisk) {
-            if (const MenuItem* current = m_menuModel->ItemOf(m_ui->tvMenu->currentIndex()))
-                ExpandBranch(current, MenuTreeModel::kShownLevels);
-            return true;
-        }
     }
     return false; // otherwise never consumed: the focused control still gets the key
 }
@@ -266,21 +241,7 @@ QString TfrmQuorvane::SettingsFileToWrite()
 
 MenuItem* TfrmQuorvane::SelectedItem() const
 {
-    const QItemSelectionModel* selection = m_ui->tvMenu->selectionModel();
-    if (selection == nullptr || !selection->hasSelection())
-        return nullptr;
-    const QModelIndexList rows = selection->selectedRows();
-    return rows.isEmpty() ? nullptr : m_menuModel->ItemOf(rows.constFirst());
-}
-
-void TfrmQuorvane::SelectItem(MenuItem* item)
-{
-    QTreeView* tree = m_ui->tvMenu;
-    const QModelIndex index = m_menuModel->IndexOf(item);
-    if (index.parent().isValid())
-        tree->expand(index.parent());
-    tree->setCurrentIndex(index);
-    tree->scrollTo(index);
+    return m_ui->tvMenu->SelectedItem();
 }
 
 void TfrmQuorvane::OnSelectionChanged()
@@ -311,9 +272,7 @@ void TfrmQuorvane::AddItem(AddKind kind)
         added = m_menuModel->AppendChild(selected->Parent(), std::move(text));
         break;
     }
-    if (added->Level() > m_deepestLevel)
-        FitTreeColumn(added->Level());
-    SelectItem(added);
+    m_ui->tvMenu->SelectItem(added);
     tvMenuClick();
     // Typing replaces the new item's default text.
     m_ui->txtCaption->setFocus();
@@ -341,62 +300,10 @@ void TfrmQuorvane::btnDeleteItemClick()
         // The tree view selects a neighbour while the item is being removed; the editor is
         // filled once the removal is complete.
         m_deleting = true;
-        RemoveItem(selected);
+        m_menuModel->Remove(selected);
         m_deleting = false;
     }
     tvMenuClick();
-}
-
-void TfrmQuorvane::RemoveItem(MenuItem* item)
-{
-    const MenuTree& design = m_menuModel->Tree();
-    const std::vector<MenuItem*>& order = design.PreOrder();
-    const std::size_t first = design.IndexOf(item);
-    const std::size_t end = first + MenuTree::SubtreeSize(item);
-    int deepestLeft = 0;
-    int deepestRemoved = 0;
-    for (std::size_t i = 0; i < order.size(); ++i) {
-        int& deepest = i >= first && i < end ? deepestRemoved : deepestLeft;
-        deepest = std::max(deepest, order[i]->Level());
-    }
-    // For every removal the model visits each open item of the view and walks from it up to its
-    // root, which costs the square of the depth in a deep branch that is open (a second and more
-    // for 10,000 levels). In a deep design the view's open items are therefore closed around the
-    // removal and opened again after it, in time linear in the design.
-    if (std::max(deepestLeft, deepestRemoved) < kDeepDesignLevels) {
-        m_menuModel->Remove(item);
-    } else {
-        QTreeView* tree = m_ui->tvMenu;
-        std::vector<const MenuItem*> open;
-        for (std::size_t i = 0; i < order.size(); ++i) {
-            if (i == first)
-                i = end; // the removed branch
-            if (i < order.size() && order[i]->ChildCount() > 0 &&
-                tree->isExpanded(m_menuModel->IndexOf(order[i])))
-                open.push_back(order[i]);
-        }
-        tree->collapseAll();
-        m_menuModel->Remove(item);
-        // The removal put the view's layout off; each expand only records its item.
-        tree->setRootIndex(tree->rootIndex());
-        for (const MenuItem* each : open)
-            tree->expand(m_menuModel->IndexOf(each));
-        tree->scrollTo(tree->currentIndex());
-    }
-    FitTreeColumn(deepestLeft);
-}
-
-void TfrmQuorvane::FitTreeColumn(int deepestLevel)
-{
-    // The tree's one column fills the view and grows to hold its deepest row, which then
-    // scrolls sideways. Deep rows must lie inside the column: the view finds a row by the column
-    // under a point, and its keyboard moves look for the new current row at the middle of the
-    // row's rectangle, which for a row indented past the column would clear the selection.
-    constexpr int kCaptionRoom = 120;
-    m_deepestLevel = std::min(deepestLevel, MenuTreeModel::kShownLevels - 1);
-    QTreeView* tree = m_ui->tvMenu;
-    tree->header()->setMinimumSectionSize(tree->indentation() * (m_deepestLevel + 1) +
-                                          kCaptionRoom);
 }
 
 void TfrmQuorvane::btnApplyToAllHClick()
@@ -493,38 +400,6 @@ void TfrmQuorvane::spinWidthChange()
 void TfrmQuorvane::ClearMenuItems()
 {
     m_menuModel->Clear();
-    FitTreeColumn(0);
-}
-
-void TfrmQuorvane::ExpandAllItems()
-{
-    const MenuTree& design = m_menuModel->Tree();
-    int deepest = 0;
-    for (const MenuItem* item : design.PreOrder())
-        deepest = std::max(deepest, item->Level());
-    FitTreeColumn(deepest);
-    for (std::size_t i = 0; i < design.RootCount(); ++i)
-        ExpandBranch(design.Root(i), kAutoExpandDepth);
-}
-
-void TfrmQuorvane::ExpandBranch(const MenuItem* top, int levels)
-{
-    // Setting the root again puts the view's layout off until all items are open, so that each
-    // expand below only records its item and the view lays out once. Leaves are not recorded:
-    // the view revisits every recorded item whenever an item is removed.
-    QTreeView* tree = m_ui->tvMenu;
-    tree->setRootIndex(tree->rootIndex());
-    std::vector<const MenuItem*> work{top};
-    while (!work.empty()) {
-        const MenuItem* item = work.back();
-        work.pop_back();
-        if (item->ChildCount() == 0 || item->Level() >= levels - 1 ||
-            MenuTreeModel::IsDeepestShown(item))
-            continue;
-        tree->expand(m_menuModel->IndexOf(item));
-        for (std::size_t k = 0; k < item->ChildCount(); ++k)
-            work.push_back(item->Child(k));
-    }
 }
 
 // ---- Style settings ------------------------------------------------------------------------

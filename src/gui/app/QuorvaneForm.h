@@ -19,7 +19,6 @@ class TfrmQuorvane;
 class QItemSelection;
 class QLineEdit;
 class QRadioButton;
-class QTreeView;
 
 namespace qv {
 
@@ -91,12 +90,6 @@ public:
 
     // Removes every menu item. The item counter and the item editor are left alone.
     void ClearMenuItems();
-    // Expands every root with all the items below it, so that a loaded project shows whole.
-    // Designs deeper than kAutoExpandDepth levels are opened that far; deeper levels open by
-    // hand, down to the last level the tree shows (MenuTreeModel::kShownLevels). The tree's
-    // column is widened for the deepest row.
-    void ExpandAllItems();
-    static constexpr int kAutoExpandDepth = 1000;
 
     // The longest code that Get Code and Preview make (the core's limit), and the largest menu
     // file that Save writes; a design beyond them is refused with these messages before anything
@@ -186,16 +179,6 @@ private:
     void cpbMainBGChange();
     void ApplyHexBox(std::size_t row);
     void AddItem(AddKind kind);
-    // Removes an item with its branch (see kDeepDesignLevels).
-    void RemoveItem(MenuItem* item);
-    // Opens `top` and the items below it with sub items, down to the level `levels` - 2, so
-    // that `levels` levels show.
-    void ExpandBranch(const MenuItem* top, int levels);
-    // From this depth on, open items are closed around a removal and opened again after it.
-    static constexpr int kDeepDesignLevels = 64;
-    // Makes the tree's column wide enough for rows down to `deepestLevel`.
-    void FitTreeColumn(int deepestLevel);
-    void SelectItem(MenuItem* item);
     void OnSelectionChanged();
     static void SetRadioChecked(QRadioButton* button, bool checked);
 
@@ -219,7 +202,6 @@ private:
     // The font the font dialog opens on: the last one chosen in it.
     QFont m_dlgFont;
     bool m_deleting = false; // an item is being removed; its neighbour is refreshed afterwards
-    int m_deepestLevel = 0;  // of the design, as far as the tree shows it
 };
 
 } // namespace qv

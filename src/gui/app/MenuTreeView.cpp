@@ -1,0 +1,180 @@
+#include "gui/app/MenuTreeView.h"
+
+#include "gui/app/MenuTreeModel.h"
+
+#include <QHeaderView>
+#include <QItemSelectionModel>
+#include <QKeyEvent>
+#include <QStyledItemDelegate>
+
+#include <algorithm>
+
+namespace qv {
+
+namespace {
+
+// Rows as tall as the desktop's usual tree rows, so that items are easy to hit.
+class TreeRowDelegate final : public QStyledItemDelegate
+{
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+    QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override
+    {
+        QSize size = QStyledItemDelegate::sizeHint(option, index);
+        size.setHeight(std::max(size.height(), 16));
+        return size;
+    }
+};
+
+} // namespace
+
+MenuTreeView::MenuTreeView(QWidget* parent) : QTreeView(parent)
+{
+    setItemDelegate(new TreeRowDelegate(this));
+}
+
+MenuTreeView::~MenuTreeView() = default;
+
+void MenuTreeView::SetMenuModel(MenuTreeModel* model)
+{
+    setModel(model);
+    m_model = model;
+    // After the view's own handling of the removal, which comes first.
+    connect(model, &QAbstractItemModel::rowsRemoved, this, &MenuTreeView::RowsRemoved);
+    FitColumn(model->Tree().DeepestLevel());
+}
+
+MenuItem* MenuTreeView::SelectedItem() const
+{
+    const QItemSelectionModel* selection = selectionModel();
+    if (m_model == nullptr || selection == nullptr || !selection->hasSelection())
+        return nullptr;
+    const QModelIndexList rows = selection->selectedRows();
+    return rows.isEmpty() ? nullptr : m_model->ItemOf(rows.constFirst());
+}
+
+void MenuTreeView::SelectItem(MenuItem* item)
+{
+    const QModelIndex index = m_model->IndexOf(item);
+    if (index.parent().isValid())
+        expand(index.parent());
+    setCurrentIndex(index);
+    scrollTo(index);
+}
+
+void MenuTreeView::ExpandAllItems()
+{
+    const MenuTree& design = m_model->Tree();
+    for (std::size_t i = 0; i < design.RootCount(); ++i)
+        ExpandBranch(design.Root(i), kAutoExpandDepth);
+}
+
+void MenuTreeView::ExpandBranch(const MenuItem* top, int levels)
+{
+    // Setting the root again puts the view's layout off until all items are open, so that each
+    // expand below only records its item and the view lays out once. Leaves are not recorded:
+    // the view revisits every recorded item whenever an item is removed.
+    setRootIndex(rootIndex());
+    std::vector<const MenuItem*> work{top};
+    while (!work.empty()) {
+        const MenuItem* item = work.back();
+        work.pop_back();
+        if (item->ChildCount() == 0 || item->Level() >= levels - 1 ||
+            MenuTreeModel::IsDeepestShown(item))
+            continue;
+        expand(m_model->IndexOf(item));
+        for (std::size_t k = 0; k < item->ChildCount(); ++k)
+            work.push_back(item->Child(k));
+    }
+}
+
+void MenuTreeView::FitColumn(int deepestLevel)
+{
+    // The one column fills the view and grows to hold its deepest row, which then scrolls
+    // sideways. Deep rows must lie inside the column: the view finds a row by the column under a
+    // point, and its keyboard moves look for the new current row at the middle of the row's
+    // rectangle, which for a row indented past the column would clear the selection.
+    constexpr int kCaptionRoom = 120;
+    m_deepestLevel = std::min(deepestLevel, MenuTreeModel::kShownLevels - 1);
+    header()->setMinimumSectionSize(indentation() * (m_deepestLevel + 1) + kCaptionRoom);
+}
+
+void MenuTreeView::keyPressEvent(QKeyEvent* event)
+{
+    // '*' opens the current item's whole branch. The tree's own handling would record every item
+    // below it as open, those beyond the shown levels and the leaves too.
+    if (event->key() == Qt::Key_Asterisk) {
+        if (const MenuItem* current = m_model ? m_model->ItemOf(currentIndex()) : nullptr)
+            ExpandBranch(current, MenuTreeModel::kShownLevels);
+        event->accept();
+        return;
+    }
+    QTreeView::keyPressEvent(event);
+}
+
+void MenuTreeView::reset()
+{
+    // Clearing, or loading a design in one go.
+    QTreeView::reset();
+    if (m_model != nullptr)
+        FitColumn(m_model->Tree().DeepestLevel());
+}
+
+void MenuTreeView::rowsInserted(const QModelIndex& parent, int start, int end)
+{
+    QTreeView::rowsInserted(parent, start, end);
+    const MenuItem* owner = m_model ? m_model->ItemOf(parent) : nullptr;
+    const int level = owner == nullptr ? 0 : owner->Level() + 1;
+    if (level > m_deepestLevel)
+        FitColumn(level);
+}
+
+void MenuTreeView::rowsAboutToBeRemoved(const QModelIndex& parent, int start, int end)
+{
+    // For every removal the model visits each open item of the view and walks from it up to its
+    // root, which costs the square of the depth in a deep branch that is open (a second and more
+    // for 10,000 levels). That walk comes after every receiver of this signal, so in a deep
+    // design the open items are closed here and opened again once the rows are gone, in time
+    // linear in the design.
+    // The deepest level is kept up to date by every change the view hears of.
+    const MenuTree* design = m_model ? &m_model->Tree() : nullptr;
+    if (design != nullptr && m_deepestLevel >= kDeepDesignLevels) {
+        const MenuItem* owner = m_model->ItemOf(parent);
+        const auto rowItem = [&](int row) {
+            const auto position = static_cast<std::size_t>(row);
+            return owner ? owner->Child(position) : design->Root(position);
+        };
+        const std::size_t first = design->IndexOf(rowItem(start));
+        const MenuItem* last = rowItem(end);
+        const std::size_t after = design->IndexOf(last) + MenuTree::SubtreeSize(last);
+        const std::vector<MenuItem*>& order = design->PreOrder();
+        m_reopen.clear();
+        for (std::size_t i = 0; i < order.size(); ++i) {
+            if (i == first)
+                i = after; // the removed branches
+            if (i < order.size() && order[i]->ChildCount() > 0 &&
+                isExpanded(m_model->IndexOf(order[i])))
+                m_reopen.push_back(order[i]);
+        }
+        collapseAll();
+        m_reopenPending = true;
+    }
+    QTreeView::rowsAboutToBeRemoved(parent, start, end);
+}
+
+void MenuTreeView::RowsRemoved()
+{
+    if (m_reopenPending) {
+        m_reopenPending = false;
+        // The removal put the view's layout off; each expand only records its item.
+        setRootIndex(rootIndex());
+        for (const MenuItem* each : m_reopen)
+            expand(m_model->IndexOf(each));
+        m_reopen.clear();
+        scrollTo(currentIndex());
+    }
+    FitColumn(m_model->Tree().DeepestLevel());
+}
+
+} // namespace qv

@@ -1,0 +1,70 @@
+#pragma once
+
+#include <QTreeView>
+
+#include <vector>
+
+namespace qv {
+
+class MenuItem;
+class MenuTreeModel;
+
+// The designer's tree of menu items: a QTreeView over a MenuTreeModel that stays usable on
+// designs of 100,000 items and chains thousands of levels deep. Everything the view needs for
+// that lives here, so the window only says what to show:
+//  - rows of one height, as tall as the desktop's usual tree rows (the view then places rows
+//    without measuring each);
+//  - the one column grows to hold the deepest row, which then scrolls sideways;
+//  - opening is done without recording leaves or levels the view cannot show, and with the
+//    layout put off until all items are open;
+//  - in a deep design, open items are closed around a removal and opened again after it;
+//  - '*' opens the current item's branch the same way.
+class MenuTreeView final : public QTreeView
+{
+    Q_OBJECT
+
+public:
+    // Designs deeper than this open this far by themselves (ExpandAllItems); deeper levels open
+    // by hand, down to the last level the tree shows (MenuTreeModel::kShownLevels).
+    static constexpr int kAutoExpandDepth = 1000;
+    // From this depth on, open items are closed around a removal and opened again after it.
+    static constexpr int kDeepDesignLevels = 64;
+
+    explicit MenuTreeView(QWidget* parent = nullptr);
+    ~MenuTreeView() override;
+
+    // Shows the model's tree. The view does not own the model.
+    void SetMenuModel(MenuTreeModel* model);
+
+    // The item selected in the tree, or null.
+    MenuItem* SelectedItem() const;
+    // Makes the item current and selected, opening its parent and scrolling to it.
+    void SelectItem(MenuItem* item);
+
+    // Opens every root with all the items below it, down to kAutoExpandDepth levels, so that a
+    // loaded project shows whole.
+    void ExpandAllItems();
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+    void reset() override;
+    void rowsInserted(const QModelIndex& parent, int start, int end) override;
+    void rowsAboutToBeRemoved(const QModelIndex& parent, int start, int end) override;
+
+private:
+    void RowsRemoved();
+    // Opens `top` and the items below it with sub items, down to the level `levels` - 2, so
+    // that `levels` levels show.
+    void ExpandBranch(const MenuItem* top, int levels);
+    // Makes the column wide enough for rows down to `deepestLevel`.
+    void FitColumn(int deepestLevel);
+
+    MenuTreeModel* m_model = nullptr;
+    // Of the design, as far as the tree shows it: kept on every insertion, removal and reset.
+    int m_deepestLevel = 0;
+    // The open items to open again once a removal in a deep design is done.
+    std::vector<const MenuItem*> m_reopen;
+    bool m_reopenPending = false;
+};
+
+} // namespace qv
