@@ -3,7 +3,8 @@
 // page's "..." button.
 #include "gui/app/QuorvaneForm.h"
 
-#include "ui_QuorvaneForm.h"
+#include "ui_ColorsPage.h"
+#include "ui_OptionsPage.h"
 
 #include "gui/dialogs/Dialogs.h"
 #include "gui/widgets/Shape.h"
@@ -69,7 +70,7 @@ std::int64_t PointSize(const QFont& font)
 
 void TfrmQuorvane::SetUpColorPage()
 {
-    Ui::TfrmQuorvane& ui = *m_ui;
+    Ui::ColorsPage& ui = *m_colorsPage;
     m_pickers = {ui.cpbMainBG, ui.cpbMainMOBG, ui.cpbMainFont, ui.cpbMainFontMO, ui.cpbMainBorder,
                  ui.cpbSubBG,  ui.cpbSubMOBG,  ui.cpbSubFont,  ui.cpbSubFontMO,  ui.cpbSubBorder};
     m_hexBoxes = {ui.txtMainBG, ui.txtMainMOBG, ui.txtMainFont, ui.txtMainFontMO, ui.txtMainBorder,
@@ -183,7 +184,7 @@ void TfrmQuorvane::RefreshHexBoxes()
 
 void TfrmQuorvane::RefreshColorSample()
 {
-    Ui::TfrmQuorvane& ui = *m_ui;
+    Ui::ColorsPage& ui = *m_colorsPage;
     struct SampleItem
     {
         TShape* shape;
@@ -231,7 +232,7 @@ void TfrmQuorvane::btnBrowseFontClick()
     if (!chosen)
         return;
     m_dlgFont = *chosen;
-    Ui::TfrmQuorvane& ui = *m_ui;
+    Ui::OptionsPage& ui = *m_optionsPage;
     ui.chkBold->setChecked(chosen->bold());
     ui.chkItalic->setChecked(chosen->italic());
     ui.txtFontName->setText(FaceName(*chosen));

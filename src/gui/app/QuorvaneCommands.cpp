@@ -3,7 +3,7 @@
 
 #include "gui/app/QuorvaneForm.h"
 
-#include "ui_QuorvaneForm.h"
+#include "ui_DesignerPage.h"
 
 #include "gui/dialogs/ErrorHandler.h"
 
@@ -195,7 +195,7 @@ bool TfrmQuorvane::OpenProjectFile(const QString& path)
         ClearMenuItems();
         MenuStyle style;
         m_menuModel->ResetWith([&](MenuTree& tree) { style = ReadMenuDocument(document, tree); });
-        m_ui->tvMenu->ExpandAllItems();
+        m_designerPage->tvMenu->ExpandAllItems();
         SetMenuStyle(style);
         m_projectFile = path;
         setWindowTitle(QString::fromLatin1(kMainCaption) + QStringLiteral(" - ") + m_projectFile);

@@ -1,5 +1,8 @@
 #include "gui/app/QuorvaneForm.h"
 
+#include "ui_ColorsPage.h"
+#include "ui_DesignerPage.h"
+#include "ui_OptionsPage.h"
 #include "ui_QuorvaneForm.h"
 
 #include "core/support/StringUtils.h"
@@ -61,10 +64,24 @@ constexpr const char* kGroupBoxStyle =
 
 TfrmQuorvane::TfrmQuorvane(QString appFolder, QWidget* parent)
     : QWidget(parent), m_ui(std::make_unique<Ui::TfrmQuorvane>()),
-      m_menuModel(new MenuTreeModel(this))
+      m_designerPage(std::make_unique<Ui::DesignerPage>()),
+      m_colorsPage(std::make_unique<Ui::ColorsPage>()),
+      m_optionsPage(std::make_unique<Ui::OptionsPage>()), m_menuModel(new MenuTreeModel(this))
 {
     InitQuorvaneResources();
+    // The window's form holds the pages and the button row; each page has a form of its own.
     m_ui->setupUi(this);
+    m_designerPage->setupUi(m_ui->tsDesigner);
+    m_colorsPage->setupUi(m_ui->tsColors);
+    m_optionsPage->setupUi(m_ui->tsOptions);
+    // Tabbing goes through the pages' controls, then through the button row below them. The
+    // pages' controls were made after the row, so the row is put behind the last of them.
+    QWidget* previous = m_optionsPage->optArrowDark;
+    for (QWidget* button :
+         {m_ui->btnOk, m_ui->btnCancel, m_ui->btnPreview, m_ui->btnSave, m_ui->btnOpen}) {
+        setTabOrder(previous, button);
+        previous = button;
+    }
 
     // A fixed-size window: it can be minimised and closed, not resized or maximised.
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
@@ -87,20 +104,21 @@ TfrmQuorvane::TfrmQuorvane(QString appFolder, QWidget* parent)
 
     // Spin boxes: the designer's two have no bounds and show the values of a new item; those of
     // the Options page start at the style's start-up values.
-    m_ui->spinHeight->SetValue(TMyRec{}.Height);
-    m_ui->spinWidth->SetValue(TMyRec{}.Width);
-    m_ui->spinBorderWidth->SetBounds(kBorderWidthMin, kBorderWidthMax);
-    m_ui->spinFontSize->SetBounds(kFontSizeMin, kFontSizeMax);
-    m_ui->spinMenuTop->SetValue(startup.MenuTop);
-    m_ui->spinMenuLeft->SetValue(startup.MenuLeft);
-    m_ui->spinLeftPadding->SetValue(startup.LeftPadding);
-    m_ui->spinTopPadding->SetValue(startup.TopPadding);
-    m_ui->spinBorderWidth->SetValue(startup.BorderWidth);
-    m_ui->spinFontSize->SetValue(startup.FontSize);
+    m_designerPage->spinHeight->SetValue(TMyRec{}.Height);
+    m_designerPage->spinWidth->SetValue(TMyRec{}.Width);
+    m_optionsPage->spinBorderWidth->SetBounds(kBorderWidthMin, kBorderWidthMax);
+    m_optionsPage->spinFontSize->SetBounds(kFontSizeMin, kFontSizeMax);
+    m_optionsPage->spinMenuTop->SetValue(startup.MenuTop);
+    m_optionsPage->spinMenuLeft->SetValue(startup.MenuLeft);
+    m_optionsPage->spinLeftPadding->SetValue(startup.LeftPadding);
+    m_optionsPage->spinTopPadding->SetValue(startup.TopPadding);
+    m_optionsPage->spinBorderWidth->SetValue(startup.BorderWidth);
+    m_optionsPage->spinFontSize->SetValue(startup.FontSize);
 
     // Texts, links and font lists of any length: a box at the toolkit's default maximum would
     // cut what it is filled with, and its change handler would write the cut text back.
-    for (QLineEdit* box : {m_ui->txtCaption, m_ui->txtLink, m_ui->txtFontName})
+    for (QLineEdit* box :
+         {m_designerPage->txtCaption, m_designerPage->txtLink, m_optionsPage->txtFontName})
         box->setMaxLength(std::numeric_limits<int>::max());
 
     // The help button: a flat button with our glyph above the (empty) caption.
@@ -112,17 +130,23 @@ TfrmQuorvane::TfrmQuorvane(QString appFolder, QWidget* parent)
     help->SetElliptic(false);
     help->setAccessibleName(QStringLiteral("Help"));
 
-    MenuTreeView* tree = m_ui->tvMenu;
+    MenuTreeView* tree = m_designerPage->tvMenu;
     tree->SetMenuModel(m_menuModel);
 
     FormCreate();
 
-    connect(m_ui->btnAddRootItem, &QPushButton::clicked, this, &TfrmQuorvane::btnAddRootItemClick);
-    connect(m_ui->btnAddSubItem, &QPushButton::clicked, this, &TfrmQuorvane::btnAddSubItemClick);
-    connect(m_ui->btnAddSibling, &QPushButton::clicked, this, &TfrmQuorvane::btnAddSiblingClick);
-    connect(m_ui->btnDeleteItem, &QPushButton::clicked, this, &TfrmQuorvane::btnDeleteItemClick);
-    connect(m_ui->btnApplyToAllH, &QPushButton::clicked, this, &TfrmQuorvane::btnApplyToAllHClick);
-    connect(m_ui->btnApplyToAllW, &QPushButton::clicked, this, &TfrmQuorvane::btnApplyToAllWClick);
+    connect(m_designerPage->btnAddRootItem, &QPushButton::clicked, this,
+            &TfrmQuorvane::btnAddRootItemClick);
+    connect(m_designerPage->btnAddSubItem, &QPushButton::clicked, this,
+            &TfrmQuorvane::btnAddSubItemClick);
+    connect(m_designerPage->btnAddSibling, &QPushButton::clicked, this,
+            &TfrmQuorvane::btnAddSiblingClick);
+    connect(m_designerPage->btnDeleteItem, &QPushButton::clicked, this,
+            &TfrmQuorvane::btnDeleteItemClick);
+    connect(m_designerPage->btnApplyToAllH, &QPushButton::clicked, this,
+            &TfrmQuorvane::btnApplyToAllHClick);
+    connect(m_designerPage->btnApplyToAllW, &QPushButton::clicked, this,
+            &TfrmQuorvane::btnApplyToAllWClick);
     connect(tree, &QTreeView::clicked, this, &TfrmQuorvane::tvMenuClick);
     // The selection also moves by keyboard and after a delete; the editor must always show the
     // selected item, since its change handlers write into it.
@@ -131,10 +155,11 @@ TfrmQuorvane::TfrmQuorvane(QString appFolder, QWidget* parent)
     // A reset (clearing, loading a project) drops the selection without a word; the editor is
     // closed then, so that it never shows an item that is gone.
     connect(m_menuModel, &QAbstractItemModel::modelReset, this, &TfrmQuorvane::tvMenuClick);
-    connect(m_ui->txtCaption, &QLineEdit::textChanged, this, &TfrmQuorvane::txtCaptionChange);
-    connect(m_ui->txtLink, &QLineEdit::textChanged, this, &TfrmQuorvane::txtLinkChange);
-    connect(m_ui->spinHeight, &SpinEdit::OnChange, this, &TfrmQuorvane::spinHeightChange);
-    connect(m_ui->spinWidth, &SpinEdit::OnChange, this, &TfrmQuorvane::spinWidthChange);
+    connect(m_designerPage->txtCaption, &QLineEdit::textChanged, this,
+            &TfrmQuorvane::txtCaptionChange);
+    connect(m_designerPage->txtLink, &QLineEdit::textChanged, this, &TfrmQuorvane::txtLinkChange);
+    connect(m_designerPage->spinHeight, &SpinEdit::OnChange, this, &TfrmQuorvane::spinHeightChange);
+    connect(m_designerPage->spinWidth, &SpinEdit::OnChange, this, &TfrmQuorvane::spinWidthChange);
 
     connect(m_ui->PageControl1, &QTabWidget::currentChanged, this,
             &TfrmQuorvane::PageControl1Change);
@@ -143,7 +168,8 @@ TfrmQuorvane::TfrmQuorvane(QString appFolder, QWidget* parent)
     connect(m_ui->btnPreview, &QPushButton::clicked, this, &TfrmQuorvane::btnPreviewClick);
     connect(m_ui->btnOk, &QPushButton::clicked, this, &TfrmQuorvane::btnOkClick);
     connect(m_ui->btnCancel, &QPushButton::clicked, this, &TfrmQuorvane::btnCancelClick);
-    connect(m_ui->btnBrowseFont, &QPushButton::clicked, this, &TfrmQuorvane::btnBrowseFontClick);
+    connect(m_optionsPage->btnBrowseFont, &QPushButton::clicked, this,
+            &TfrmQuorvane::btnBrowseFontClick);
     connect(help, &TsiFlatBtn::OnClick, this, &TfrmQuorvane::btnHelpClick);
 
     // Key preview: the window sees every key before the focused control does.
@@ -166,10 +192,10 @@ void TfrmQuorvane::FormCreate()
     m_helpFilePath = paths.helpFile;
     m_documentsFolder = paths.documentsFolder;
 
-    m_ui->cboMenuTextAlign->setCurrentIndex(0);
-    m_ui->cboAlignHorizontal->setCurrentIndex(0);
-    m_ui->cboAlignVertical->setCurrentIndex(0);
-    m_ui->pnlMenuTypeHost->setFrameShape(QFrame::NoFrame);
+    m_optionsPage->cboMenuTextAlign->setCurrentIndex(0);
+    m_optionsPage->cboAlignHorizontal->setCurrentIndex(0);
+    m_optionsPage->cboAlignVertical->setCurrentIndex(0);
+    m_optionsPage->pnlMenuTypeHost->setFrameShape(QFrame::NoFrame);
     m_ui->PageControl1->setCurrentWidget(m_ui->tsDesigner);
     RefreshHexBoxes();
 }
@@ -241,7 +267,7 @@ QString TfrmQuorvane::SettingsFileToWrite()
 
 MenuItem* TfrmQuorvane::SelectedItem() const
 {
-    return m_ui->tvMenu->SelectedItem();
+    return m_designerPage->tvMenu->SelectedItem();
 }
 
 void TfrmQuorvane::OnSelectionChanged()
@@ -272,11 +298,11 @@ void TfrmQuorvane::AddItem(AddKind kind)
         added = m_menuModel->AppendChild(selected->Parent(), std::move(text));
         break;
     }
-    m_ui->tvMenu->SelectItem(added);
+    m_designerPage->tvMenu->SelectItem(added);
     tvMenuClick();
     // Typing replaces the new item's default text.
-    m_ui->txtCaption->setFocus();
-    m_ui->txtCaption->selectAll();
+    m_designerPage->txtCaption->setFocus();
+    m_designerPage->txtCaption->selectAll();
 }
 
 void TfrmQuorvane::btnAddRootItemClick()
@@ -320,7 +346,7 @@ void TfrmQuorvane::btnApplyToAllWClick()
 
 void TfrmQuorvane::tvMenuClick()
 {
-    Ui::TfrmQuorvane& ui = *m_ui;
+    Ui::DesignerPage& ui = *m_designerPage;
     const MenuItem* item = SelectedItem();
     const bool any = item != nullptr;
     // Sub items of the deepest level that the tree can show could not be shown.
@@ -381,7 +407,7 @@ void TfrmQuorvane::txtLinkChange(const QString& text)
 void TfrmQuorvane::spinHeightChange()
 {
     // An empty box stores nothing: the item keeps its last height.
-    const SpinEdit* box = m_ui->spinHeight;
+    const SpinEdit* box = m_designerPage->spinHeight;
     if (!box->isEnabled() || box->Text().isEmpty())
         return;
     if (MenuItem* item = SelectedItem())
@@ -390,7 +416,7 @@ void TfrmQuorvane::spinHeightChange()
 
 void TfrmQuorvane::spinWidthChange()
 {
-    const SpinEdit* box = m_ui->spinWidth;
+    const SpinEdit* box = m_designerPage->spinWidth;
     if (!box->isEnabled() || box->Text().isEmpty())
         return;
     if (MenuItem* item = SelectedItem())
@@ -418,7 +444,7 @@ void TfrmQuorvane::SetRadioChecked(QRadioButton* button, bool checked)
 
 MenuStyle TfrmQuorvane::GetMenuStyle() const
 {
-    const Ui::TfrmQuorvane& ui = *m_ui;
+    const Ui::OptionsPage& ui = *m_optionsPage;
     MenuStyle style;
     for (std::size_t row = 0; row < m_pickers.size(); ++row)
         style.*kStyleColors[row] = m_pickers[row]->SelectionColor();
@@ -448,7 +474,7 @@ MenuStyle TfrmQuorvane::GetMenuStyle() const
 
 void TfrmQuorvane::SetMenuStyle(const MenuStyle& style)
 {
-    Ui::TfrmQuorvane& ui = *m_ui;
+    Ui::OptionsPage& ui = *m_optionsPage;
     for (std::size_t row = 0; row < m_pickers.size(); ++row)
         m_pickers[row]->SetSelectionColor(style.*kStyleColors[row]);
 

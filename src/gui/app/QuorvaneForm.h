@@ -14,7 +14,10 @@
 
 namespace Ui {
 class TfrmQuorvane;
-}
+class DesignerPage;
+class ColorsPage;
+class OptionsPage;
+} // namespace Ui
 
 class QItemSelection;
 class QLineEdit;
@@ -182,7 +185,11 @@ private:
     void OnSelectionChanged();
     static void SetRadioChecked(QRadioButton* button, bool checked);
 
+    // The window's form (the pages and the button row) and the forms of its three pages.
     std::unique_ptr<Ui::TfrmQuorvane> m_ui;
+    std::unique_ptr<Ui::DesignerPage> m_designerPage;
+    std::unique_ptr<Ui::ColorsPage> m_colorsPage;
+    std::unique_ptr<Ui::OptionsPage> m_optionsPage;
     MenuTreeModel* m_menuModel; // owned by the window as its QObject child
     std::array<ColorPicker*, 10> m_pickers{};
     std::array<QLineEdit*, 10> m_hexBoxes{}; // beside the pickers, in the same row order
