@@ -6,6 +6,8 @@
 #include "core/codegen/Template.h"
 #include "core/support/FileIo.h"
 
+#include "CoreTestSupport.h"
+
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -19,25 +21,14 @@ namespace {
 
 namespace fs = std::filesystem;
 
-class DataFiles : public ::testing::Test
+class DataFiles : public test::FolderTest
 {
 protected:
     void SetUp() override
     {
-        std::string pattern = (fs::temp_directory_path() / "qv_data_XXXXXX").string();
-        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-        m_dir = pattern;
+        ASSERT_NO_FATAL_FAILURE(FolderTest::SetUp());
         fs::create_directories(m_dir / "bin");
         fs::create_directories(m_dir / "share/quorvane");
-    }
-    void TearDown() override
-    {
-        // Folders made read-only by a test are opened again, so that they can be removed.
-        for (const auto& entry : fs::recursive_directory_iterator(m_dir))
-            if (entry.is_directory())
-                fs::permissions(entry.path(), fs::perms::owner_all, fs::perm_options::add);
-        fs::permissions(m_dir, fs::perms::owner_all, fs::perm_options::add);
-        fs::remove_all(m_dir);
     }
 
     std::string Folder(const std::string& relative) const
@@ -46,19 +37,13 @@ protected:
     }
     void Write(const std::string& relative, const std::string& bytes) const
     {
-        std::ofstream(m_dir / relative, std::ios::binary) << bytes;
+        test::WriteAll(m_dir / relative, bytes);
     }
-    std::string Read(const std::string& path) const
-    {
-        std::ifstream in(path, std::ios::binary);
-        return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-    }
+    static std::string Read(const std::string& path) { return test::ReadAll(path); }
     static void MakeReadOnly(const std::string& folder)
     {
         ASSERT_EQ(chmod(folder.c_str(), 0555), 0);
     }
-
-    fs::path m_dir;
 };
 
 TEST_F(DataFiles, AFolderWithoutWriteBitsCannotBeWrittenByAnyone)

@@ -3,6 +3,8 @@
 #include "core/support/Ini_Unit.h"
 #include "core/support/StringUtils.h"
 
+#include "CoreTestSupport.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -558,84 +560,64 @@ TEST(IniDocumentTest, ParsingBytesItKeeps)
     }
 }
 
-class IniFileTest : public ::testing::Test
+class IniFileTest : public test::FolderTest
 {
 protected:
     void SetUp() override
     {
-        std::string pattern = (fs::temp_directory_path() / "initest.XXXXXX").string();
-        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-        dir_ = pattern;
-        path_ = (dir_ / "quorvane.ini").string();
-    }
-    void TearDown() override
-    {
-        std::error_code ignored;
-        fs::permissions(dir_, fs::perms::owner_all, ignored);
-        fs::permissions(path_, fs::perms::owner_read | fs::perms::owner_write, ignored);
-        fs::remove_all(dir_, ignored);
+        ASSERT_NO_FATAL_FAILURE(FolderTest::SetUp());
+        m_path = PathOf("quorvane.ini");
     }
 
-    static std::string Contents(const std::string& path)
-    {
-        std::ifstream in(path, std::ios::binary);
-        return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-    }
-    static void Put(const std::string& path, const std::string& bytes)
-    {
-        std::ofstream(path, std::ios::binary) << bytes;
-    }
-
-    fs::path dir_;
-    std::string path_;
+    std::string m_path;
 };
 
 TEST_F(IniFileTest, OneCallRoutinesOnAFile)
 {
-    EXPECT_EQ(IniReadInteger(path_, "Prompts", "QuorvaneNote", 0), 0);
-    EXPECT_EQ(IniReadString(path_, "Prompts", "QuorvaneNote", "none"), "none");
-    EXPECT_NO_THROW(IniEraseSection(path_, "Menus"));
-    EXPECT_FALSE(fs::exists(path_)) << "erasing from a missing file writes nothing";
+    EXPECT_EQ(IniReadInteger(m_path, "Prompts", "QuorvaneNote", 0), 0);
+    EXPECT_EQ(IniReadString(m_path, "Prompts", "QuorvaneNote", "none"), "none");
+    EXPECT_NO_THROW(IniEraseSection(m_path, "Menus"));
+    EXPECT_FALSE(fs::exists(m_path)) << "erasing from a missing file writes nothing";
 
-    EXPECT_TRUE(IniWriteInteger(path_, "Prompts", "QuorvaneNote", 1));
-    EXPECT_TRUE(IniWriteString(path_, "Options", "MenuFont", "Tahoma, Verdana"));
-    EXPECT_EQ(Contents(path_), "[Prompts]\r\nQuorvaneNote=1\r\n[Options]\r\nMenuFont=Tahoma, "
-                               "Verdana\r\n");
-    EXPECT_EQ(IniReadInteger(path_, "prompts", "quorvanenote", 0), 1);
-    EXPECT_EQ(IniReadString(path_, "Options", "MenuFont", ""), "Tahoma, Verdana");
+    EXPECT_TRUE(IniWriteInteger(m_path, "Prompts", "QuorvaneNote", 1));
+    EXPECT_TRUE(IniWriteString(m_path, "Options", "MenuFont", "Tahoma, Verdana"));
+    EXPECT_EQ(test::ReadAll(m_path), "[Prompts]\r\nQuorvaneNote=1\r\n[Options]\r\nMenuFont=Tahoma, "
+                                     "Verdana\r\n");
+    EXPECT_EQ(IniReadInteger(m_path, "prompts", "quorvanenote", 0), 1);
+    EXPECT_EQ(IniReadString(m_path, "Options", "MenuFont", ""), "Tahoma, Verdana");
 
-    IniEraseSection(path_, "PROMPTS");
-    EXPECT_EQ(Contents(path_), "[Options]\r\nMenuFont=Tahoma, Verdana\r\n");
+    IniEraseSection(m_path, "PROMPTS");
+    EXPECT_EQ(test::ReadAll(m_path), "[Options]\r\nMenuFont=Tahoma, Verdana\r\n");
 
-    EXPECT_FALSE(IniWriteString(path_, "Options", "a=b", "v"));
-    EXPECT_EQ(Contents(path_), "[Options]\r\nMenuFont=Tahoma, Verdana\r\n");
+    EXPECT_FALSE(IniWriteString(m_path, "Options", "a=b", "v"));
+    EXPECT_EQ(test::ReadAll(m_path), "[Options]\r\nMenuFont=Tahoma, Verdana\r\n");
 }
 
 TEST_F(IniFileTest, WritesThatCannotBeDoneFailAndKeepTheFile)
 {
     const std::string original = "; hand-made\n[Menus]\nMenu_0=Menu1\n";
-    Put(path_, original);
-    ASSERT_EQ(chmod(path_.c_str(), 0444), 0);
+    test::WriteAll(m_path, original);
+    ASSERT_EQ(chmod(m_path.c_str(), 0444), 0);
 
-    EXPECT_FALSE(IniWriteString(path_, "Menus", "Menu_0", "x"));
-    EXPECT_FALSE(IniWriteInteger(path_, "Menus", "MenuCount", 1));
-    EXPECT_NO_THROW(IniEraseSection(path_, "MenuData")) << "nothing to erase, nothing to write";
+    EXPECT_FALSE(IniWriteString(m_path, "Menus", "Menu_0", "x"));
+    EXPECT_FALSE(IniWriteInteger(m_path, "Menus", "MenuCount", 1));
+    EXPECT_NO_THROW(IniEraseSection(m_path, "MenuData")) << "nothing to erase, nothing to write";
     try {
-        IniEraseSection(path_, "Menus");
+        IniEraseSection(m_path, "Menus");
         ADD_FAILURE() << "erasing from a read-only file must fail";
     } catch (const FileError& e) {
-        EXPECT_EQ(std::string(e.what()), "Unable to write to " + path_);
+        EXPECT_EQ(std::string(e.what()), "Unable to write to " + m_path);
     }
-    EXPECT_EQ(Contents(path_), original);
-    EXPECT_EQ(IniReadString(path_, "Menus", "Menu_0", ""), "Menu1");
+    EXPECT_EQ(test::ReadAll(m_path), original);
+    EXPECT_EQ(IniReadString(m_path, "Menus", "Menu_0", ""), "Menu1");
 
-    const std::string inMissingFolder = (dir_ / "missing" / "x.mnu").string();
+    const std::string inMissingFolder = (m_dir / "missing" / "x.mnu").string();
     EXPECT_FALSE(IniWriteString(inMissingFolder, "Menus", "Menu_0", "x"));
     EXPECT_NO_THROW(IniEraseSection(inMissingFolder, "Menus"));
-    EXPECT_FALSE(fs::exists(dir_ / "missing"));
+    EXPECT_FALSE(fs::exists(m_dir / "missing"));
 
     // A folder where the file should be: nothing to read, nothing written.
-    const std::string folder = (dir_ / "folder.ini").string();
+    const std::string folder = (m_dir / "folder.ini").string();
     fs::create_directory(folder);
     EXPECT_EQ(IniReadInteger(folder, "S", "k", 5), 5);
     EXPECT_FALSE(IniWriteInteger(folder, "S", "k", 1));
@@ -647,24 +629,24 @@ TEST_F(IniFileTest, WritesThatCannotBeDoneFailAndKeepTheFile)
 TEST_F(IniFileTest, UnreadableFileIsNotReplaced)
 {
     const std::string original = "[Menus]\r\nMenu_0=Menu1\r\n";
-    Put(path_, original);
-    ASSERT_EQ(chmod(path_.c_str(), 0222), 0); // writable, not readable
-    ASSERT_EQ(chmod(dir_.c_str(), 0777), 0);
+    test::WriteAll(m_path, original);
+    ASSERT_EQ(chmod(m_path.c_str(), 0222), 0); // writable, not readable
+    ASSERT_EQ(chmod(m_dir.c_str(), 0777), 0);
 
     const pid_t child = fork();
     ASSERT_GE(child, 0);
     if (child == 0) {
         if (geteuid() == 0 && (setgid(65534) != 0 || setuid(65534) != 0))
             _exit(10);
-        if (IniWriteString(path_, "Menus", "Menu_1", "x"))
+        if (IniWriteString(m_path, "Menus", "Menu_1", "x"))
             _exit(11);
         try {
-            IniEraseSection(path_, "Menus");
+            IniEraseSection(m_path, "Menus");
             _exit(12);
         } catch (const FileError&) {
         }
         try {
-            IniDocument::Load(path_).Save(path_);
+            IniDocument::Load(m_path).Save(m_path);
             _exit(13);
         } catch (const FileError&) {
         }
@@ -674,7 +656,7 @@ TEST_F(IniFileTest, UnreadableFileIsNotReplaced)
     ASSERT_EQ(waitpid(child, &status, 0), child);
     ASSERT_TRUE(WIFEXITED(status));
     EXPECT_EQ(WEXITSTATUS(status), 0);
-    EXPECT_EQ(Contents(path_), original);
+    EXPECT_EQ(test::ReadAll(m_path), original);
 }
 
 // The desktop's profile-file service, which wrote and read users' files before us, does four
@@ -683,11 +665,12 @@ TEST_F(IniFileTest, FilesOfTheDesktopServiceReadAndWriteAsThereAndBack)
 {
     // Control characters around lines, names and values are trimmed like blanks: an old editor's
     // end-of-file mark after the last value, a form feed before a header, tabs and vertical tabs.
-    Put(path_, "\f[Prompts]\v\r\n\tQuorvaneNote\f=\v3\x1A");
-    EXPECT_EQ(IniReadInteger(path_, "Prompts", "QuorvaneNote", 0), 3);
-    const std::string menu = (dir_ / "old.mnu").string();
-    Put(menu, "[Menus]\r\nMenuCount=1\r\nMenu_0=Menu1\r\n[MenuData]\r\nMenuName_0=Menu1\r\n"
-              "MenuText_0=\tHome\x0B\r\nMenuHeight0=24\r\nMenuWidth0=120\x1A");
+    test::WriteAll(m_path, "\f[Prompts]\v\r\n\tQuorvaneNote\f=\v3\x1A");
+    EXPECT_EQ(IniReadInteger(m_path, "Prompts", "QuorvaneNote", 0), 3);
+    const std::string menu = (m_dir / "old.mnu").string();
+    test::WriteAll(menu,
+                   "[Menus]\r\nMenuCount=1\r\nMenu_0=Menu1\r\n[MenuData]\r\nMenuName_0=Menu1\r\n"
+                   "MenuText_0=\tHome\x0B\r\nMenuHeight0=24\r\nMenuWidth0=120\x1A");
     MenuTree tree;
     ReadMenuFile(menu, tree);
     ASSERT_EQ(tree.Count(), 1u);
@@ -696,37 +679,38 @@ TEST_F(IniFileTest, FilesOfTheDesktopServiceReadAndWriteAsThereAndBack)
     EXPECT_EQ(tree.At(0)->Rec().Width, 120) << "the value before the end-of-file mark";
 
     // A line with '[' and no ']' is a typo in a key line, not a header hiding what follows.
-    Put(path_, "[Options]\r\nMenuFont=Arial\r\n[Options\r\nFontSize=12\r\n");
-    EXPECT_EQ(IniReadInteger(path_, "Options", "FontSize", 10), 12);
-    EXPECT_TRUE(IniWriteInteger(path_, "Options", "FontSize", 14));
-    EXPECT_EQ(Contents(path_), "[Options]\r\nMenuFont=Arial\r\n[Options\r\nFontSize=14\r\n");
+    test::WriteAll(m_path, "[Options]\r\nMenuFont=Arial\r\n[Options\r\nFontSize=12\r\n");
+    EXPECT_EQ(IniReadInteger(m_path, "Options", "FontSize", 10), 12);
+    EXPECT_TRUE(IniWriteInteger(m_path, "Options", "FontSize", 14));
+    EXPECT_EQ(test::ReadAll(m_path), "[Options]\r\nMenuFont=Arial\r\n[Options\r\nFontSize=14\r\n");
 
     // Blanks before the digits inside the quotes: the number all the same.
-    Put(path_, "[N]\r\na=\" 12\"\r\nb=' 0x1F'\r\nc=\"\t-7\"\r\nd=\"12 \"\r\n");
-    EXPECT_EQ(IniReadInteger(path_, "N", "a", 0), 12);
-    EXPECT_EQ(IniReadInteger(path_, "N", "b", 0), 31);
-    EXPECT_EQ(IniReadInteger(path_, "N", "c", 0), -7);
-    EXPECT_EQ(IniReadInteger(path_, "N", "d", 0), 0) << "what follows the digits still counts";
+    test::WriteAll(m_path, "[N]\r\na=\" 12\"\r\nb=' 0x1F'\r\nc=\"\t-7\"\r\nd=\"12 \"\r\n");
+    EXPECT_EQ(IniReadInteger(m_path, "N", "a", 0), 12);
+    EXPECT_EQ(IniReadInteger(m_path, "N", "b", 0), 31);
+    EXPECT_EQ(IniReadInteger(m_path, "N", "c", 0), -7);
+    EXPECT_EQ(IniReadInteger(m_path, "N", "d", 0), 0) << "what follows the digits still counts";
 
     // Writing the value a key already holds leaves the file as it is: its bytes (here LF breaks,
     // odd spacing and Windows-1252 text that a write turns into CR LF and UTF-8) and its time.
     const std::string old = "[prompts]\nquorvanenote = 1 \n[Options]\nMenuFont=\" Caf\xE9 \"\n";
-    Put(path_, old);
+    test::WriteAll(m_path, old);
     const struct timespec times[2] = {{978307200, 0}, {978307200, 0}}; // 1 January 2001
-    ASSERT_EQ(utimensat(AT_FDCWD, path_.c_str(), times, 0), 0);
+    ASSERT_EQ(utimensat(AT_FDCWD, m_path.c_str(), times, 0), 0);
     const auto modified = [&] {
         struct stat st
         {
         };
-        EXPECT_EQ(stat(path_.c_str(), &st), 0);
+        EXPECT_EQ(stat(m_path.c_str(), &st), 0);
         return st.st_mtim.tv_sec;
     };
-    EXPECT_TRUE(IniWriteInteger(path_, "Prompts", "QuorvaneNote", 1));
-    EXPECT_TRUE(IniWriteString(path_, "OPTIONS", "menufont", " Caf\xC3\xA9 "));
-    EXPECT_EQ(Contents(path_), old);
+    EXPECT_TRUE(IniWriteInteger(m_path, "Prompts", "QuorvaneNote", 1));
+    EXPECT_TRUE(IniWriteString(m_path, "OPTIONS", "menufont", " Caf\xC3\xA9 "));
+    EXPECT_EQ(test::ReadAll(m_path), old);
     EXPECT_EQ(modified(), 978307200);
-    EXPECT_TRUE(IniWriteString(path_, "Options", "MenuFont", "Caf\xC3\xA9"));
-    EXPECT_EQ(Contents(path_), "[prompts]\nquorvanenote = 1 \n[Options]\nMenuFont=Caf\xC3\xA9\n");
+    EXPECT_TRUE(IniWriteString(m_path, "Options", "MenuFont", "Caf\xC3\xA9"));
+    EXPECT_EQ(test::ReadAll(m_path),
+              "[prompts]\nquorvanenote = 1 \n[Options]\nMenuFont=Caf\xC3\xA9\n");
     EXPECT_NE(modified(), 978307200);
 
     // The document says when a write changed nothing.

@@ -3,6 +3,8 @@
 #include "core/codegen/MenuArrays.h"
 #include "core/support/FileIo.h"
 
+#include "CoreTestSupport.h"
+
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -86,31 +88,9 @@ std::string Describe(const MenuTree& tree)
     return out;
 }
 
-std::string ReadAll(const fs::path& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
+using test::ReadAll;
 
-class MenuFileTest : public ::testing::Test
-{
-protected:
-    void SetUp() override
-    {
-        std::string pattern = (fs::temp_directory_path() / "qv_menufile_XXXXXX").string();
-        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-        dir_ = pattern;
-    }
-    void TearDown() override
-    {
-        SetWriteFaultHook({});
-        fs::permissions(dir_, fs::perms::owner_all, fs::perm_options::add);
-        fs::remove_all(dir_);
-    }
-    std::string PathOf(const std::string& name) const { return (dir_ / name).string(); }
-
-    fs::path dir_;
-};
+using MenuFileTest = test::FolderTest;
 
 void AddWorkedExample(MenuTree& tree)
 {
@@ -447,57 +427,45 @@ TEST(MenuFileRead, StyleDefaultsAndStoredCodes)
 // Arrows key as the file has it.
 TEST(MenuFileWrite, EveryStyleSettingHasItsOwnKey)
 {
-    MenuStyle style;
-    TColor color = 101;
-    for (auto field : kStyleColors)
-        style.*field = color++;
-    style.MenuType = kMenuVertical;
-    style.TextAlign = 2;
-    style.HorzAlign = 1;
-    style.VertAlign = 3;
-    style.MenuTop = -7;
-    style.MenuLeft = 8;
-    style.LeftPadding = 9;
-    style.TopPadding = 11;
-    style.BorderWidth = 12;
-    style.OnMouseOver = kUnfoldOnClick;
-    style.MenuFont = "Georgia, serif";
-    style.FontSize = 13;
-    style.FontBold = true;
-    style.FontItalic = false;
-    style.Arrows = kArrowsLight;
-    style.KeepHighlighted = false;
-    style.BorderBetween = true;
+    MenuStyle style = test::DistinctStyle();
+    // Codes outside their lists, which the file keeps as they are, make every number differ.
+    style.MenuType = 21;
+    style.TextAlign = 22;
+    style.HorzAlign = 23;
+    style.VertAlign = 24;
+    style.OnMouseOver = 25;
+    style.Arrows = kArrowsDark;
     IniDocument document;
     MenuTree tree;
     WriteMenuDocument(document, tree, style);
 
+    const auto number = [](auto value) { return std::to_string(static_cast<std::int32_t>(value)); };
     const std::vector<std::tuple<std::string, std::string, std::string>> keys = {
-        {"Main Colors", "MainBG", "101"},
-        {"Main Colors", "MainMOBG", "102"},
-        {"Main Colors", "MainFont", "103"},
-        {"Main Colors", "MainFontMO", "104"},
-        {"Main Colors", "MainBorder", "105"},
-        {"Sub Colors", "SubBG", "106"},
-        {"Sub Colors", "SubMOBG", "107"},
-        {"Sub Colors", "SubFont", "108"},
-        {"Sub Colors", "SubFontMO", "109"},
-        {"Sub Colors", "SubBorder", "110"},
-        {"Options", "MenuType", "1"},
-        {"Options", "TextAlign", "2"},
-        {"Options", "HorzAlign", "1"},
-        {"Options", "VertAlign", "3"},
-        {"Options", "MenuTop", "-7"},
-        {"Options", "MenuLeft", "8"},
-        {"Options", "LeftPadding", "9"},
-        {"Options", "TopPadding", "11"},
-        {"Options", "BorderWidth", "12"},
-        {"Options", "OnMouseOver", "1"},
-        {"Options", "MenuFont", "Georgia, serif"},
-        {"Options", "FontSize", "13"},
+        {"Main Colors", "MainBG", number(style.MainBG)},
+        {"Main Colors", "MainMOBG", number(style.MainMOBG)},
+        {"Main Colors", "MainFont", number(style.MainFont)},
+        {"Main Colors", "MainFontMO", number(style.MainFontMO)},
+        {"Main Colors", "MainBorder", number(style.MainBorder)},
+        {"Sub Colors", "SubBG", number(style.SubBG)},
+        {"Sub Colors", "SubMOBG", number(style.SubMOBG)},
+        {"Sub Colors", "SubFont", number(style.SubFont)},
+        {"Sub Colors", "SubFontMO", number(style.SubFontMO)},
+        {"Sub Colors", "SubBorder", number(style.SubBorder)},
+        {"Options", "MenuType", "21"},
+        {"Options", "TextAlign", "22"},
+        {"Options", "HorzAlign", "23"},
+        {"Options", "VertAlign", "24"},
+        {"Options", "MenuTop", "-40"},
+        {"Options", "MenuLeft", "7"},
+        {"Options", "LeftPadding", "4"},
+        {"Options", "TopPadding", "6"},
+        {"Options", "BorderWidth", "5"},
+        {"Options", "OnMouseOver", "25"},
+        {"Options", "MenuFont", "Verdana, sans-serif"},
+        {"Options", "FontSize", "12"},
         {"Options", "FontBold", "1"},
         {"Options", "FontItalic", "0"},
-        {"Options", "Arrows", "1"},
+        {"Options", "Arrows", "2"},
         {"Options", "KeepHighlighted", "0"},
         {"Options", "BorderBetween", "1"},
     };
@@ -508,7 +476,7 @@ TEST(MenuFileWrite, EveryStyleSettingHasItsOwnKey)
 
     style.Arrows = kNoChoice;
     WriteMenuDocument(document, tree, style);
-    EXPECT_EQ(document.Value("Options", "Arrows"), "1");
+    EXPECT_EQ(document.Value("Options", "Arrows"), "2");
 }
 
 TEST_F(MenuFileTest, SavingOverAnExistingFile)
@@ -605,7 +573,7 @@ TEST_F(MenuFileTest, AFailedSaveLeavesTheFileAsItWas)
     EXPECT_THROW(WriteMenuFile(failing, tree, MenuStyle{}), FileError);
     SetWriteFaultHook({});
     EXPECT_EQ(ReadAll(failing), original);
-    EXPECT_EQ(std::distance(fs::directory_iterator(dir_), fs::directory_iterator()), 2);
+    EXPECT_EQ(std::distance(fs::directory_iterator(m_dir), fs::directory_iterator()), 2);
 
     const std::string noFolder = PathOf("missing/design.mnu");
     EXPECT_THROW(WriteMenuFile(noFolder, tree, MenuStyle{}), FileError);
@@ -616,10 +584,10 @@ TEST_F(MenuFileTest, OpeningWhatIsNotAFile)
     MenuTree tree;
     tree.AppendRoot("kept");
     try {
-        ReadMenuFile(dir_.string(), tree);
+        ReadMenuFile(m_dir.string(), tree);
         ADD_FAILURE() << "a folder was read as a design";
     } catch (const FileError& e) {
-        EXPECT_EQ(std::string(e.what()), "Cannot open file " + dir_.string());
+        EXPECT_EQ(std::string(e.what()), "Cannot open file " + m_dir.string());
     }
     EXPECT_EQ(tree.Count(), 1u);
 

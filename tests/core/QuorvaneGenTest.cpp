@@ -5,6 +5,8 @@
 #include "core/project/MenuFile.h"
 #include "core/support/FileIo.h"
 
+#include "CoreTestSupport.h"
+
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -22,11 +24,7 @@ const std::string kTemplate = "<script>\n%menu%var n=%NoOffFirstLineMenus%, c='%
                               "var f=\"%FontFamily%\", s=%FontSize%, a='%MenuTextCentered%';\n"
                               "%arrows%\n</script>";
 
-std::string ReadAll(const fs::path& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
+using test::ReadAll;
 
 struct Result
 {
@@ -35,14 +33,12 @@ struct Result
     std::string err;
 };
 
-class QuorvaneGen : public ::testing::Test
+class QuorvaneGen : public test::FolderTest
 {
 protected:
     void SetUp() override
     {
-        std::string pattern = (fs::temp_directory_path() / "qv_gen_XXXXXX").string();
-        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-        dir_ = pattern;
+        ASSERT_NO_FATAL_FAILURE(FolderTest::SetUp());
         // The three-item example design with the start-up style.
         MenuTree tree;
         MenuItem* home = tree.AppendRoot("Home");
@@ -53,12 +49,9 @@ protected:
         WriteMenuFile(PathOf("design.mnu"), tree, MenuStyle{});
         Write("template.dat", kTemplate);
     }
-    void TearDown() override { fs::remove_all(dir_); }
-
-    std::string PathOf(const std::string& name) const { return (dir_ / name).string(); }
     void Write(const std::string& name, const std::string& bytes) const
     {
-        std::ofstream(dir_ / name, std::ios::binary) << bytes;
+        test::WriteAll(m_dir / name, bytes);
     }
 
     // Runs the tool with arguments already quoted for the shell.
@@ -82,8 +75,6 @@ protected:
         const MenuStyle style = StyleAsShown(ReadMenuFile(PathOf(design), tree));
         return FillTemplate(templateText, tree, style);
     }
-
-    fs::path dir_;
 };
 
 TEST_F(QuorvaneGen, WritesTheCodeOfTheDesign)
@@ -97,7 +88,7 @@ TEST_F(QuorvaneGen, WritesTheCodeOfTheDesign)
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.out, "");
     EXPECT_EQ(r.err, "");
-    EXPECT_EQ(ReadAll(dir_ / "out.js"), expected);
+    EXPECT_EQ(ReadAll(m_dir / "out.js"), expected);
 
     r = Run(design + templ);
     EXPECT_EQ(r.status, 0) << r.err;
@@ -134,7 +125,7 @@ TEST_F(QuorvaneGen, FindsTheTemplateBesideItself)
     }
 
     // A copy of the tool in a folder of its own reads the template it finds there.
-    const fs::path folder = dir_ / "bin";
+    const fs::path folder = m_dir / "bin";
     fs::create_directories(folder);
     fs::copy_file(QUORVANE_GEN, folder / "quorvane-gen");
     Result r = Run("'" + PathOf("design.mnu") + "'", (folder / "quorvane-gen").string());
@@ -163,13 +154,13 @@ TEST_F(QuorvaneGen, FailuresExitWithTwoAndSayWhy)
         {"no arguments", "", "quorvane-gen: no design file given"},
         {"missing design", "'" + PathOf("none.mnu") + "'" + templ,
          "quorvane-gen: Design file not found: " + PathOf("none.mnu")},
-        {"a folder as design", "'" + dir_.string() + "'" + templ,
-         "quorvane-gen: Cannot open file " + dir_.string()},
+        {"a folder as design", "'" + m_dir.string() + "'" + templ,
+         "quorvane-gen: Cannot open file " + m_dir.string()},
         {"missing template", design + " --template '" + PathOf("none.dat") + "'",
          "quorvane-gen: Data File not found: " + PathOf("none.dat")},
         {"a folder as template: no file, as the window finds",
-         design + " --template '" + dir_.string() + "'",
-         "quorvane-gen: Data File not found: " + dir_.string()},
+         design + " --template '" + m_dir.string() + "'",
+         "quorvane-gen: Data File not found: " + m_dir.string()},
         {"output into a missing folder", design + templ + " -o '" + PathOf("no/out.js") + "'",
          "quorvane-gen: Unable to write to " + PathOf("no/out.js")},
         {"unknown option", design + " --frobnicate", "quorvane-gen: unknown option --frobnicate"},
@@ -183,7 +174,7 @@ TEST_F(QuorvaneGen, FailuresExitWithTwoAndSayWhy)
         EXPECT_TRUE(r.err.starts_with(c.message)) << c.what << ": " << r.err;
         EXPECT_EQ(r.out, "") << c.what;
     }
-    EXPECT_FALSE(fs::exists(dir_ / "no"));
+    EXPECT_FALSE(fs::exists(m_dir / "no"));
 
     // A design nested 8,000 levels deep, a few kilobytes of file, would make about 100 MB of
     // code: refused as the window refuses it, nothing written.
@@ -199,7 +190,7 @@ TEST_F(QuorvaneGen, FailuresExitWithTwoAndSayWhy)
     EXPECT_NE(refused.err.find("more than the 64.0 MB that can be made.\nMenus nested"),
               std::string::npos)
         << refused.err;
-    EXPECT_FALSE(fs::exists(dir_ / "chain.js"));
+    EXPECT_FALSE(fs::exists(m_dir / "chain.js"));
 
     const Result help = Run("--help");
     EXPECT_EQ(help.status, 0);

@@ -4,6 +4,8 @@
 #include "core/project/MenuFile.h"
 #include "core/support/FileIo.h"
 
+#include "CoreTestSupport.h"
+
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -17,35 +19,16 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::string Slurp(const fs::path& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream out;
-    out << in.rdbuf();
-    return out.str();
-}
+using test::ReadAll;
 
-class SaveFailure : public ::testing::Test
+class SaveFailure : public test::FolderTest
 {
 protected:
     void SetUp() override
     {
-        m_dir = fs::temp_directory_path() /
-                ("qv-save-" + std::to_string(getpid()) + "-" +
-                 ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(m_dir);
-        fs::create_directories(m_dir);
+        ASSERT_NO_FATAL_FAILURE(FolderTest::SetUp());
         m_tree.AppendChild(m_tree.AppendRoot("Home"), "News");
         m_tree.AppendRoot("Contact");
-    }
-    void TearDown() override
-    {
-        SetWriteFaultHook({});
-        std::error_code ignored;
-        for (const auto& entry : fs::recursive_directory_iterator(m_dir, ignored))
-            fs::permissions(entry.path(), fs::perms::owner_all, fs::perm_options::add, ignored);
-        fs::permissions(m_dir, fs::perms::owner_all, fs::perm_options::add, ignored);
-        fs::remove_all(m_dir, ignored);
     }
 
     // Saves and returns the error text, or "" when the save succeeded.
@@ -64,7 +47,6 @@ protected:
             std::distance(fs::directory_iterator(dir), fs::directory_iterator()));
     }
 
-    fs::path m_dir;
     MenuTree m_tree;
 };
 
@@ -77,12 +59,12 @@ TEST_F(SaveFailure, EachFailingStepKeepsTheOldFileByteForByte)
         std::ofstream(file, std::ios::binary) << old;
         SetWriteFaultHook([step](WriteStep s) { return s == step; });
         EXPECT_EQ(Save(file), "Unable to write to " + file.string()) << static_cast<int>(step);
-        EXPECT_EQ(Slurp(file), old) << static_cast<int>(step);
+        EXPECT_EQ(ReadAll(file), old) << static_cast<int>(step);
         EXPECT_EQ(Entries(m_dir), 1u) << "no temporary file is left behind";
     }
     SetWriteFaultHook({});
     EXPECT_EQ(Save(file), "");
-    const std::string saved = Slurp(file);
+    const std::string saved = ReadAll(file);
     EXPECT_EQ(saved.rfind("; my notes\r\n", 0), 0u) << "foreign lines are kept";
     EXPECT_NE(saved.find("[Other]\r\nkeep=1\r\n"), std::string::npos);
     EXPECT_NE(saved.find("MenuCount=3\r\n"), std::string::npos);
@@ -95,7 +77,7 @@ TEST_F(SaveFailure, RealFailuresOnDiskReportThePathAndChangeNothing)
     std::ofstream(locked, std::ios::binary) << "[Menus]\r\nMenuCount=0\r\n";
     fs::permissions(locked, fs::perms::owner_read | fs::perms::group_read);
     EXPECT_EQ(Save(locked), "Unable to write to " + locked.string());
-    EXPECT_EQ(Slurp(locked), "[Menus]\r\nMenuCount=0\r\n");
+    EXPECT_EQ(ReadAll(locked), "[Menus]\r\nMenuCount=0\r\n");
 
     // A read-only folder: neither a new file nor a replaced one.
     const fs::path shut = m_dir / "shut";
@@ -105,7 +87,7 @@ TEST_F(SaveFailure, RealFailuresOnDiskReportThePathAndChangeNothing)
     EXPECT_EQ(Save(shut / "new.mnu"), "Unable to write to " + (shut / "new.mnu").string());
     EXPECT_EQ(Save(shut / "in.mnu"), "Unable to write to " + (shut / "in.mnu").string());
     fs::permissions(shut, fs::perms::owner_all);
-    EXPECT_EQ(Slurp(shut / "in.mnu"), "old");
+    EXPECT_EQ(ReadAll(shut / "in.mnu"), "old");
     EXPECT_EQ(Entries(shut), 1u);
 
     // A path that is a folder, and a folder that does not exist.
@@ -130,7 +112,7 @@ TEST_F(SaveFailure, ASymbolicLinkStaysALinkAndItsTargetGetsTheDesign)
     EXPECT_EQ(Save(link), "");
     EXPECT_TRUE(fs::is_symlink(link));
     EXPECT_EQ(fs::read_symlink(link), fs::path("real") / "site.mnu");
-    EXPECT_NE(Slurp(target).find("MenuCount=3\r\n"), std::string::npos);
+    EXPECT_NE(ReadAll(target).find("MenuCount=3\r\n"), std::string::npos);
     EXPECT_EQ(fs::status(target).permissions() & fs::perms::all,
               fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
 

@@ -4,6 +4,8 @@
 #include "core/support/StringUtils.h"
 #include "core/support/TextLines.h"
 
+#include "CoreTestSupport.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdint>
@@ -173,40 +175,20 @@ TEST(Encoding, Utf8KeptAndWindows1252Converted)
     EXPECT_FALSE(bom);
 }
 
-class AtomicWrite : public ::testing::Test
+class AtomicWrite : public test::FolderTest
 {
 protected:
-    void SetUp() override
-    {
-        dir_ = fs::temp_directory_path() /
-               ("qv-atomic-" + std::to_string(getpid()) + "-" +
-                ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(dir_);
-        fs::create_directories(dir_);
-    }
-    void TearDown() override
-    {
-        SetWriteFaultHook({});
-        fs::permissions(dir_, fs::perms::all, fs::perm_options::add);
-        fs::remove_all(dir_);
-    }
-    std::string Path(const char* name) const { return (dir_ / name).string(); }
-    static void Put(const std::string& path, const std::string& bytes)
-    {
-        std::ofstream(path, std::ios::binary) << bytes;
-    }
     std::size_t FilesInDir() const
     {
         return static_cast<std::size_t>(
-            std::distance(fs::directory_iterator(dir_), fs::directory_iterator()));
+            std::distance(fs::directory_iterator(m_dir), fs::directory_iterator()));
     }
-    fs::path dir_;
 };
 
 TEST_F(AtomicWrite, ReplacesContentKeepsModeAndFollowsLinks)
 {
-    const auto file = Path("menu.mnu");
-    Put(file, "old");
+    const auto file = PathOf("menu.mnu");
+    test::WriteAll(file, "old");
     chmod(file.c_str(), 0640);
     WriteFileAtomically(file, "new content");
     EXPECT_EQ(ReadFileBytes(file), "new content");
@@ -215,13 +197,13 @@ TEST_F(AtomicWrite, ReplacesContentKeepsModeAndFollowsLinks)
     EXPECT_EQ(st.st_mode & 07777, 0640u);
     EXPECT_EQ(FilesInDir(), 1u) << "no temporary file left behind";
 
-    const auto link = Path("link.mnu");
+    const auto link = PathOf("link.mnu");
     fs::create_symlink("menu.mnu", link);
     WriteFileAtomically(link, "through the link");
     EXPECT_TRUE(fs::is_symlink(link));
     EXPECT_EQ(ReadFileBytes(file), "through the link");
 
-    const auto created = Path("fresh.mnu");
+    const auto created = PathOf("fresh.mnu");
     WriteFileAtomically(created, "");
     EXPECT_TRUE(FileExists(created));
     EXPECT_EQ(ReadFileBytes(created), "");
@@ -229,10 +211,10 @@ TEST_F(AtomicWrite, ReplacesContentKeepsModeAndFollowsLinks)
 
 TEST_F(AtomicWrite, EveryFailedStepLeavesTheOldFileAndReportsThePath)
 {
-    const auto file = Path("menu.mnu");
+    const auto file = PathOf("menu.mnu");
     for (WriteStep failing : {WriteStep::CreateTemporary, WriteStep::Write, WriteStep::Flush,
                               WriteStep::KeepPermissions, WriteStep::Rename}) {
-        Put(file, "old bytes");
+        test::WriteAll(file, "old bytes");
         SetWriteFaultHook([failing](WriteStep step) { return step == failing; });
         try {
             WriteFileAtomically(file, "new bytes");
@@ -247,21 +229,21 @@ TEST_F(AtomicWrite, EveryFailedStepLeavesTheOldFileAndReportsThePath)
 
 TEST_F(AtomicWrite, RefusesReadOnlyFilesFoldersAndMissingFolders)
 {
-    const auto file = Path("locked.mnu");
-    Put(file, "keep me");
+    const auto file = PathOf("locked.mnu");
+    test::WriteAll(file, "keep me");
     chmod(file.c_str(), 0444);
     EXPECT_THROW(WriteFileAtomically(file, "x"), FileError);
     EXPECT_EQ(ReadFileBytes(file), "keep me");
 
-    EXPECT_THROW(WriteFileAtomically(Path("missing/new.mnu"), "x"), FileError);
-    EXPECT_THROW(WriteFileAtomically(dir_.string(), "x"), FileError);
+    EXPECT_THROW(WriteFileAtomically(PathOf("missing/new.mnu"), "x"), FileError);
+    EXPECT_THROW(WriteFileAtomically(m_dir.string(), "x"), FileError);
     try {
-        WriteFileAtomically(Path("missing/page.htm"), "x", kCannotCreateFile);
+        WriteFileAtomically(PathOf("missing/page.htm"), "x", kCannotCreateFile);
     } catch (const FileError& e) {
-        EXPECT_EQ(std::string(e.what()), "Cannot create file " + Path("missing/page.htm"));
+        EXPECT_EQ(std::string(e.what()), "Cannot create file " + PathOf("missing/page.htm"));
     }
 
-    const auto sub = dir_ / "ro";
+    const auto sub = m_dir / "ro";
     fs::create_directories(sub);
     fs::permissions(sub, fs::perms::owner_read | fs::perms::owner_exec);
     EXPECT_THROW(WriteFileAtomically((sub / "x.mnu").string(), "x"), FileError);
@@ -271,14 +253,14 @@ TEST_F(AtomicWrite, RefusesReadOnlyFilesFoldersAndMissingFolders)
 TEST_F(AtomicWrite, ReadingMissingFilesAndFolders)
 {
     try {
-        ReadFileBytes(Path("nope.dat"));
+        ReadFileBytes(PathOf("nope.dat"));
         ADD_FAILURE();
     } catch (const FileError& e) {
-        EXPECT_EQ(std::string(e.what()), "Cannot open file " + Path("nope.dat"));
+        EXPECT_EQ(std::string(e.what()), "Cannot open file " + PathOf("nope.dat"));
     }
-    EXPECT_THROW(ReadFileBytes(dir_.string()), FileError);
-    EXPECT_FALSE(FileExists(dir_.string()));
-    EXPECT_FALSE(FileExists(Path("nope.dat")));
+    EXPECT_THROW(ReadFileBytes(m_dir.string()), FileError);
+    EXPECT_FALSE(FileExists(m_dir.string()));
+    EXPECT_FALSE(FileExists(PathOf("nope.dat")));
 }
 
 } // namespace

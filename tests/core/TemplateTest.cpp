@@ -5,6 +5,8 @@
 #include "core/support/FileIo.h"
 #include "core/support/StringUtils.h"
 
+#include "CoreTestSupport.h"
+
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -45,39 +47,7 @@ TColor Resolver(int index)
     return index == kWindow ? RgbColor(0xAB, 0xCD, 0xEF) : RgbColor(0xEE, 0xEE, 0xEE);
 }
 
-// A style in which every field has a value of its own, so a value in the wrong place shows.
-MenuStyle DistinctStyle()
-{
-    MenuStyle s;
-    s.MainBG = RgbColor(0x01, 0x02, 0x03);
-    s.MainMOBG = RgbColor(0x04, 0x05, 0x06);
-    s.MainFont = RgbColor(0x07, 0x08, 0x09);
-    s.MainFontMO = RgbColor(0x0A, 0x0B, 0x0C);
-    s.MainBorder = RgbColor(0x0D, 0x0E, 0x0F);
-    s.SubBG = RgbColor(0x10, 0x11, 0x12);
-    s.SubMOBG = RgbColor(0x13, 0x14, 0x15);
-    s.SubFont = RgbColor(0x16, 0x17, 0x18);
-    s.SubFontMO = RgbColor(0x19, 0x1A, 0x1B);
-    s.SubBorder = SystemColorRef(kWindow);
-    s.MenuType = kMenuHorizontal;
-    s.TextAlign = 1;
-    s.HorzAlign = 2;
-    s.VertAlign = 3;
-    s.MenuTop = -40;
-    s.MenuLeft = 7;
-    s.LeftPadding = 4;
-    s.TopPadding = 6;
-    s.BorderWidth = 5;
-    s.OnMouseOver = kUnfoldOnClick;
-    s.MenuFont = "Verdana, sans-serif";
-    s.FontSize = 12;
-    s.FontBold = true;
-    s.FontItalic = false;
-    s.Arrows = kArrowsLight;
-    s.KeepHighlighted = false;
-    s.BorderBetween = true;
-    return s;
-}
+using test::DistinctStyle;
 
 void AddDesign(MenuTree& tree)
 {

@@ -17,7 +17,6 @@
 #include <QStyle>
 #include <QStyleOptionButton>
 #include <QTabWidget>
-#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
@@ -115,20 +114,14 @@ std::string CaptionProblems(const QWidget& root)
     return problems.join(QLatin1Char('\n')).toStdString();
 }
 
-class CaptionFit : public ::testing::Test
+class CaptionFit : public test::WindowTest
 {
 protected:
     void SetUp() override
     {
-        ASSERT_TRUE(m_dir.isValid());
-        m_window = std::make_unique<TfrmQuorvane>(m_dir.path());
-        m_window->show();
+        ASSERT_NO_FATAL_FAILURE(WindowTest::SetUp());
+        OpenWindow();
     }
-
-    QTemporaryDir m_dir;
-    test::FakeDialogs m_dialogs;
-    test::FakeShell m_shell;
-    std::unique_ptr<TfrmQuorvane> m_window;
 };
 
 TEST_F(CaptionFit, EveryCaptionOfTheThreePagesFitsItsControl)

@@ -67,17 +67,14 @@ MenuStyle DistinctColors()
     return style;
 }
 
-class ColorPage : public ::testing::Test
+class ColorPage : public test::WindowTest
 {
 protected:
     void SetUp() override
     {
         SetSystemColorResolver(TestDesktop);
-        ASSERT_TRUE(m_dir.isValid());
-        m_window = std::make_unique<TfrmQuorvane>(m_dir.path());
-        m_window->show();
-        m_window->activateWindow();
-        ASSERT_TRUE(QTest::qWaitForWindowActive(m_window.get()));
+        ASSERT_NO_FATAL_FAILURE(WindowTest::SetUp());
+        ASSERT_NO_FATAL_FAILURE(OpenWindow(true));
         ShowPage(1);
         m_page = Get<QWidget>("tsColors");
     }
@@ -90,18 +87,6 @@ protected:
         SetSystemColorResolver(nullptr);
     }
 
-    template <class T>
-    T* Get(const char* name) const
-    {
-        T* widget = test::Child<T>(*m_window, name);
-        EXPECT_NE(widget, nullptr) << name;
-        return widget;
-    }
-    template <class T>
-    T* Get(const QString& name) const
-    {
-        return Get<T>(name.toLatin1().constData());
-    }
     QLineEdit* Box(std::size_t row) const
     {
         return Get<QLineEdit>(u"txt"_s + QLatin1String(kRows[row]));
@@ -115,20 +100,6 @@ protected:
         return texts;
     }
 
-    void ShowPage(int page)
-    {
-        QTabBar* bar = Get<QTabWidget>("PageControl1")->tabBar();
-        QTest::mouseClick(bar, Qt::LeftButton, {}, bar->tabRect(page).center());
-    }
-    void Click(const char* name) { QTest::mouseClick(Get<QAbstractButton>(name), Qt::LeftButton); }
-    // Replaces the whole text of a box by typing into it.
-    void TypeInto(QLineEdit* box, const QString& text)
-    {
-        QTest::mouseClick(box, Qt::LeftButton, {}, QPoint(5, box->height() / 2));
-        QTest::keyClick(box, Qt::Key_A, Qt::ControlModifier);
-        QTest::keyClick(box, Qt::Key_Delete);
-        QTest::keyClicks(box, text);
-    }
     // Opens a picker's palette with the mouse on its arrow part and clicks one of its entries;
     // the events go through the window system, as the user's do.
     void ChooseInPalette(std::size_t row, int entry)
@@ -164,10 +135,6 @@ protected:
         return ink;
     }
 
-    test::FakeDialogs m_dialogs;
-    test::FakeShell m_shell;
-    QTemporaryDir m_dir;
-    std::unique_ptr<TfrmQuorvane> m_window;
     QWidget* m_page = nullptr;
 };
 

@@ -21,11 +21,9 @@
 #include <QProcess>
 #include <QPushButton>
 #include <QScrollBar>
-#include <QTemporaryDir>
 #include <QTest>
 #include <QTextCursor>
 #include <QTimer>
-#include <QTreeView>
 
 #include <gtest/gtest.h>
 
@@ -42,40 +40,19 @@ namespace {
 const QByteArray kTemplate = "<!-- menu -->\n%menu%\nroots=%NoOffFirstLineMenus%;size=%FontSize%\n"
                              "bg='%LowBgColor%';arrows:%arrows%";
 
-QByteArray ReadAll(const QString& path)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return "<missing>";
-    return file.readAll();
-}
+using test::ReadAll;
+using test::WriteAll;
 
-void WriteAll(const QString& path, const QByteArray& bytes)
-{
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    file.write(bytes);
-}
-
-class Commands : public ::testing::Test
+class Commands : public test::WindowTest
 {
 protected:
     void SetUp() override
     {
-        ASSERT_TRUE(m_dir.isValid());
+        ASSERT_NO_FATAL_FAILURE(WindowTest::SetUp());
         WriteAll(m_dir.filePath(u"dhtml.dat"_s), kTemplate);
-        m_window = std::make_unique<TfrmQuorvane>(m_dir.path());
-        m_window->show();
+        OpenWindow();
     }
 
-    template <class T>
-    T* Get(const char* name) const
-    {
-        T* widget = test::Child<T>(*m_window, name);
-        EXPECT_NE(widget, nullptr) << name;
-        return widget;
-    }
-    void Click(const char* name) { QTest::mouseClick(Get<QAbstractButton>(name), Qt::LeftButton); }
     void AddRoot(const QString& text)
     {
         Click("btnAddRootItem");
@@ -83,19 +60,11 @@ protected:
         caption->selectAll();
         QTest::keyClicks(caption, text);
     }
-    const MenuTree& Tree() const { return m_window->MenuModel().Tree(); }
     // Clicks the item's row in the tree, as the user selects it.
     void ClickItem(const MenuItem* item)
     {
-        auto* tree = Get<QTreeView>("tvMenu");
-        const QRect row = tree->visualRect(m_window->MenuModel().IndexOf(item));
-        QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, row.center());
+        WindowTest::ClickItem(item);
         ASSERT_EQ(m_window->SelectedItem(), item);
-    }
-    void Open(const QString& file)
-    {
-        m_dialogs.openAnswers.push_back(file);
-        Click("btnOpen");
     }
     QString Ini() const { return m_window->IniFilePath(); }
 
@@ -122,11 +91,6 @@ protected:
             return int(QDialog::Rejected);
         });
     }
-
-    QTemporaryDir m_dir;
-    test::FakeDialogs m_dialogs;
-    test::FakeShell m_shell;
-    std::unique_ptr<TfrmQuorvane> m_window;
 };
 
 TEST_F(Commands, TheNoteShowsUntilItsBoxIsTickedHoweverItIsClosed)

@@ -16,9 +16,7 @@
 #include <QPixmap>
 #include <QPushButton>
 #include <QScrollBar>
-#include <QTemporaryDir>
 #include <QTest>
-#include <QTreeView>
 
 #include <gtest/gtest.h>
 
@@ -48,35 +46,19 @@ std::vector<ItemState> Snapshot(const MenuTree& tree)
     return items;
 }
 
-class HugeDesign : public ::testing::Test
+class HugeDesign : public test::WindowTest
 {
 protected:
     void SetUp() override
     {
-        ASSERT_TRUE(m_dir.isValid());
-        Write("dhtml.dat", kTemplate);
+        ASSERT_NO_FATAL_FAILURE(WindowTest::SetUp());
+        test::WriteAll(FilePath("dhtml.dat"), kTemplate);
         // The one-time note of Get Code is answered already.
-        Write("quorvane.ini", "[Prompts]\r\nQuorvaneNote=1\r\n");
-        m_window = std::make_unique<TfrmQuorvane>(m_dir.path());
-        m_window->show();
-        m_tree = Get<MenuTreeView>("tvMenu");
+        test::WriteAll(FilePath("quorvane.ini"), "[Prompts]\r\nQuorvaneNote=1\r\n");
+        OpenWindow();
+        m_tree = TreeView();
     }
 
-    void Write(const char* name, const QByteArray& bytes)
-    {
-        QFile file(m_dir.filePath(QLatin1String(name)));
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        ASSERT_EQ(file.write(bytes), bytes.size());
-    }
-
-    template <class T>
-    T* Get(const char* name) const
-    {
-        T* widget = test::Child<T>(*m_window, name);
-        EXPECT_NE(widget, nullptr) << name;
-        return widget;
-    }
-    void Click(const char* name) { QTest::mouseClick(Get<QAbstractButton>(name), Qt::LeftButton); }
     // The window handles what the command posted and is painted, as before the next click.
     void Settle()
     {
@@ -86,8 +68,7 @@ protected:
 
     void Open(const QString& path)
     {
-        m_dialogs.openAnswers.push_back(path);
-        Click("btnOpen");
+        WindowTest::Open(path);
         Settle();
     }
     void Save(const QString& path)
@@ -106,20 +87,12 @@ protected:
                m_dialogs.execs.back() == QLatin1String("FrmQuorvaneCopy");
     }
 
-    MenuTreeModel& Model() { return m_window->MenuModel(); }
-    const MenuTree& Tree() { return Model().Tree(); }
     QModelIndex IndexOf(const MenuItem* item) { return Model().IndexOf(item); }
     bool Expanded(const MenuItem* item) { return m_tree->isExpanded(IndexOf(item)); }
-    // Clicks an item's row on its text, or at the right end of the row when the text is
-    // indented past the tree's width (left of the text would hit an expand arrow).
+    // Clicks an item's row, which selects it.
     void ClickItem(const MenuItem* item)
     {
-        const QModelIndex index = IndexOf(item);
-        m_tree->scrollTo(index);
-        const QRect row = m_tree->visualRect(index);
-        ASSERT_GT(row.height(), 0) << item->Text();
-        const int x = std::min(row.left() + 4, m_tree->viewport()->width() - 4);
-        QTest::mouseClick(m_tree->viewport(), Qt::LeftButton, {}, QPoint(x, row.center().y()));
+        WindowTest::ClickItem(item);
         ASSERT_EQ(m_window->SelectedItem(), item) << item->Text();
     }
     QString Caption() { return Get<QLineEdit>("txtCaption")->text(); }
@@ -130,10 +103,6 @@ protected:
         return m_tree->visualRect(IndexOf(item)).height() > 0;
     }
 
-    QTemporaryDir m_dir;
-    test::FakeDialogs m_dialogs;
-    test::FakeShell m_shell;
-    std::unique_ptr<TfrmQuorvane> m_window;
     MenuTreeView* m_tree = nullptr;
 };
 

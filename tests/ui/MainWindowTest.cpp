@@ -5,9 +5,7 @@
 
 #include "UiTestSupport.h"
 
-#include <QCheckBox>
 #include <QComboBox>
-#include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -15,9 +13,7 @@
 #include <QSignalSpy>
 #include <QTabBar>
 #include <QTabWidget>
-#include <QTemporaryDir>
 #include <QTest>
-#include <QTreeView>
 
 #include <gtest/gtest.h>
 
@@ -44,59 +40,21 @@ protected:
     }
 };
 
-class MainWindow : public ::testing::Test
+class MainWindow : public test::WindowTest
 {
 protected:
     void SetUp() override
     {
-        ASSERT_TRUE(m_dir.isValid());
-        m_window = std::make_unique<TfrmQuorvane>(m_dir.path());
-        m_window->show();
-        m_window->activateWindow();
-        ASSERT_TRUE(QTest::qWaitForWindowActive(m_window.get()));
-        m_tree = Get<MenuTreeView>("tvMenu");
+        ASSERT_NO_FATAL_FAILURE(WindowTest::SetUp());
+        ASSERT_NO_FATAL_FAILURE(OpenWindow(true));
+        m_tree = TreeView();
     }
 
-    template <class T>
-    T* Get(const char* name) const
-    {
-        T* widget = test::Child<T>(*m_window, name);
-        EXPECT_NE(widget, nullptr) << name;
-        return widget;
-    }
-    MenuTreeModel& Model() { return m_window->MenuModel(); }
-    const MenuTree& Tree() { return Model().Tree(); }
-
-    void Click(const char* name) { QTest::mouseClick(Get<QAbstractButton>(name), Qt::LeftButton); }
-    void ClickItem(const MenuItem* item, Qt::KeyboardModifiers modifiers = {})
-    {
-        const QModelIndex index = Model().IndexOf(item);
-        m_tree->scrollTo(index);
-        QTest::mouseClick(m_tree->viewport(), Qt::LeftButton, modifiers,
-                          m_tree->visualRect(index).center());
-    }
-    void ShowPage(int page)
-    {
-        QTabBar* bar = Get<QTabWidget>("PageControl1")->tabBar();
-        QTest::mouseClick(bar, Qt::LeftButton, {}, bar->tabRect(page).center());
-    }
-    // Replaces the whole text of a box by typing into it.
-    void TypeInto(QWidget* box, const QString& text)
-    {
-        QTest::mouseClick(box, Qt::LeftButton, {}, QPoint(5, box->height() / 2));
-        QTest::keyClick(box, Qt::Key_A, Qt::ControlModifier);
-        QTest::keyClick(box, Qt::Key_Delete);
-        QTest::keyClicks(box, text);
-    }
     std::string RowText(const MenuItem* item)
     {
         return Model().data(Model().IndexOf(item)).toString().toStdString();
     }
 
-    test::FakeDialogs m_dialogs;
-    test::FakeShell m_shell;
-    QTemporaryDir m_dir;
-    std::unique_ptr<TfrmQuorvane> m_window;
     MenuTreeView* m_tree = nullptr;
 };
 

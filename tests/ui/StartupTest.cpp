@@ -50,11 +50,10 @@ TEST(CommandLine, NamesOneDesignAsAnAbsolutePath)
     }
 }
 
-class Startup : public ::testing::Test
+// Windows of their own, on the shared folder and fakes.
+class Startup : public test::WindowTest
 {
 protected:
-    void SetUp() override { ASSERT_TRUE(m_dir.isValid()); }
-
     std::unique_ptr<TfrmQuorvane> NewWindow()
     {
         auto window = std::make_unique<TfrmQuorvane>(m_dir.path());
@@ -75,10 +74,6 @@ protected:
         }
         return items.join(u" | "_s).toStdString();
     }
-
-    QTemporaryDir m_dir;
-    test::FakeDialogs m_dialogs;
-    test::FakeShell m_shell;
 };
 
 TEST_F(Startup, ADesignNamedOnTheCommandLineOpensAsOpenMenuOpensIt)

@@ -1,5 +1,8 @@
 #pragma once
 
+#include "gui/app/MenuTreeModel.h"
+#include "gui/app/MenuTreeView.h"
+#include "gui/app/QuorvaneForm.h"
 #include "gui/dialogs/Dialogs.h"
 #include "gui/dialogs/Shell.h"
 
@@ -7,13 +10,19 @@
 #include <QFont>
 #include <QString>
 #include <QStringList>
+#include <QTemporaryDir>
 #include <QWidget>
+
+#include <gtest/gtest.h>
 
 #include <deque>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <vector>
 
+// What the widget tests share: fakes for the dialogs and the shell, and a fixture that drives the
+// real main window with the user's clicks and keys.
 namespace qv::test {
 
 // Records every message box and answers file, font and modal dialogs from scripted queues.
@@ -104,17 +113,64 @@ public:
     std::uint32_t result = 42;
 };
 
-} // namespace qv::test
-
-#include <QObject>
-
-namespace qv::test {
-
 // The descendant of `parent` with the given object name and type, or null when there is none.
 template <class T>
 T* Child(const QObject& parent, const char* name)
 {
     return parent.findChild<T*>(QString::fromLatin1(name));
 }
+
+// The bytes of a file; "<missing>" when it cannot be read.
+QByteArray ReadAll(const QString& path);
+// Replaces a file's bytes.
+void WriteAll(const QString& path, const QByteArray& bytes);
+
+// A test of the main window: a window whose data files lie in a folder of the test's own, shown
+// on the offscreen platform, with the dialogs and the shell answered by the fakes. SetUp makes
+// the folder; a fixture puts its files there and then calls OpenWindow.
+class WindowTest : public ::testing::Test
+{
+protected:
+    void SetUp() override;
+
+    // Makes the window on the folder and shows it; active, as after a user's click, when asked.
+    void OpenWindow(bool activate = false);
+    // A file of the window's folder.
+    QString FilePath(const char* name) const { return m_dir.filePath(QString::fromLatin1(name)); }
+
+    // A control of the window by its name; a test fails when there is none.
+    template <class T>
+    T* Get(const char* name) const
+    {
+        T* widget = Child<T>(*m_window, name);
+        EXPECT_NE(widget, nullptr) << name;
+        return widget;
+    }
+    template <class T>
+    T* Get(const QString& name) const
+    {
+        return Get<T>(name.toLatin1().constData());
+    }
+
+    void Click(const char* name);
+    // Clicks the tab of a page, as the user changes pages.
+    void ShowPage(int page);
+    // Replaces the whole text of a box by typing into it.
+    void TypeInto(QWidget* box, const QString& text);
+    // Clicks an item's row on its text, or at the right end of the row when the text is indented
+    // past the tree's width (left of the text would hit an expand arrow).
+    void ClickItem(const MenuItem* item, Qt::KeyboardModifiers modifiers = {});
+    // Open Menu with the file chosen in its dialog.
+    void Open(const QString& path);
+
+    MenuTreeModel& Model() { return m_window->MenuModel(); }
+    const MenuTree& Tree() { return Model().Tree(); }
+    MenuTreeView* TreeView() const { return Get<MenuTreeView>("tvMenu"); }
+
+    QTemporaryDir m_dir;
+    FakeDialogs m_dialogs;
+    FakeShell m_shell;
+    std::unique_ptr<TfrmQuorvane> m_window; // goes before the fakes
+};
 
 } // namespace qv::test
