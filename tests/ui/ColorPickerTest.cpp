@@ -44,36 +44,36 @@ protected:
     void SetUp() override
     {
         SetSystemColorResolver(TestDesktop);
-        window.resize(400, 300);
-        button = new TColorPickerButton(&window);
-        button->move(20, 20);
-        button->SetCustomText(u"Custom Color"_s);
-        button->SetPopupSpacing(8);
-        button->SetShowSystemColors(true);
-        window.show();
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
-        popup = button->Popup();
+        m_window.resize(400, 300);
+        m_button = new TColorPickerButton(&m_window);
+        m_button->move(20, 20);
+        m_button->SetCustomText(u"Custom Color"_s);
+        m_button->SetPopupSpacing(8);
+        m_button->SetShowSystemColors(true);
+        m_window.show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&m_window));
+        m_popup = m_button->Popup();
     }
 
     void TearDown() override
     {
-        button->SetOnDropChanging(nullptr);
-        button->SetDroppedDown(false);
+        m_button->SetOnDropChanging(nullptr);
+        m_button->SetDroppedDown(false);
         QToolTip::hideText();
         SetSystemColorResolver(nullptr);
     }
 
-    QWindow* Win() { return window.windowHandle(); }
-    QWindow* PopupWin() { return popup->windowHandle(); }
-    QPoint InWindow(QPoint onButton) { return button->mapTo(&window, onButton); }
+    QWindow* Win() { return m_window.windowHandle(); }
+    QWindow* PopupWin() { return m_popup->windowHandle(); }
+    QPoint InWindow(QPoint onButton) { return m_button->mapTo(&m_window, onButton); }
 
     // A press on the arrow part and its release there: the popup opens and stays open.
     void OpenByArrow()
     {
         QTest::mousePress(Win(), Qt::LeftButton, {}, InWindow({38, 11}));
         QTest::mouseRelease(Win(), Qt::LeftButton, {}, InWindow({38, 11}));
-        ASSERT_TRUE(button->DroppedDown());
-        ASSERT_TRUE(popup->isVisible());
+        ASSERT_TRUE(m_button->DroppedDown());
+        ASSERT_TRUE(m_popup->isVisible());
     }
 
     void ClickPopup(QPoint at)
@@ -87,9 +87,9 @@ protected:
         QTest::keyClick(Win(), static_cast<Qt::Key>(key), modifiers);
     }
 
-    QWidget window;
-    TColorPickerButton* button = nullptr;
-    TColorPopup* popup = nullptr;
+    QWidget m_window;
+    TColorPickerButton* m_button = nullptr;
+    TColorPopup* m_popup = nullptr;
 };
 
 TEST(ColorPickerButton, DefaultsAndPropertiesThatIgnoreAnUnchangedValue)
@@ -132,54 +132,54 @@ TEST(ColorPickerButton, DefaultsAndPropertiesThatIgnoreAnUnchangedValue)
 
 TEST_F(ColorPicker, ChoosingAPaletteCellSetsTheColourAndRaisesOnChangeOnce)
 {
-    QSignalSpy changes(button, &TColorPickerButton::OnChange);
-    QSignalSpy drops(button, &TColorPickerButton::OnDropChanged);
+    QSignalSpy changes(m_button, &TColorPickerButton::OnChange);
+    QSignalSpy drops(m_button, &TColorPickerButton::OnDropChanged);
     bool openDuringChange = false;
-    QObject::connect(button, &TColorPickerButton::OnChange,
-                     [&] { openDuringChange = popup->isVisible(); });
+    QObject::connect(m_button, &TColorPickerButton::OnChange,
+                     [&] { openDuringChange = m_popup->isVisible(); });
 
     OpenByArrow();
     EXPECT_EQ(drops.count(), 1);
-    EXPECT_EQ(popup->SelectedEntry(), 0) << "black, the starting colour";
-    EXPECT_EQ(popup->pos(), button->mapToGlobal(QPoint(-1, button->height())));
-    EXPECT_EQ(popup->height(), popup->Layout().normalHeight);
+    EXPECT_EQ(m_popup->SelectedEntry(), 0) << "black, the starting colour";
+    EXPECT_EQ(m_popup->pos(), m_button->mapToGlobal(QPoint(-1, m_button->height())));
+    EXPECT_EQ(m_popup->height(), m_popup->Layout().normalHeight);
 
-    ClickPopup(popup->EntryRect(16).center()); // Red
-    EXPECT_EQ(button->SelectionColor(), RgbColor(255, 0, 0));
+    ClickPopup(m_popup->EntryRect(16).center()); // Red
+    EXPECT_EQ(m_button->SelectionColor(), RgbColor(255, 0, 0));
     EXPECT_EQ(changes.count(), 1);
     EXPECT_TRUE(openDuringChange) << "the colour is set before the popup closes";
-    EXPECT_FALSE(button->DroppedDown());
-    EXPECT_FALSE(popup->isVisible());
+    EXPECT_FALSE(m_button->DroppedDown());
+    EXPECT_FALSE(m_popup->isVisible());
     EXPECT_EQ(drops.count(), 2);
 
     OpenByArrow();
-    EXPECT_EQ(popup->SelectedEntry(), 16);
-    ClickPopup(popup->EntryRect(16).center());
+    EXPECT_EQ(m_popup->SelectedEntry(), 16);
+    ClickPopup(m_popup->EntryRect(16).center());
     EXPECT_EQ(changes.count(), 1) << "the current colour changes nothing";
-    EXPECT_FALSE(popup->isVisible());
+    EXPECT_FALSE(m_popup->isVisible());
 
     // A release over nothing keeps the popup open; dragging from the arrow onto a cell and
     // releasing there chooses it.
     QTest::mousePress(Win(), Qt::LeftButton, {}, InWindow({38, 11}));
-    const QPoint cell = popup->EntryRect(55).center();
+    const QPoint cell = m_popup->EntryRect(55).center();
     QTest::mouseMove(PopupWin(), cell);
-    EXPECT_EQ(popup->HoveredEntry(), 55);
+    EXPECT_EQ(m_popup->HoveredEntry(), 55);
     QTest::mouseRelease(PopupWin(), Qt::LeftButton, {}, cell);
-    EXPECT_EQ(button->SelectionColor(), 0x8000000Fu) << "system color: button face, as reference";
+    EXPECT_EQ(m_button->SelectionColor(), 0x8000000Fu) << "system color: button face, as reference";
     EXPECT_EQ(changes.count(), 2);
-    EXPECT_FALSE(button->DroppedDown());
+    EXPECT_FALSE(m_button->DroppedDown());
 }
 
 TEST_F(ColorPicker, OpeningSelectsTheEntryOfTheCurrentColour)
 {
     const auto openOn = [&](TColor color) {
-        button->SetSelectionColor(color);
+        m_button->SetSelectionColor(color);
         OpenByArrow();
-        const int entry = popup->SelectedEntry();
+        const int entry = m_popup->SelectedEntry();
         return entry;
     };
     EXPECT_EQ(openOn(RgbColor(0x99, 0xCC, 0x00)), 18); // Lime
-    EXPECT_EQ(popup->height(), popup->Layout().normalHeight);
+    EXPECT_EQ(m_popup->height(), m_popup->Layout().normalHeight);
     Key(Qt::Key_Escape);
 
     EXPECT_EQ(openOn(SystemColorRef(kGrayText)), 40 + kGrayText) << "a reference, its own entry";
@@ -188,55 +188,55 @@ TEST_F(ColorPicker, OpeningSelectsTheEntryOfTheCurrentColour)
         << "a plain colour equal to a system colour and to no palette colour";
     Key(Qt::Key_Escape);
 
-    button->SetShowSystemColors(false);
+    m_button->SetShowSystemColors(false);
     EXPECT_EQ(openOn(SystemColorRef(kGrayText)), 15) << "hidden system colours: the palette's";
-    EXPECT_EQ(popup->height(), popup->Layout().normalHeight);
+    EXPECT_EQ(m_popup->height(), m_popup->Layout().normalHeight);
     Key(Qt::Key_Escape);
-    button->SetShowSystemColors(true);
+    m_button->SetShowSystemColors(true);
 
-    const TColor combColor = popup->ColorComb()[4].color;
+    const TColor combColor = m_popup->ColorComb()[4].color;
     EXPECT_EQ(openOn(combColor), kEntryCustom);
-    EXPECT_EQ(popup->CombSelection(), CombSelectionOfColorCell(4));
-    EXPECT_TRUE(popup->IsExtended());
-    EXPECT_EQ(popup->height(), popup->Layout().extendedHeight);
+    EXPECT_EQ(m_popup->CombSelection(), CombSelectionOfColorCell(4));
+    EXPECT_TRUE(m_popup->IsExtended());
+    EXPECT_EQ(m_popup->height(), m_popup->Layout().extendedHeight);
     Key(Qt::Key_Escape);
 
     EXPECT_EQ(openOn(RgbColor(225, 225, 225)), kEntryCustom);
-    EXPECT_EQ(popup->CombSelection(), CombSelectionOfGrayCell(1));
+    EXPECT_EQ(m_popup->CombSelection(), CombSelectionOfGrayCell(1));
     Key(Qt::Key_Escape);
 
     EXPECT_EQ(openOn(RgbColor(12, 34, 56)), kEntryNone);
-    EXPECT_EQ(popup->CombSelection(), 0);
-    EXPECT_EQ(popup->height(), popup->Layout().normalHeight);
+    EXPECT_EQ(m_popup->CombSelection(), 0);
+    EXPECT_EQ(m_popup->height(), m_popup->Layout().normalHeight);
 
     // Setting the colour while the popup is open moves its selection.
-    button->SetSelectionColor(RgbColor(0, 0, 255));
-    EXPECT_EQ(popup->SelectedEntry(), 13);
-    button->SetSelectionColor(combColor);
-    EXPECT_EQ(popup->height(), popup->Layout().extendedHeight);
+    m_button->SetSelectionColor(RgbColor(0, 0, 255));
+    EXPECT_EQ(m_popup->SelectedEntry(), 13);
+    m_button->SetSelectionColor(combColor);
+    EXPECT_EQ(m_popup->height(), m_popup->Layout().extendedHeight);
 }
 
 TEST_F(ColorPicker, EscapeOutsideClickAndFocusLossChangeNothing)
 {
-    button->SetSelectionColor(RgbColor(255, 0, 0));
-    QSignalSpy changes(button, &TColorPickerButton::OnChange);
-    QSignalSpy defaults(button, &TColorPickerButton::OnDefaultSelect);
+    m_button->SetSelectionColor(RgbColor(255, 0, 0));
+    QSignalSpy changes(m_button, &TColorPickerButton::OnChange);
+    QSignalSpy defaults(m_button, &TColorPickerButton::OnDefaultSelect);
 
     OpenByArrow();
-    QTest::mouseMove(PopupWin(), popup->EntryRect(3).center());
+    QTest::mouseMove(PopupWin(), m_popup->EntryRect(3).center());
     Key(Qt::Key_Escape);
-    EXPECT_FALSE(button->DroppedDown());
-    EXPECT_FALSE(popup->isVisible());
+    EXPECT_FALSE(m_button->DroppedDown());
+    EXPECT_FALSE(m_popup->isVisible());
 
     OpenByArrow();
     QTest::mouseClick(Win(), Qt::LeftButton, {}, QPoint(380, 280));
-    EXPECT_FALSE(button->DroppedDown());
-    EXPECT_FALSE(popup->isVisible());
+    EXPECT_FALSE(m_button->DroppedDown());
+    EXPECT_FALSE(m_popup->isVisible());
 
     // A click on the arrow part while open closes the popup and does not open it again.
     OpenByArrow();
     QTest::mouseClick(Win(), Qt::LeftButton, {}, InWindow({38, 11}));
-    EXPECT_FALSE(button->DroppedDown());
+    EXPECT_FALSE(m_button->DroppedDown());
 
     OpenByArrow();
     QWidget other;
@@ -244,170 +244,170 @@ TEST_F(ColorPicker, EscapeOutsideClickAndFocusLossChangeNothing)
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&other));
     QApplication::setActiveWindow(&other);
     QApplication::processEvents();
-    EXPECT_FALSE(button->DroppedDown());
-    EXPECT_FALSE(popup->isVisible());
+    EXPECT_FALSE(m_button->DroppedDown());
+    EXPECT_FALSE(m_popup->isVisible());
 
     // The focus leaving the popup for another window.
     OpenByArrow();
     QFocusEvent focusOut(QEvent::FocusOut, Qt::ActiveWindowFocusReason);
-    QApplication::sendEvent(popup, &focusOut);
-    EXPECT_FALSE(button->DroppedDown());
+    QApplication::sendEvent(m_popup, &focusOut);
+    EXPECT_FALSE(m_button->DroppedDown());
 
-    EXPECT_EQ(button->SelectionColor(), RgbColor(255, 0, 0));
+    EXPECT_EQ(m_button->SelectionColor(), RgbColor(255, 0, 0));
     EXPECT_EQ(changes.count(), 0);
     EXPECT_EQ(defaults.count(), 0);
 }
 
 TEST_F(ColorPicker, KeyboardWalksAndAccepts)
 {
-    QSignalSpy defaults(button, &TColorPickerButton::OnDefaultSelect);
+    QSignalSpy defaults(m_button, &TColorPickerButton::OnDefaultSelect);
     OpenByArrow(); // black: cell 0 selected, nothing hovered
     Key(Qt::Key_Left);
-    EXPECT_EQ(popup->HoveredEntry(), kEntryCustom);
+    EXPECT_EQ(m_popup->HoveredEntry(), kEntryCustom);
     Key(Qt::Key_Left);
-    EXPECT_EQ(popup->HoveredEntry(), 64);
+    EXPECT_EQ(m_popup->HoveredEntry(), 64);
     Key(Qt::Key_Right);
-    EXPECT_EQ(popup->HoveredEntry(), kEntryCustom);
+    EXPECT_EQ(m_popup->HoveredEntry(), kEntryCustom);
     Key(Qt::Key_Right);
-    EXPECT_EQ(popup->HoveredEntry(), 0);
+    EXPECT_EQ(m_popup->HoveredEntry(), 0);
     Key(Qt::Key_Down);
     Key(Qt::Key_Right);
-    EXPECT_EQ(popup->HoveredEntry(), 9);
+    EXPECT_EQ(m_popup->HoveredEntry(), 9);
     Key(Qt::Key_Return);
-    EXPECT_EQ(button->SelectionColor(), RgbColor(0xFF, 0x66, 0x00)); // Orange
-    EXPECT_FALSE(button->DroppedDown());
+    EXPECT_EQ(m_button->SelectionColor(), RgbColor(0xFF, 0x66, 0x00)); // Orange
+    EXPECT_FALSE(m_button->DroppedDown());
 
     // Without system colours the walk wraps at cell 39.
-    button->SetShowSystemColors(false);
+    m_button->SetShowSystemColors(false);
     OpenByArrow(); // orange: cell 9
     Key(Qt::Key_Up);
-    EXPECT_EQ(popup->HoveredEntry(), 1);
+    EXPECT_EQ(m_popup->HoveredEntry(), 1);
     Key(Qt::Key_Up);
-    EXPECT_EQ(popup->HoveredEntry(), kEntryCustom);
+    EXPECT_EQ(m_popup->HoveredEntry(), kEntryCustom);
     Key(Qt::Key_Up);
-    EXPECT_EQ(popup->HoveredEntry(), 39);
+    EXPECT_EQ(m_popup->HoveredEntry(), 39);
     Key(Qt::Key_Down);
-    EXPECT_EQ(popup->HoveredEntry(), kEntryCustom);
+    EXPECT_EQ(m_popup->HoveredEntry(), kEntryCustom);
     Key(Qt::Key_Escape);
 
     // With a Default entry; Enter with nothing hovered, and Alt with its letter, accept it.
-    button->SetDefaultText(u"&Automatic"_s);
+    m_button->SetDefaultText(u"&Automatic"_s);
     OpenByArrow();
-    EXPECT_EQ(popup->HoveredEntry(), kEntryNone);
+    EXPECT_EQ(m_popup->HoveredEntry(), kEntryNone);
     Key(Qt::Key_Up);
     Key(Qt::Key_Up);
-    EXPECT_EQ(popup->HoveredEntry(), kEntryDefault);
+    EXPECT_EQ(m_popup->HoveredEntry(), kEntryDefault);
     Key(Qt::Key_Left);
-    EXPECT_EQ(popup->HoveredEntry(), kEntryCustom);
+    EXPECT_EQ(m_popup->HoveredEntry(), kEntryCustom);
     Key(Qt::Key_Right);
-    EXPECT_EQ(popup->HoveredEntry(), kEntryDefault);
+    EXPECT_EQ(m_popup->HoveredEntry(), kEntryDefault);
     Key(Qt::Key_Right);
-    EXPECT_EQ(popup->HoveredEntry(), 0);
+    EXPECT_EQ(m_popup->HoveredEntry(), 0);
     Key(Qt::Key_Escape);
 
     OpenByArrow();
     Key(Qt::Key_Space);
     EXPECT_EQ(defaults.count(), 1);
-    EXPECT_FALSE(button->DroppedDown());
+    EXPECT_FALSE(m_button->DroppedDown());
     OpenByArrow();
     Key(Qt::Key_A, Qt::AltModifier);
     EXPECT_EQ(defaults.count(), 2);
-    EXPECT_FALSE(button->DroppedDown());
-    EXPECT_EQ(button->SelectionColor(), RgbColor(0xFF, 0x66, 0x00));
+    EXPECT_FALSE(m_button->DroppedDown());
+    EXPECT_EQ(m_button->SelectionColor(), RgbColor(0xFF, 0x66, 0x00));
 
     // Alt with the Custom text's letter extends the popup and keeps it open.
-    button->SetCustomText(u"&More Colors"_s);
+    m_button->SetCustomText(u"&More Colors"_s);
     OpenByArrow();
     Key(Qt::Key_M, Qt::AltModifier);
-    EXPECT_TRUE(popup->IsExtended());
-    EXPECT_TRUE(button->DroppedDown());
+    EXPECT_TRUE(m_popup->IsExtended());
+    EXPECT_TRUE(m_button->DroppedDown());
 }
 
 TEST_F(ColorPicker, TheDefaultEntryRaisesOnDefaultSelectAndKeepsTheColour)
 {
-    button->SetDefaultText(u"Automatic"_s);
-    button->SetSelectionColor(RgbColor(0, 128, 0));
-    QSignalSpy defaults(button, &TColorPickerButton::OnDefaultSelect);
-    QSignalSpy changes(button, &TColorPickerButton::OnChange);
+    m_button->SetDefaultText(u"Automatic"_s);
+    m_button->SetSelectionColor(RgbColor(0, 128, 0));
+    QSignalSpy defaults(m_button, &TColorPickerButton::OnDefaultSelect);
+    QSignalSpy changes(m_button, &TColorPickerButton::OnChange);
     OpenByArrow();
-    ClickPopup(popup->EntryRect(kEntryDefault).center());
+    ClickPopup(m_popup->EntryRect(kEntryDefault).center());
     EXPECT_EQ(defaults.count(), 1);
     EXPECT_EQ(changes.count(), 0);
-    EXPECT_FALSE(button->DroppedDown());
+    EXPECT_FALSE(m_button->DroppedDown());
 
-    button->SetSelectionColor(kDefaultColor);
+    m_button->SetSelectionColor(kDefaultColor);
     OpenByArrow();
-    EXPECT_EQ(popup->SelectedEntry(), kEntryDefault);
+    EXPECT_EQ(m_popup->SelectedEntry(), kEntryDefault);
 }
 
 TEST_F(ColorPicker, CustomExtendsThePopupAndACombCellIsAccepted)
 {
-    QSignalSpy changes(button, &TColorPickerButton::OnChange);
+    QSignalSpy changes(m_button, &TColorPickerButton::OnChange);
     OpenByArrow();
-    ClickPopup(popup->EntryRect(kEntryCustom).center());
-    EXPECT_TRUE(button->DroppedDown());
-    EXPECT_EQ(popup->SelectedEntry(), kEntryCustom);
-    EXPECT_EQ(popup->height(), popup->Layout().extendedHeight);
+    ClickPopup(m_popup->EntryRect(kEntryCustom).center());
+    EXPECT_TRUE(m_button->DroppedDown());
+    EXPECT_EQ(m_popup->SelectedEntry(), kEntryCustom);
+    EXPECT_EQ(m_popup->height(), m_popup->Layout().extendedHeight);
     EXPECT_EQ(changes.count(), 0);
 
     // Dragging out of the comb clears its selection; releasing then accepts nothing.
-    const QPoint first = popup->ColorCombCellCenter(4);
+    const QPoint first = m_popup->ColorCombCellCenter(4);
     QTest::mousePress(PopupWin(), Qt::LeftButton, {}, first);
-    EXPECT_EQ(popup->CombSelection(), CombSelectionOfColorCell(4));
-    EXPECT_EQ(popup->Dragging(), TColorPopup::DragMode::ColorComb);
-    const QPoint outside(popup->Layout().comb.left + 2, popup->Layout().comb.top + 2);
+    EXPECT_EQ(m_popup->CombSelection(), CombSelectionOfColorCell(4));
+    EXPECT_EQ(m_popup->Dragging(), TColorPopup::DragMode::ColorComb);
+    const QPoint outside(m_popup->Layout().comb.left + 2, m_popup->Layout().comb.top + 2);
     QTest::mouseMove(PopupWin(), outside);
-    EXPECT_EQ(popup->CombSelection(), 0);
+    EXPECT_EQ(m_popup->CombSelection(), 0);
     QTest::mouseRelease(PopupWin(), Qt::LeftButton, {}, outside);
-    EXPECT_TRUE(button->DroppedDown());
+    EXPECT_TRUE(m_button->DroppedDown());
     EXPECT_EQ(changes.count(), 0);
 
     // Pressing on one cell and releasing on another takes the second.
     QTest::mousePress(PopupWin(), Qt::LeftButton, {}, first);
-    const QPoint second = popup->ColorCombCellCenter(30);
+    const QPoint second = m_popup->ColorCombCellCenter(30);
     QTest::mouseMove(PopupWin(), second);
-    EXPECT_EQ(popup->CombSelection(), CombSelectionOfColorCell(30));
+    EXPECT_EQ(m_popup->CombSelection(), CombSelectionOfColorCell(30));
     QTest::mouseRelease(PopupWin(), Qt::LeftButton, {}, second);
-    EXPECT_EQ(button->SelectionColor(), popup->ColorComb()[30].color);
+    EXPECT_EQ(m_button->SelectionColor(), m_popup->ColorComb()[30].color);
     EXPECT_EQ(changes.count(), 1);
-    EXPECT_FALSE(button->DroppedDown());
+    EXPECT_FALSE(m_button->DroppedDown());
 
     // A gray cell, and the popup opening extended on it next time.
     OpenByArrow();
-    EXPECT_TRUE(popup->IsExtended());
-    ClickPopup(popup->GrayCellCenter(16));
-    EXPECT_EQ(button->SelectionColor(), RgbColor(0, 0, 0));
+    EXPECT_TRUE(m_popup->IsExtended());
+    ClickPopup(m_popup->GrayCellCenter(16));
+    EXPECT_EQ(m_button->SelectionColor(), RgbColor(0, 0, 0));
     EXPECT_EQ(changes.count(), 2);
 }
 
 TEST_F(ColorPicker, SliderToTheBottomBlackensTheCombCentreAndLeavesTheGrayCells)
 {
     OpenByArrow();
-    ClickPopup(popup->EntryRect(kEntryCustom).center());
-    const std::vector<CombCell> grayBefore = popup->GrayCells();
-    const PixelRect slider = popup->Layout().slider;
-    EXPECT_EQ(popup->CenterColor(), RgbColor(255, 255, 255));
+    ClickPopup(m_popup->EntryRect(kEntryCustom).center());
+    const std::vector<CombCell> grayBefore = m_popup->GrayCells();
+    const PixelRect slider = m_popup->Layout().slider;
+    EXPECT_EQ(m_popup->CenterColor(), RgbColor(255, 255, 255));
 
     QTest::mousePress(PopupWin(), Qt::LeftButton, {}, QPoint(slider.left + 4, slider.top + 2));
-    EXPECT_EQ(popup->Dragging(), TColorPopup::DragMode::Slider);
-    EXPECT_GT(popup->Brightness(), 0.9);
+    EXPECT_EQ(m_popup->Dragging(), TColorPopup::DragMode::Slider);
+    EXPECT_GT(m_popup->Brightness(), 0.9);
     // Held, the slider follows the mouse beyond its end (here over the gray band).
     const QPoint below(slider.left + 4, slider.bottom + 15);
     QTest::mouseMove(PopupWin(), below);
-    EXPECT_EQ(popup->Brightness(), 0.0);
+    EXPECT_EQ(m_popup->Brightness(), 0.0);
     QTest::mouseRelease(PopupWin(), Qt::LeftButton, {}, below);
 
-    EXPECT_TRUE(button->DroppedDown()) << "the slider chooses no colour";
-    EXPECT_EQ(popup->CenterColor(), RgbColor(0, 0, 0));
-    EXPECT_EQ(popup->ColorComb()[0].color, RgbColor(0, 0, 0));
-    EXPECT_EQ(popup->ColorComb()[16].color, RgbColor(255, 0, 255)) << "outer ring unchanged";
-    ASSERT_EQ(popup->GrayCells().size(), grayBefore.size());
+    EXPECT_TRUE(m_button->DroppedDown()) << "the slider chooses no colour";
+    EXPECT_EQ(m_popup->CenterColor(), RgbColor(0, 0, 0));
+    EXPECT_EQ(m_popup->ColorComb()[0].color, RgbColor(0, 0, 0));
+    EXPECT_EQ(m_popup->ColorComb()[16].color, RgbColor(255, 0, 255)) << "outer ring unchanged";
+    ASSERT_EQ(m_popup->GrayCells().size(), grayBefore.size());
     for (std::size_t i = 0; i < grayBefore.size(); ++i)
-        EXPECT_EQ(popup->GrayCells()[i].color, grayBefore[i].color);
+        EXPECT_EQ(m_popup->GrayCells()[i].color, grayBefore[i].color);
 
     // Painted: the centre cell black, the marker at the bottom of the gradient.
-    const QImage image = popup->grab().toImage();
-    EXPECT_EQ(Pixel(image, popup->ColorCombCellCenter(0)), QColor(0, 0, 0));
+    const QImage image = m_popup->grab().toImage();
+    EXPECT_EQ(Pixel(image, m_popup->ColorCombCellCenter(0)), QColor(0, 0, 0));
     const QPoint marker(slider.left + 13, slider.bottom - 1);
     EXPECT_EQ(Pixel(image, marker), QColor(0, 0, 0));
     EXPECT_EQ(Pixel(image, QPoint(slider.left + 13, slider.top)), Sys(kButtonFace));
@@ -415,36 +415,36 @@ TEST_F(ColorPicker, SliderToTheBottomBlackensTheCombCentreAndLeavesTheGrayCells)
     // The brightness stays with the button; a comb cell now has the darker colour.
     Key(Qt::Key_Escape);
     OpenByArrow();
-    EXPECT_EQ(popup->Brightness(), 0.0);
+    EXPECT_EQ(m_popup->Brightness(), 0.0);
 }
 
 TEST_F(ColorPicker, HoverFollowsTheCellsAndTheGapBelongsToNone)
 {
     OpenByArrow();
-    const QRect first = popup->EntryRect(0);
+    const QRect first = m_popup->EntryRect(0);
     QTest::mouseMove(PopupWin(), first.bottomRight());
-    EXPECT_EQ(popup->HoveredEntry(), 0);
+    EXPECT_EQ(m_popup->HoveredEntry(), 0);
     QTest::mouseMove(PopupWin(), first.bottomRight() + QPoint(1, 0));
-    EXPECT_EQ(popup->HoveredEntry(), 1);
+    EXPECT_EQ(m_popup->HoveredEntry(), 1);
     QTest::mouseMove(PopupWin(), first.topLeft() - QPoint(1, 0));
-    EXPECT_EQ(popup->HoveredEntry(), kEntryNone);
-    const int gapTop = popup->EntryRect(32).bottom() + 1;
-    for (int y = gapTop; y < popup->EntryRect(40).top(); ++y) {
+    EXPECT_EQ(m_popup->HoveredEntry(), kEntryNone);
+    const int gapTop = m_popup->EntryRect(32).bottom() + 1;
+    for (int y = gapTop; y < m_popup->EntryRect(40).top(); ++y) {
         QTest::mouseMove(PopupWin(), QPoint(first.center().x(), y));
-        EXPECT_EQ(popup->HoveredEntry(), kEntryNone) << y;
+        EXPECT_EQ(m_popup->HoveredEntry(), kEntryNone) << y;
     }
-    QTest::mouseMove(PopupWin(), QPoint(first.center().x(), popup->EntryRect(40).top()));
-    EXPECT_EQ(popup->HoveredEntry(), 40);
+    QTest::mouseMove(PopupWin(), QPoint(first.center().x(), m_popup->EntryRect(40).top()));
+    EXPECT_EQ(m_popup->HoveredEntry(), 40);
 }
 
 TEST_F(ColorPicker, CellsArePaintedInTheirStates)
 {
-    button->SetSelectionColor(RgbColor(255, 0, 0));
+    m_button->SetSelectionColor(RgbColor(255, 0, 0));
     OpenByArrow();
-    QTest::mouseMove(PopupWin(), popup->EntryRect(18).center());
-    QImage image = popup->grab().toImage();
+    QTest::mouseMove(PopupWin(), m_popup->EntryRect(18).center());
+    QImage image = m_popup->grab().toImage();
 
-    const QRect selected = popup->EntryRect(16);
+    const QRect selected = m_popup->EntryRect(16);
     EXPECT_EQ(Pixel(image, selected.topLeft()), Sys(kButtonShadow)) << "sunken frame";
     EXPECT_EQ(Pixel(image, selected.bottomRight()), Sys(kButtonHighlight));
     EXPECT_EQ(Pixel(image, selected.topLeft() + QPoint(1, 1)), Sys(kButtonHighlight))
@@ -452,21 +452,21 @@ TEST_F(ColorPicker, CellsArePaintedInTheirStates)
     EXPECT_EQ(Pixel(image, selected.topLeft() + QPoint(3, 3)), QColor(0x80, 0x80, 0x80));
     EXPECT_EQ(Pixel(image, selected.center()), QColor(255, 0, 0));
 
-    const QRect plain = popup->EntryRect(17);
+    const QRect plain = m_popup->EntryRect(17);
     EXPECT_EQ(Pixel(image, plain.topLeft()), Sys(kButtonFace));
     EXPECT_EQ(Pixel(image, plain.topLeft() + QPoint(1, 1)), Sys(kButtonFace));
     EXPECT_EQ(Pixel(image, plain.center()), QColor(0xFF, 0x99, 0x00));
 
-    const QRect hovered = popup->EntryRect(18);
+    const QRect hovered = m_popup->EntryRect(18);
     EXPECT_EQ(Pixel(image, hovered.topLeft()), Sys(kButtonHighlight)) << "raised frame";
     EXPECT_EQ(Pixel(image, hovered.bottomRight()), Sys(kButtonShadow));
 
-    const QRect system = popup->EntryRect(40 + kButtonFace);
+    const QRect system = m_popup->EntryRect(40 + kButtonFace);
     EXPECT_EQ(Pixel(image, system.center()), Sys(kButtonFace));
 
     // Pressed: the hovered cell sinks while the button is held.
     QTest::mousePress(PopupWin(), Qt::LeftButton, {}, hovered.center());
-    image = popup->grab().toImage();
+    image = m_popup->grab().toImage();
     EXPECT_EQ(Pixel(image, hovered.topLeft()), Sys(kButtonShadow));
     QTest::mouseRelease(PopupWin(), Qt::LeftButton, {}, hovered.center());
 }
@@ -474,16 +474,16 @@ TEST_F(ColorPicker, CellsArePaintedInTheirStates)
 TEST_F(ColorPicker, TheSelectedCombCellIsOutlinedByExclusiveOr)
 {
     OpenByArrow();
-    ClickPopup(popup->EntryRect(kEntryCustom).center());
-    const QPoint cell = popup->ColorCombCellCenter(40);
-    const QRect comb(popup->Layout().comb.left, popup->Layout().comb.top,
-                     popup->Layout().comb.Width(), popup->Layout().comb.Height());
+    ClickPopup(m_popup->EntryRect(kEntryCustom).center());
+    const QPoint cell = m_popup->ColorCombCellCenter(40);
+    const QRect comb(m_popup->Layout().comb.left, m_popup->Layout().comb.top,
+                     m_popup->Layout().comb.Width(), m_popup->Layout().comb.Height());
 
     QTest::mousePress(PopupWin(), Qt::LeftButton, {}, cell);
-    const QImage with = popup->grab().toImage();
+    const QImage with = m_popup->grab().toImage();
     const QPoint outside(comb.left() + 1, comb.top() + 1);
     QTest::mouseMove(PopupWin(), outside);
-    const QImage without = popup->grab().toImage();
+    const QImage without = m_popup->grab().toImage();
     QTest::mouseRelease(PopupWin(), Qt::LeftButton, {}, outside);
 
     int changed = 0;
@@ -532,11 +532,11 @@ TEST_F(ColorPicker, ThePopupStaysOnTheScreenNearItsEdges)
 
 TEST_F(ColorPicker, ButtonPaintsSwatchDividerAndArrow)
 {
-    button->SetSelectionColor(RgbColor(0, 128, 255));
-    button->SetDropDownArrowColor(RgbColor(200, 0, 0));
+    m_button->SetSelectionColor(RgbColor(0, 128, 255));
+    m_button->SetDropDownArrowColor(RgbColor(200, 0, 0));
     const QColor arrow(200, 0, 0);
-    QImage image = button->grab().toImage();
-    const QRect swatch = button->SwatchRect();
+    QImage image = m_button->grab().toImage();
+    const QRect swatch = m_button->SwatchRect();
     EXPECT_EQ(Pixel(image, swatch.center()), QColor(0, 128, 255));
     EXPECT_EQ(Pixel(image, swatch.topLeft()), Sys(kButtonShadow)) << "flat indicator outline";
     EXPECT_LT(swatch.right(), 45 - 15 - 1) << "left of the divider";
@@ -553,83 +553,83 @@ TEST_F(ColorPicker, ButtonPaintsSwatchDividerAndArrow)
     EXPECT_NE(Pixel(image, QPoint(37, 15)), arrow);
 
     // Dropped down: the arrow one pixel right and down.
-    button->SetDroppedDown(true);
-    image = button->grab().toImage();
+    m_button->SetDroppedDown(true);
+    image = m_button->grab().toImage();
     EXPECT_EQ(Pixel(image, QPoint(35, 12)), arrow);
     EXPECT_EQ(Pixel(image, QPoint(38, 15)), arrow);
     EXPECT_NE(Pixel(image, QPoint(34, 11)), arrow);
-    button->SetDroppedDown(false);
+    m_button->SetDroppedDown(false);
 
     // Pressed on the swatch: swatch and arrow shift, the divider moves right.
     QTest::mousePress(Win(), Qt::LeftButton, {}, InWindow({10, 10}));
-    image = button->grab().toImage();
-    EXPECT_EQ(button->SwatchRect(), swatch.translated(1, 1));
+    image = m_button->grab().toImage();
+    EXPECT_EQ(m_button->SwatchRect(), swatch.translated(1, 1));
     EXPECT_EQ(Pixel(image, QPoint(35, 12)), arrow);
     EXPECT_EQ(Pixel(image, QPoint(30, 11)), Sys(kButtonShadow));
     QTest::mouseRelease(Win(), Qt::LeftButton, {}, InWindow({10, 10}));
 
     // Flat: no edges while the mouse is elsewhere.
-    button->SetFlat(true);
-    image = button->grab().toImage();
+    m_button->SetFlat(true);
+    image = m_button->grab().toImage();
     EXPECT_NE(Pixel(image, QPoint(29, 11)), Sys(kButtonShadow));
     EXPECT_EQ(Pixel(image, swatch.center()), QColor(0, 128, 255));
-    button->SetFlat(false);
+    m_button->SetFlat(false);
 
-    button->SetIndicatorBorder(ibNone);
-    image = button->grab().toImage();
+    m_button->SetIndicatorBorder(ibNone);
+    image = m_button->grab().toImage();
     EXPECT_EQ(Pixel(image, swatch.topLeft()), QColor(0, 128, 255));
 
-    button->setEnabled(false);
-    image = button->grab().toImage();
+    m_button->setEnabled(false);
+    image = m_button->grab().toImage();
     EXPECT_EQ(Pixel(image, QPoint(37, 11)), Sys(kButtonShadow)) << "disabled arrow";
 }
 
 TEST_F(ColorPicker, SwatchClickAndSpeedButtonGroups)
 {
-    QSignalSpy clicks(button, &TColorPickerButton::OnClick);
+    QSignalSpy clicks(m_button, &TColorPickerButton::OnClick);
     QTest::mouseClick(Win(), Qt::LeftButton, {}, InWindow({10, 10}));
     EXPECT_EQ(clicks.count(), 1);
-    EXPECT_FALSE(button->DroppedDown()) << "the swatch does not open the popup";
+    EXPECT_FALSE(m_button->DroppedDown()) << "the swatch does not open the popup";
 
     QTest::mousePress(Win(), Qt::LeftButton, {}, InWindow({10, 10}));
-    EXPECT_TRUE(button->SwatchPressed());
+    EXPECT_TRUE(m_button->SwatchPressed());
     QTest::mouseMove(Win(), QPoint(300, 200));
-    EXPECT_FALSE(button->SwatchPressed());
+    EXPECT_FALSE(m_button->SwatchPressed());
     QTest::mouseRelease(Win(), Qt::LeftButton, {}, QPoint(300, 200));
     EXPECT_EQ(clicks.count(), 1) << "released away from the button";
 
-    auto* second = new TColorPickerButton(&window);
+    auto* second = new TColorPickerButton(&m_window);
     second->move(100, 20);
     second->show();
-    button->SetGroupIndex(1);
+    m_button->SetGroupIndex(1);
     second->SetGroupIndex(1);
-    const QPoint onSecond = second->mapTo(&window, QPoint(10, 10));
+    const QPoint onSecond = second->mapTo(&m_window, QPoint(10, 10));
     QTest::mouseClick(Win(), Qt::LeftButton, {}, InWindow({10, 10}));
-    EXPECT_TRUE(button->Down());
+    EXPECT_TRUE(m_button->Down());
     QTest::mouseClick(Win(), Qt::LeftButton, {}, onSecond);
     EXPECT_TRUE(second->Down());
-    EXPECT_FALSE(button->Down()) << "one down in a group";
+    EXPECT_FALSE(m_button->Down()) << "one down in a group";
     QTest::mouseClick(Win(), Qt::LeftButton, {}, onSecond);
     EXPECT_TRUE(second->Down()) << "stays down without AllowAllUp";
-    button->SetAllowAllUp(true);
+    m_button->SetAllowAllUp(true);
     EXPECT_TRUE(second->AllowAllUp()) << "shared by the group";
     QTest::mouseClick(Win(), Qt::LeftButton, {}, onSecond);
     EXPECT_FALSE(second->Down());
-    EXPECT_TRUE(button->SwatchPressed() == button->Down());
+    EXPECT_TRUE(m_button->SwatchPressed() == m_button->Down());
 }
 
 TEST_F(ColorPicker, OnDropChangingMayRefuse)
 {
-    QSignalSpy drops(button, &TColorPickerButton::OnDropChanged);
+    QSignalSpy drops(m_button, &TColorPickerButton::OnDropChanged);
     bool allow = false;
     int asked = 0;
-    button->SetOnDropChanging([&](bool& allowed) {
+    m_button->SetOnDropChanging([&](bool& allowed) {
         ++asked;
         allowed = allow;
     });
     QTest::mouseClick(Win(), Qt::LeftButton, {}, InWindow({38, 11}));
-    EXPECT_FALSE(button->DroppedDown());
-    EXPECT_FALSE(popup->isVisible());
+    EXPECT_FALSE(m_button->DroppedDown());
+    EXPECT_FALSE(m_popup->isVisible());
     EXPECT_EQ(asked, 1);
     EXPECT_EQ(drops.count(), 0);
 
@@ -637,8 +637,8 @@ TEST_F(ColorPicker, OnDropChangingMayRefuse)
     OpenByArrow();
     allow = false;
     Key(Qt::Key_Escape);
-    EXPECT_TRUE(button->DroppedDown());
-    EXPECT_TRUE(popup->isVisible());
+    EXPECT_TRUE(m_button->DroppedDown());
+    EXPECT_TRUE(m_popup->isVisible());
     EXPECT_EQ(drops.count(), 1);
     allow = true;
 }
@@ -646,52 +646,52 @@ TEST_F(ColorPicker, OnDropChangingMayRefuse)
 TEST_F(ColorPicker, HintsNameTheCellsAndTellTheCombColours)
 {
     OpenByArrow();
-    QTest::mouseMove(PopupWin(), popup->EntryRect(16).center());
+    QTest::mouseMove(PopupWin(), m_popup->EntryRect(16).center());
     EXPECT_FALSE(QToolTip::isVisible()) << "hints are off by default";
-    button->SetDroppedDown(false);
+    m_button->SetDroppedDown(false);
 
-    button->SetShowHint(true);
-    button->setToolTip(u"Choose a colour"_s);
+    m_button->SetShowHint(true);
+    m_button->setToolTip(u"Choose a colour"_s);
     OpenByArrow();
-    QTest::mouseMove(PopupWin(), popup->EntryRect(16).center());
+    QTest::mouseMove(PopupWin(), m_popup->EntryRect(16).center());
     EXPECT_EQ(QToolTip::text(), u"Red"_s);
-    QTest::mouseMove(PopupWin(), popup->EntryRect(40 + kButtonFace).center());
+    QTest::mouseMove(PopupWin(), m_popup->EntryRect(40 + kButtonFace).center());
     EXPECT_EQ(QToolTip::text(), u"system color: button face"_s);
-    QTest::mouseMove(PopupWin(), popup->EntryRect(kEntryCustom).center());
+    QTest::mouseMove(PopupWin(), m_popup->EntryRect(kEntryCustom).center());
     EXPECT_EQ(QToolTip::text(), u"Choose a colour"_s) << "the button's own hint";
-    button->SetOnHint([](int cell, QString& hint) {
+    m_button->SetOnHint([](int cell, QString& hint) {
         if (cell == kEntryCustom)
             hint = u"More colours"_s;
     });
-    QTest::mouseMove(PopupWin(), popup->EntryRect(kEntryCustom).center() + QPoint(1, 0));
+    QTest::mouseMove(PopupWin(), m_popup->EntryRect(kEntryCustom).center() + QPoint(1, 0));
     EXPECT_EQ(QToolTip::text(), u"More colours"_s);
 
-    ClickPopup(popup->EntryRect(kEntryCustom).center());
-    const PixelRect slider = popup->Layout().slider;
+    ClickPopup(m_popup->EntryRect(kEntryCustom).center());
+    const PixelRect slider = m_popup->Layout().slider;
     QTest::mouseMove(PopupWin(), QPoint(slider.left + 3, slider.top + 20));
     EXPECT_EQ(QToolTip::text(), u"Intensity: 100%"_s);
-    QTest::mouseMove(PopupWin(), popup->ColorCombCellCenter(4));
+    QTest::mouseMove(PopupWin(), m_popup->ColorCombCellCenter(4));
     EXPECT_EQ(QToolTip::text(), u"red: 255, green: 128, blue: 255"_s);
-    QTest::mouseMove(PopupWin(), popup->GrayCellCenter(1));
+    QTest::mouseMove(PopupWin(), m_popup->GrayCellCenter(1));
     EXPECT_EQ(QToolTip::text(), u"red: 225, green: 225, blue: 225"_s);
 }
 
 TEST_F(ColorPicker, ChangingTheEntriesWhileOpenRelaysThePopup)
 {
     OpenByArrow();
-    ClickPopup(popup->EntryRect(kEntryCustom).center());
-    ASSERT_TRUE(popup->IsExtended());
-    const int extended = popup->height();
+    ClickPopup(m_popup->EntryRect(kEntryCustom).center());
+    ASSERT_TRUE(m_popup->IsExtended());
+    const int extended = m_popup->height();
 
-    button->SetShowSystemColors(false);
-    EXPECT_EQ(popup->height(), popup->Layout().extendedHeight);
-    EXPECT_LT(popup->height(), extended);
+    m_button->SetShowSystemColors(false);
+    EXPECT_EQ(m_popup->height(), m_popup->Layout().extendedHeight);
+    EXPECT_LT(m_popup->height(), extended);
 
-    button->SetCustomText(u""_s);
-    EXPECT_EQ(popup->SelectedEntry(), kEntryNone) << "the Custom entry is gone";
-    EXPECT_EQ(popup->height(), popup->Layout().normalHeight);
-    EXPECT_TRUE(popup->EntryRect(kEntryCustom).isEmpty());
-    EXPECT_TRUE(button->DroppedDown());
+    m_button->SetCustomText(u""_s);
+    EXPECT_EQ(m_popup->SelectedEntry(), kEntryNone) << "the Custom entry is gone";
+    EXPECT_EQ(m_popup->height(), m_popup->Layout().normalHeight);
+    EXPECT_TRUE(m_popup->EntryRect(kEntryCustom).isEmpty());
+    EXPECT_TRUE(m_button->DroppedDown());
 }
 
 } // namespace

@@ -28,17 +28,17 @@ void DestroyIteratively(std::vector<std::unique_ptr<MenuItem>>&& items,
 } // namespace
 
 MenuItem::MenuItem(MenuItem* parent, std::size_t position, std::string text, TMyRec rec)
-    : text_(std::move(text)), rec_(std::move(rec)), parent_(parent),
-      level_(parent ? parent->level_ + 1 : 0), position_(position)
+    : m_text(std::move(text)), m_rec(std::move(rec)), m_parent(parent),
+      m_level(parent ? parent->m_level + 1 : 0), m_position(position)
 {
 }
 
 MenuItem::~MenuItem()
 {
-    if (!children_.empty())
-        DestroyIteratively(std::move(children_),
+    if (!m_children.empty())
+        DestroyIteratively(std::move(m_children),
                            [](MenuItem& item) -> std::vector<std::unique_ptr<MenuItem>>& {
-                               return item.children_;
+                               return item.m_children;
                            });
 }
 
@@ -51,23 +51,23 @@ MenuTree::~MenuTree()
 
 const std::vector<MenuItem*>& MenuTree::PreOrder() const
 {
-    if (orderValid_)
-        return order_;
-    order_.clear();
-    order_.reserve(count_);
+    if (m_orderValid)
+        return m_order;
+    m_order.clear();
+    m_order.reserve(m_count);
     std::vector<MenuItem*> stack;
-    for (auto it = roots_.rbegin(); it != roots_.rend(); ++it)
+    for (auto it = m_roots.rbegin(); it != m_roots.rend(); ++it)
         stack.push_back(it->get());
     while (!stack.empty()) {
         MenuItem* item = stack.back();
         stack.pop_back();
-        item->index_ = order_.size();
-        order_.push_back(item);
-        for (auto it = item->children_.rbegin(); it != item->children_.rend(); ++it)
+        item->m_index = m_order.size();
+        m_order.push_back(item);
+        for (auto it = item->m_children.rbegin(); it != item->m_children.rend(); ++it)
             stack.push_back(it->get());
     }
-    orderValid_ = true;
-    return order_;
+    m_orderValid = true;
+    return m_order;
 }
 
 MenuItem* MenuTree::At(std::size_t index) const
@@ -79,7 +79,7 @@ MenuItem* MenuTree::At(std::size_t index) const
 std::size_t MenuTree::IndexOf(const MenuItem* item) const
 {
     PreOrder();
-    return item->index_;
+    return item->m_index;
 }
 
 MenuItem* MenuTree::AppendRoot(std::string text, TMyRec rec)
@@ -89,27 +89,27 @@ MenuItem* MenuTree::AppendRoot(std::string text, TMyRec rec)
 
 MenuItem* MenuTree::AppendChild(MenuItem* parent, std::string text, TMyRec rec)
 {
-    auto& siblings = parent ? parent->children_ : roots_;
+    auto& siblings = parent ? parent->m_children : m_roots;
     siblings.push_back(std::unique_ptr<MenuItem>(
         new MenuItem(parent, siblings.size(), std::move(text), std::move(rec))));
-    ++count_;
+    ++m_count;
     // An item appended at the very end of the pre-order keeps the cache valid: that is the case
     // for every item of a file being read and for most items added by hand.
-    if (orderValid_) {
+    if (m_orderValid) {
         MenuItem* added = siblings.back().get();
         // The new item follows the last item in pre-order exactly when that item lies in the
         // subtree of the new item's parent (or the new item is a root). The walk up is paid for
         // by the levels the previous appends went down, so a whole file reads in linear time.
         bool atEnd = true;
-        if (parent != nullptr && !order_.empty()) {
-            const MenuItem* up = order_.back();
-            while (up != nullptr && up != parent && up->level_ > parent->level_)
-                up = up->parent_;
+        if (parent != nullptr && !m_order.empty()) {
+            const MenuItem* up = m_order.back();
+            while (up != nullptr && up != parent && up->m_level > parent->m_level)
+                up = up->m_parent;
             atEnd = up == parent;
         }
         if (atEnd) {
-            added->index_ = order_.size();
-            order_.push_back(added);
+            added->m_index = m_order.size();
+            m_order.push_back(added);
         } else {
             Invalidate();
         }
@@ -119,7 +119,7 @@ MenuItem* MenuTree::AppendChild(MenuItem* parent, std::string text, TMyRec rec)
 
 std::vector<std::unique_ptr<MenuItem>>& MenuTree::SiblingsOf(const MenuItem* item)
 {
-    return item->parent_ ? item->parent_->children_ : roots_;
+    return item->m_parent ? item->m_parent->m_children : m_roots;
 }
 
 std::size_t MenuTree::SubtreeSize(const MenuItem* item)
@@ -130,7 +130,7 @@ std::size_t MenuTree::SubtreeSize(const MenuItem* item)
         const MenuItem* current = stack.back();
         stack.pop_back();
         ++size;
-        for (const auto& child : current->children_)
+        for (const auto& child : current->m_children)
             stack.push_back(child.get());
     }
     return size;
@@ -141,24 +141,24 @@ void MenuTree::Remove(MenuItem* item)
     if (item == nullptr)
         return;
     auto& siblings = SiblingsOf(item);
-    const std::size_t position = item->position_;
+    const std::size_t position = item->m_position;
     assert(position < siblings.size() && siblings[position].get() == item);
-    count_ -= SubtreeSize(item);
+    m_count -= SubtreeSize(item);
     std::unique_ptr<MenuItem> removed = std::move(siblings[position]);
     siblings.erase(siblings.begin() + static_cast<std::ptrdiff_t>(position));
     for (std::size_t i = position; i < siblings.size(); ++i)
-        siblings[i]->position_ = i;
+        siblings[i]->m_position = i;
     Invalidate();
     removed.reset(); // iterative, see ~MenuItem
 }
 
 void MenuTree::Clear()
 {
-    std::vector<std::unique_ptr<MenuItem>> roots = std::move(roots_);
-    roots_.clear();
-    count_ = 0;
-    order_.clear();
-    orderValid_ = true;
+    std::vector<std::unique_ptr<MenuItem>> roots = std::move(m_roots);
+    m_roots.clear();
+    m_count = 0;
+    m_order.clear();
+    m_orderValid = true;
     // Last item first, as the records are released from the last index to the first.
     while (!roots.empty())
         roots.pop_back();
@@ -168,7 +168,7 @@ std::size_t MenuTree::CountItemsAtLevel(int level) const
 {
     std::size_t n = 0;
     for (const MenuItem* item : PreOrder())
-        if (item->level_ == level)
+        if (item->m_level == level)
             ++n;
     return n;
 }
@@ -177,20 +177,20 @@ int MenuTree::DeepestLevel() const
 {
     int deepest = 0;
     for (const MenuItem* item : PreOrder())
-        deepest = std::max(deepest, item->level_);
+        deepest = std::max(deepest, item->m_level);
     return deepest;
 }
 
 void MenuTree::ApplyHeightToAll(std::int32_t height)
 {
     for (MenuItem* item : PreOrder())
-        item->rec_.Height = height;
+        item->m_rec.Height = height;
 }
 
 void MenuTree::ApplyWidthToAll(std::int32_t width)
 {
     for (MenuItem* item : PreOrder())
-        item->rec_.Width = width;
+        item->m_rec.Width = width;
 }
 
 std::string NextUntitledText(std::int32_t& itemCounter)

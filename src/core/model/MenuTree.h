@@ -32,37 +32,37 @@ public:
     MenuItem& operator=(const MenuItem&) = delete;
     ~MenuItem();
 
-    const std::string& Text() const { return text_; }
-    void SetText(std::string text) { text_ = std::move(text); }
+    const std::string& Text() const { return m_text; }
+    void SetText(std::string text) { m_text = std::move(text); }
 
-    TMyRec& Rec() { return rec_; }
-    const TMyRec& Rec() const { return rec_; }
+    TMyRec& Rec() { return m_rec; }
+    const TMyRec& Rec() const { return m_rec; }
 
     // None for a root item.
-    MenuItem* Parent() const { return parent_; }
+    MenuItem* Parent() const { return m_parent; }
     // 0 for a root item, 1 for its sub items, and so on.
-    int Level() const { return level_; }
+    int Level() const { return m_level; }
     // Position among its siblings, 0 for the first.
-    std::size_t Position() const { return position_; }
+    std::size_t Position() const { return m_position; }
 
-    std::size_t ChildCount() const { return children_.size(); }
-    MenuItem* Child(std::size_t position) const { return children_[position].get(); }
+    std::size_t ChildCount() const { return m_children.size(); }
+    MenuItem* Child(std::size_t position) const { return m_children[position].get(); }
 
     // The first root, or the first sub item of its parent: such an item sets both its height
     // and its width; later roots set only the width, later sub items only the height.
-    bool IsFirstOfList() const { return position_ == 0; }
+    bool IsFirstOfList() const { return m_position == 0; }
 
 private:
     friend class MenuTree;
     MenuItem(MenuItem* parent, std::size_t position, std::string text, TMyRec rec);
 
-    std::string text_;
-    TMyRec rec_;
-    MenuItem* parent_;
-    int level_;
-    std::size_t position_;
-    mutable std::size_t index_ = 0; // pre-order index, valid while the tree's order cache is
-    std::vector<std::unique_ptr<MenuItem>> children_;
+    std::string m_text;
+    TMyRec m_rec;
+    MenuItem* m_parent;
+    int m_level;
+    std::size_t m_position;
+    mutable std::size_t m_index = 0; // pre-order index, valid while the tree's order cache is
+    std::vector<std::unique_ptr<MenuItem>> m_children;
 };
 
 // The ordered forest of menu items. Items are only appended at the end of a list of siblings;
@@ -76,11 +76,11 @@ public:
     MenuTree& operator=(const MenuTree&) = delete;
 
     // Items at all levels.
-    std::size_t Count() const { return count_; }
-    bool Empty() const { return count_ == 0; }
+    std::size_t Count() const { return m_count; }
+    bool Empty() const { return m_count == 0; }
 
-    std::size_t RootCount() const { return roots_.size(); }
-    MenuItem* Root(std::size_t position) const { return roots_[position].get(); }
+    std::size_t RootCount() const { return m_roots.size(); }
+    MenuItem* Root(std::size_t position) const { return m_roots[position].get(); }
 
     // The item at a pre-order index (each item before its sub items, 0 the first root), and the
     // index of an item. Both O(1) once the order is cached; a change drops the cache.
@@ -112,12 +112,12 @@ public:
 
 private:
     std::vector<std::unique_ptr<MenuItem>>& SiblingsOf(const MenuItem* item);
-    void Invalidate() { orderValid_ = false; }
+    void Invalidate() { m_orderValid = false; }
 
-    std::vector<std::unique_ptr<MenuItem>> roots_;
-    std::size_t count_ = 0;
-    mutable std::vector<MenuItem*> order_;
-    mutable bool orderValid_ = true;
+    std::vector<std::unique_ptr<MenuItem>> m_roots;
+    std::size_t m_count = 0;
+    mutable std::vector<MenuItem*> m_order;
+    mutable bool m_orderValid = true;
 };
 
 // The text of a new item: "Untitled" followed by the running number, which grows by one for

@@ -44,9 +44,10 @@ public:
     {
         const auto level = static_cast<std::size_t>(item.Level());
         const std::uint64_t number = Digits(static_cast<std::uint64_t>(item.Position()) + 1);
-        const std::uint64_t name = level == 0 ? 4 + number : Sum(names_[level - 1], Sum(1, number));
-        names_.resize(level + 1);
-        names_[level] = name;
+        const std::uint64_t name =
+            level == 0 ? 4 + number : Sum(m_names[level - 1], Sum(1, number));
+        m_names.resize(level + 1);
+        m_names[level] = name;
         return name;
     }
 
@@ -55,15 +56,15 @@ public:
     {
         const auto level = static_cast<std::size_t>(item.Level());
         const std::uint64_t path =
-            level == 0 ? names_[0] : Sum(paths_[level - 1], Sum(1, names_[level]));
-        paths_.resize(level + 1);
-        paths_[level] = path;
+            level == 0 ? m_names[0] : Sum(m_paths[level - 1], Sum(1, m_names[level]));
+        m_paths.resize(level + 1);
+        m_paths[level] = path;
         return path;
     }
 
 private:
-    std::vector<std::uint64_t> names_; // by level, of the last item visited and its ancestors
-    std::vector<std::uint64_t> paths_;
+    std::vector<std::uint64_t> m_names; // by level, of the last item visited and its ancestors
+    std::vector<std::uint64_t> m_paths;
 };
 
 // The length of a text written as the body of a script string literal.
@@ -72,13 +73,13 @@ class LiteralLengths
 public:
     std::uint64_t operator()(std::string_view text)
     {
-        scratch_.clear();
-        AppendScriptStringLiteralBody(scratch_, text);
-        return scratch_.size();
+        m_scratch.clear();
+        AppendScriptStringLiteralBody(m_scratch, text);
+        return m_scratch.size();
     }
 
 private:
-    std::string scratch_;
+    std::string m_scratch;
 };
 
 // The length of a text as a value of the file, which is UTF-8: text that is not is taken as

@@ -96,13 +96,13 @@ class ItemKey
 public:
     std::string_view operator()(std::string_view prefix, std::size_t i)
     {
-        key_.assign(prefix);
-        key_ += std::to_string(i);
-        return key_;
+        m_key.assign(prefix);
+        m_key += std::to_string(i);
+        return m_key;
     }
 
 private:
-    std::string key_;
+    std::string m_key;
 };
 
 // The data keys of an entry in "MenuData", in the order the writer puts them.

@@ -326,13 +326,13 @@ struct IniDocument::Impl : LineStore
     }
 };
 
-IniDocument::IniDocument() : impl_(std::make_unique<Impl>()) {}
+IniDocument::IniDocument() : m_impl(std::make_unique<Impl>()) {}
 IniDocument::~IniDocument() = default;
 IniDocument::IniDocument(IniDocument&&) noexcept = default;
 IniDocument& IniDocument::operator=(IniDocument&&) noexcept = default;
 
 IniDocument::IniDocument(const IniDocument& other)
-    : impl_(other.impl_ ? std::make_unique<Impl>(*other.impl_) : std::make_unique<Impl>())
+    : m_impl(other.m_impl ? std::make_unique<Impl>(*other.m_impl) : std::make_unique<Impl>())
 {
 }
 
@@ -340,7 +340,7 @@ IniDocument& IniDocument::operator=(const IniDocument& other)
 {
     if (this != &other) {
         IniDocument copy(other);
-        std::swap(impl_, copy.impl_);
+        std::swap(m_impl, copy.m_impl);
     }
     return *this;
 }
@@ -348,15 +348,15 @@ IniDocument& IniDocument::operator=(const IniDocument& other)
 IniDocument::Impl& IniDocument::Mutable()
 {
     // A moved-from document is empty and usable again.
-    if (!impl_)
-        impl_ = std::make_unique<Impl>();
-    return *impl_;
+    if (!m_impl)
+        m_impl = std::make_unique<Impl>();
+    return *m_impl;
 }
 
 IniDocument IniDocument::Parse(std::string_view bytes)
 {
     IniDocument document;
-    Impl& impl = *document.impl_;
+    Impl& impl = *document.m_impl;
     if (bytes.substr(0, kUtf8Bom.size()) == kUtf8Bom) {
         // The mark says UTF-8 even when a stray byte later makes the rest read as Windows-1252;
         // it must not become text in front of the first header.
@@ -378,7 +378,7 @@ IniDocument IniDocument::Parse(std::string&& bytes)
     if (!IsAscii(std::string_view(bytes).substr(start)))
         return Parse(std::string_view(bytes));
     IniDocument document;
-    Impl& impl = *document.impl_;
+    Impl& impl = *document.m_impl;
     impl.hadBom = bom;
     impl.source = std::move(bytes);
     impl.ParseSource(start); // the mark stays in front of the first line, unused
@@ -391,48 +391,48 @@ IniDocument IniDocument::Load(const std::string& path)
     const FileState state = ReadRegularFile(path, bytes);
     IniDocument document = Parse(std::move(bytes));
     if (state == FileState::Unreadable)
-        document.impl_->unreadablePath = path;
+        document.m_impl->unreadablePath = path;
     return document;
 }
 
 IniDocument::KeyLines IniDocument::Keys(std::string_view section) const
 {
     KeyLines keys;
-    if (!impl_)
+    if (!m_impl)
         return keys;
     std::string scratch;
-    const std::size_t at = impl_->FindSection(NormaliseName(section, scratch));
+    const std::size_t at = m_impl->FindSection(NormaliseName(section, scratch));
     if (at != NameTable::kNone) {
-        const Impl::Section& s = impl_->sections[at];
-        keys.impl_ = impl_.get();
-        keys.inSource_ = s.inSource;
-        keys.next_ = s.inSource ? s.sourceBegin : 0;
-        keys.end_ = s.inSource ? s.sourceEnd : s.lines.size();
-        keys.section_ = at;
+        const Impl::Section& s = m_impl->sections[at];
+        keys.m_impl = m_impl.get();
+        keys.m_inSource = s.inSource;
+        keys.m_next = s.inSource ? s.sourceBegin : 0;
+        keys.m_end = s.inSource ? s.sourceEnd : s.lines.size();
+        keys.m_section = at;
     }
     return keys;
 }
 
 bool IniDocument::KeyLines::Next()
 {
-    while (next_ < end_) {
+    while (m_next < m_end) {
         std::string_view trimmed;
-        if (inSource_) {
-            const Impl::Line line = impl_->SourceLine(next_, end_);
-            next_ += line.textSize + line.breakSize;
-            trimmed = impl_->Trimmed(line);
+        if (m_inSource) {
+            const Impl::Line line = m_impl->SourceLine(m_next, m_end);
+            m_next += line.textSize + line.breakSize;
+            trimmed = m_impl->Trimmed(line);
         } else {
-            trimmed = impl_->Trimmed(impl_->sections[section_].lines[next_++]);
+            trimmed = m_impl->Trimmed(m_impl->sections[m_section].lines[m_next++]);
         }
         if (IsBlankLine(trimmed) || IsCommentLine(trimmed))
             continue;
         const auto equals = trimmed.find('=');
         if (equals == std::string_view::npos) {
-            name_ = trimmed;
-            value_.reset();
+            m_name = trimmed;
+            m_value.reset();
         } else {
-            name_ = Trim(trimmed.substr(0, equals));
-            value_ = Unquote(Trim(trimmed.substr(equals + 1)));
+            m_name = Trim(trimmed.substr(0, equals));
+            m_value = Unquote(Trim(trimmed.substr(equals + 1)));
         }
         return true;
     }
@@ -441,17 +441,17 @@ bool IniDocument::KeyLines::Next()
 
 std::optional<std::string> IniDocument::Value(std::string_view section, std::string_view key) const
 {
-    if (!impl_)
+    if (!m_impl)
         return std::nullopt;
     std::string sectionScratch, keyScratch;
-    const std::size_t sectionAt = impl_->FindSection(NormaliseName(section, sectionScratch));
+    const std::size_t sectionAt = m_impl->FindSection(NormaliseName(section, sectionScratch));
     if (sectionAt == NameTable::kNone)
         return std::nullopt;
-    const Impl::Section& s = impl_->sections[sectionAt];
-    const std::size_t at = impl_->KeysOf(s).Find(NormaliseName(key, keyScratch), impl_->KeyAt(s));
+    const Impl::Section& s = m_impl->sections[sectionAt];
+    const std::size_t at = m_impl->KeysOf(s).Find(NormaliseName(key, keyScratch), m_impl->KeyAt(s));
     if (at == NameTable::kNone)
         return std::nullopt;
-    const auto value = LineValue(impl_->KeyLineAt(s, at));
+    const auto value = LineValue(m_impl->KeyLineAt(s, at));
     if (!value)
         return std::nullopt;
     return std::string(*value);
@@ -492,15 +492,15 @@ class IntegerText
 {
 public:
     explicit IntegerText(std::int32_t value)
-        : size_(static_cast<std::size_t>(std::to_chars(text_, text_ + sizeof text_, value).ptr -
-                                         text_))
+        : m_size(static_cast<std::size_t>(std::to_chars(m_text, m_text + sizeof m_text, value).ptr -
+                                          m_text))
     {
     }
-    operator std::string_view() const { return {text_, size_}; }
+    operator std::string_view() const { return {m_text, m_size}; }
 
 private:
-    char text_[12];
-    std::size_t size_;
+    char m_text[12];
+    std::size_t m_size;
 };
 
 } // namespace
@@ -533,27 +533,27 @@ void IniDocument::AppendInteger(std::string_view section, std::string_view key, 
 
 bool IniDocument::EraseSection(std::string_view section)
 {
-    if (!impl_)
+    if (!m_impl)
         return false;
     std::string scratch;
-    const std::size_t at = impl_->FindSection(NormaliseName(section, scratch));
+    const std::size_t at = m_impl->FindSection(NormaliseName(section, scratch));
     if (at == NameTable::kNone)
         return false;
-    impl_->sections.erase(impl_->sections.begin() + static_cast<std::ptrdiff_t>(at));
+    m_impl->sections.erase(m_impl->sections.begin() + static_cast<std::ptrdiff_t>(at));
     // Positions after it moved, and a later section of the same name is now the first.
-    impl_->RebuildSectionIndex();
+    m_impl->RebuildSectionIndex();
     return true;
 }
 
 std::size_t IniDocument::EraseSections(std::string_view section)
 {
-    if (!impl_)
+    if (!m_impl)
         return 0;
     std::string scratch;
     const std::string_view name = NormaliseName(section, scratch);
-    if (impl_->FindSection(name) == NameTable::kNone)
+    if (m_impl->FindSection(name) == NameTable::kNone)
         return 0;
-    Impl& impl = *impl_;
+    Impl& impl = *m_impl;
     // The lines before the first header are no section and always stay.
     const auto erased =
         std::remove_if(impl.sections.begin() + 1, impl.sections.end(), [&](const Impl::Section& s) {
@@ -567,18 +567,18 @@ std::size_t IniDocument::EraseSections(std::string_view section)
 
 bool IniDocument::HasSection(std::string_view section) const
 {
-    if (!impl_)
+    if (!m_impl)
         return false;
     std::string scratch;
-    return impl_->FindSection(NormaliseName(section, scratch)) != NameTable::kNone;
+    return m_impl->FindSection(NormaliseName(section, scratch)) != NameTable::kNone;
 }
 
 std::string IniDocument::Serialise() const
 {
     std::string out;
-    if (!impl_)
+    if (!m_impl)
         return out;
-    const Impl& impl = *impl_;
+    const Impl& impl = *m_impl;
     const auto size = [](const Impl::Line& line) { return line.textSize + line.breakSize; };
     std::size_t total = impl.hadBom ? kUtf8Bom.size() : 0;
     for (std::size_t i = 0; i < impl.sections.size(); ++i) {
@@ -614,7 +614,7 @@ std::string IniDocument::Serialise() const
 
 void IniDocument::Save(const std::string& path) const
 {
-    if (impl_ && impl_->unreadablePath == path)
+    if (m_impl && m_impl->unreadablePath == path)
         throw FileError(FormatMessage(kUnableToWrite, path));
     WriteFileAtomically(path, Serialise(), kUnableToWrite);
 }

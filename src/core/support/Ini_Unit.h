@@ -55,19 +55,19 @@ public:
         // Moves to the next key line; false after the last one.
         bool Next();
         // The key's name, trimmed.
-        std::string_view Name() const { return name_; }
+        std::string_view Name() const { return m_name; }
         // The value as Value() reads it: trimmed and unquoted; nothing for a line without '='.
-        std::optional<std::string_view> Value() const { return value_; }
+        std::optional<std::string_view> Value() const { return m_value; }
 
     private:
         friend class IniDocument;
-        const Impl* impl_ = nullptr;
-        std::size_t section_ = 0;
-        bool inSource_ = false; // walking the section's range of the parsed text, not its lines
-        std::size_t next_ = 0;
-        std::size_t end_ = 0;
-        std::string_view name_;
-        std::optional<std::string_view> value_;
+        const Impl* m_impl = nullptr;
+        std::size_t m_section = 0;
+        bool m_inSource = false; // walking the section's range of the parsed text, not its lines
+        std::size_t m_next = 0;
+        std::size_t m_end = 0;
+        std::string_view m_name;
+        std::optional<std::string_view> m_value;
     };
 
     IniDocument();
@@ -142,7 +142,7 @@ public:
 
 private:
     Impl& Mutable();
-    std::unique_ptr<Impl> impl_;
+    std::unique_ptr<Impl> m_impl;
 };
 
 // One-call routines: each loads the file, does one operation and saves it again.
