@@ -5,10 +5,10 @@
 #include <string_view>
 
 // A broken property ends the run: libFuzzer saves the input that broke it.
-#define FUZZ_CHECK(condition, what)                                                               \
-    do {                                                                                          \
-        if (!(condition))                                                                         \
-            ::quorvane_fuzz::Fail(__FILE__, __LINE__, #condition, what);                          \
+#define FUZZ_CHECK(condition, what)                                                                \
+    do {                                                                                           \
+        if (!(condition))                                                                          \
+            ::quorvane_fuzz::Fail(__FILE__, __LINE__, #condition, what);                           \
     } while (false)
 
 namespace quorvane_fuzz {

@@ -80,7 +80,7 @@ bool SameNameIgnoringCase(std::string_view a, std::string_view b)
         return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
     };
     return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(),
-                                               [&](char x, char y) { return fold(x) == fold(y); });
+                                              [&](char x, char y) { return fold(x) == fold(y); });
 }
 
 void PlainRead(const IniDocument& d, PlainTree& tree)
@@ -96,8 +96,8 @@ void PlainRead(const IniDocument& d, PlainTree& tree)
             continue;
         const std::string_view digits = name.substr(5);
         std::uint64_t index = 0;
-        const auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(),
-                                                  index);
+        const auto [end, error] =
+            std::from_chars(digits.data(), digits.data() + digits.size(), index);
         if (error != std::errc() || end != digits.data() + digits.size() ||
             std::to_string(index) != digits || index >= static_cast<std::uint64_t>(count))
             continue;
@@ -270,8 +270,8 @@ struct Input
 void* Run(void* argument)
 {
     const auto& input = *static_cast<const Input*>(argument);
-    const IniDocument document = IniDocument::Parse(
-        std::string_view(reinterpret_cast<const char*>(input.data), input.size));
+    const IniDocument document =
+        IniDocument::Parse(std::string_view(reinterpret_cast<const char*>(input.data), input.size));
 
     MenuTree tree;
     const MenuStyle stored = qv::ReadMenuDocument(document, tree);

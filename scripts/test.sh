@@ -7,6 +7,10 @@ cd "$(dirname "$0")/.."
 scripts/setup.sh test
 jobs=$(nproc)
 
+echo "== Formatting =="
+# The sources stay as .clang-format lays them out; clang-format -i on a file mends it.
+git ls-files -z '*.cpp' '*.h' | xargs -0 clang-format-14 --dry-run -Werror
+
 echo "== Build and test =="
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUORVANE_BUILD_TESTS=ON
 cmake --build build -j "$jobs"
