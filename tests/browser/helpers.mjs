@@ -141,14 +141,31 @@ export const rgb = (hex) => {
   return `rgb(${v >> 16}, ${(v >> 8) & 255}, ${v & 255})`;
 };
 
-// True when every sub menu button's aria-expanded says exactly whether its list is visible.
-export const expandedMatchesVisibility = (page) => page.evaluate(() =>
-  [...document.querySelectorAll('nav [aria-expanded]')].every((b) => {
-    const list = document.getElementById(b.getAttribute('aria-controls'));
-    return (b.getAttribute('aria-expanded') === 'true') === (!!list && list.checkVisibility());
-  }));
+// The menus draw inside shadow roots of their own; these page functions look into all of them.
+const allButtons = () => [...document.querySelectorAll('quorvane-menu')]
+  .flatMap((h) => [...h.shadowRoot.querySelectorAll('nav [aria-expanded]')]);
+
+// True when every shown sub menu button's aria-expanded says exactly whether its list is visible
+// (the Menu button of small screens is not shown while the bar is).
+export const expandedMatchesVisibility = (page) => page.evaluate(`(${allButtons})()
+  .filter((b) => b.checkVisibility()).every((b) => {
+  const list = b.getRootNode().getElementById(b.getAttribute('aria-controls'));
+  return (b.getAttribute('aria-expanded') === 'true') === (!!list && list.checkVisibility());
+})`);
 
 // The names of the open sub menus, outermost first.
-export const openMenus = (page) => page.evaluate(() =>
-  [...document.querySelectorAll('nav [aria-expanded="true"]')]
-    .map((b) => b.getAttribute('aria-controls')));
+export const openMenus = (page) => page.evaluate(`(${allButtons})()
+  .filter((b) => b.getAttribute('aria-expanded') === 'true').map((b) => b.getAttribute('aria-controls'))`);
+
+// The element that has the keyboard focus, inside the menu's shadow root when it is there.
+export const deepFocus = (page) => page.evaluateHandle(() => {
+  let e = document.activeElement;
+  while (e && e.shadowRoot && e.shadowRoot.activeElement) e = e.shadowRoot.activeElement;
+  return e;
+});
+
+// What has the focus: its role and accessible name, e.g. "button Products".
+export const focused = async (page) => (await deepFocus(page)).evaluate((e) => {
+  const name = e.getAttribute('aria-label') || e.textContent.trim();
+  return `${e.tagName === 'A' ? 'link' : e.tagName.toLowerCase()} ${name}`;
+});
