@@ -1,5 +1,6 @@
 // Shared helpers of the browser tests: write a design as a .mnu file, generate its page with
 // quorvane-gen, and open it in Debian's Chromium.
+import assert from 'node:assert/strict';
 import { execFileSync } from 'node:child_process';
 import { copyFileSync, existsSync, mkdtempSync, readFileSync, rmSync, writeFileSync } from 'node:fs';
 import { tmpdir } from 'node:os';
@@ -169,3 +170,28 @@ export const focused = async (page) => (await deepFocus(page)).evaluate((e) => {
   const name = e.getAttribute('aria-label') || e.textContent.trim();
   return `${e.tagName === 'A' ? 'link' : e.tagName.toLowerCase()} ${name}`;
 });
+
+// Opens a page in a context of its own (viewport, touch) and collects its script errors;
+// page.done() checks that there were none and closes the context.
+export async function openPage(browser, url, options = {}) {
+  const context = await browser.newContext({ viewport: { width: 1000, height: 500 }, ...options });
+  const page = await context.newPage();
+  const errors = [];
+  page.on('pageerror', (e) => errors.push(e.message));
+  await page.goto(url);
+  page.errors = errors;
+  page.done = async () => {
+    assert.deepEqual(errors, []);
+    await context.close();
+  };
+  return page;
+}
+
+// A realistic page around generated code: doctype, language, viewport and styles of its own.
+export const realPage = (code, { head = '', before = '', after = '' } = {}) => '<!DOCTYPE html>'
+  + '<html lang="en"><head><meta charset="utf-8"><meta name="viewport" '
+  + `content="width=device-width, initial-scale=1"><title>Page</title>${head}</head><body>`
+  + `${before}${code}${after}</body></html>`;
+
+export const intersects = (a, b) =>
+  a.left < b.right && b.left < a.right && a.top < b.bottom && b.top < a.bottom;

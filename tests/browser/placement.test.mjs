@@ -1,0 +1,130 @@
+// Where open sub menus appear in real pages: never on their own item, inside the window, above
+// everything else on the page; and what Escape and taps do there.
+import assert from 'node:assert/strict';
+import { writeFileSync } from 'node:fs';
+import { join } from 'node:path';
+import { after, before, describe, test } from 'node:test';
+import {
+  generate, intersects, item, launch, makeWorkDir, openMenus, openPage, pageUrl, realPage, rect,
+  removeWorkDir, row, subMenu,
+} from './helpers.mjs';
+
+let browser;
+let dir;
+before(async () => {
+  browser = await launch();
+  dir = makeWorkDir();
+  for (const f of ['products.html', 'hammers.html', 'entry-40.html']) {
+    writeFileSync(join(dir, f), `<title>${f}</title><p id="arrived">${f}</p>`);
+  }
+});
+after(async () => {
+  await browser?.close();
+  removeWorkDir(dir);
+});
+
+const page = (name, design, wrap = {}) =>
+  pageUrl(dir, realPage(generate(dir, design, { preview: false, name }), wrap), { name: `${name}.htm` });
+
+// Whether the point in the middle of a row shows that row (and not something drawn over it).
+const onTop = (locator) => locator.evaluate((e) => {
+  const r = e.getBoundingClientRect();
+  return e.contains(e.getRootNode().elementFromPoint(r.left + r.width / 2, r.top + r.height / 2));
+});
+
+const products = [
+  item('Home', 'index.html', { width: 80 }),
+  item('Products', 'products.html', { width: 100, items: [
+    item('Tools', 'tools.html', { width: 140, items: [
+      item('Hammers', 'hammers.html', { width: 120 }), item('Saws', 'saws.html'), item('Drills', 'drills.html'),
+    ] }),
+    item('Parts', 'parts.html'), item('Spares', 'spares.html'), item('Offers', 'offers.html'),
+  ] }),
+  item('About', '', { width: 90, items: [item('Team', 'team.html'), item('History', 'history.html')] }),
+];
+
+describe('a bar at the bottom of the window', () => {
+  for (const [HorzAlign, where] of [[0, 'left'], [1, 'centre'], [2, 'right']]) {
+    test(`aligned ${where}`, async () => {
+      const url = page(`bottom${HorzAlign}`, { style: { VertAlign: 2, HorzAlign, MenuTop: 0, MenuLeft: 0 },
+        items: products });
+      const mouse = await openPage(browser, url);
+      const inWindow = (r) => r.left >= 0 && r.top >= 0 && r.right <= 1000 && r.bottom <= 500;
+      await row(mouse, 'Products').hover();
+      await row(mouse, 'Tools').hover();
+      const [bar, first, tools, second] = await Promise.all([rect(row(mouse, 'Products')),
+        rect(await subMenu(mouse, 'Products')), rect(row(mouse, 'Tools')), rect(await subMenu(mouse, 'Tools'))]);
+      assert.ok(!intersects(first, bar) && first.bottom <= bar.top + 1, 'opens above its bar item');
+      assert.ok(inWindow(first) && inWindow(second), 'inside the window');
+      // Beside its item, overlapping it only by the design's fraction of its width.
+      assert.ok(second.left >= tools.left + tools.width * 0.8 - 1 || second.right <= tools.left + tools.width * 0.2 + 1);
+      assert.ok(await onTop(row(mouse, 'Products')) && await onTop(row(mouse, 'Tools')));
+
+      // Escape with the pointer resting on the item closes its sub menu, which stays closed
+      // until the pointer leaves the item and comes back.
+      const about = await rect(row(mouse, 'About'));
+      await mouse.mouse.move(about.left + 10, about.top + 5);
+      assert.deepEqual(await openMenus(mouse), ['qvm-Menu3']);
+      await mouse.keyboard.press('Escape');
+      await mouse.mouse.move(about.left + 20, about.top + 8, { steps: 3 });
+      assert.deepEqual(await openMenus(mouse), []);
+      await mouse.mouse.move(about.left + 20, about.top - 100);
+      await mouse.mouse.move(about.left + 20, about.top + 8);
+      assert.deepEqual(await openMenus(mouse), ['qvm-Menu3']);
+      await mouse.done();
+
+      // Two taps on the same spot of a bar item: the first opens its sub menu, the second
+      // follows the item's own link, not one of the sub menu's.
+      const touch = await openPage(browser, url, { hasTouch: true, isMobile: true });
+      const spot = await rect(row(touch, 'Products'));
+      await touch.touchscreen.tap(spot.left + spot.width / 2, spot.top + spot.height / 2);
+      assert.deepEqual(await openMenus(touch), ['qvm-Menu2']);
+      assert.ok(touch.url().endsWith(`bottom${HorzAlign}.htm`));
+      await touch.touchscreen.tap(spot.left + spot.width / 2, spot.top + spot.height / 2);
+      await touch.waitForURL(/products\.html$/);
+      await touch.done();
+    });
+  }
+});
+
+test('a sub menu taller than the window scrolls inside itself', async () => {
+  const entries = Array.from({ length: 40 }, (_, i) => item(`Entry ${i + 1}`, `entry-${i + 1}.html`));
+  const url = page('tall', { items: [item('Home', 'index.html'), item('Catalogue', '', { width: 100, items: entries })] });
+  const p = await openPage(browser, url, { viewport: { width: 640, height: 360 } });
+  await row(p, 'Catalogue').hover();
+  const list = await subMenu(p, 'Catalogue');
+  const [box, parent] = await Promise.all([rect(list), rect(row(p, 'Catalogue'))]);
+  assert.ok(box.top >= parent.bottom - 1 && box.bottom <= 360, `sub menu ${box.top}..${box.bottom}`);
+  assert.ok(await list.evaluate((e) => e.scrollHeight > e.clientHeight));
+  // The keyboard reaches the last item and the browser scrolls it into view.
+  await p.keyboard.press('Escape');
+  await row(p, 'Catalogue').getByRole('button').focus();
+  await p.keyboard.press('ArrowDown');
+  await p.keyboard.press('End');
+  const last = await rect(row(p, 'Entry 40'));
+  assert.ok(last.top >= box.top && last.bottom <= box.bottom + 1, 'Entry 40 in view');
+  // So does the pointer.
+  await p.mouse.move(600, 340);
+  await row(p, 'Catalogue').hover();
+  await row(p, 'Entry 40').click();
+  await p.waitForURL(/entry-40\.html$/);
+  await p.done();
+});
+
+test('open sub menus lie above a sticky header and a slider with a high z-index', async () => {
+  const design = { items: [item('Home', 'index.html'), item('Products', '', { width: 100, items: [
+    item('Tools', 'tools.html', { items: [item('Hammers', 'hammers.html'), item('Saws', 'saws.html')] }),
+    ...['Parts', 'Spares', 'Offers', 'Sale'].map((t) => item(t, `${t}.html`)),
+  ] })] };
+  const url = page('sticky', design, {
+    head: '<style>header{position:sticky;top:0;z-index:100;height:40px;background:#333}'
+      + '.slider{position:relative;z-index:9999;height:400px;background:#c33}</style>',
+    before: '<header>', after: '</header><div class="slider">Slider</div><p>Text</p>',
+  });
+  const p = await openPage(browser, url);
+  await row(p, 'Products').hover();
+  await row(p, 'Tools').hover();
+  const captions = ['Tools', 'Parts', 'Spares', 'Offers', 'Sale', 'Hammers', 'Saws'];
+  for (const caption of captions) assert.ok(await onTop(row(p, caption)), `${caption} is drawn on top`);
+  await p.done();
+});
