@@ -82,7 +82,7 @@ test('two menus on one page keep their own items, colours, ids and names', async
     };
   });
   assert.equal(new Set(ids).size, ids.length, 'no id twice');
-  assert.ok(controls.length === 6 && controls.every((t) => t === 'UL'));
+  assert.ok(controls.length === 7 && controls.every((t) => t === 'UL'));
   assert.deepEqual(names, ['Site menu', 'Site menu 2']);
   await p.done();
 });
