@@ -151,7 +151,8 @@ const allButtons = () => [...document.querySelectorAll('quorvane-menu')]
 export const expandedMatchesVisibility = (page) => page.evaluate(`(${allButtons})()
   .filter((b) => b.checkVisibility()).every((b) => {
   const list = b.getRootNode().getElementById(b.getAttribute('aria-controls'));
-  return (b.getAttribute('aria-expanded') === 'true') === (!!list && list.checkVisibility());
+  const shown = !!list && list.checkVisibility() && list.getBoundingClientRect().height > 0;
+  return (b.getAttribute('aria-expanded') === 'true') === shown;
 })`);
 
 // The names of the open sub menus, outermost first.

@@ -87,14 +87,15 @@ test('two menus on one page keep their own items, colours, ids and names', async
   await p.done();
 });
 
-test('every link is in the document once the page is idle, without any pointer', async () => {
+test('every link is in the document once the page is idle; text found in it opens its way', async () => {
   const tree = Array.from({ length: 3 }, (_, r) => item(`Section ${r}`, `s${r}.html`, { items:
     Array.from({ length: 3 }, (__, c) => item(`Topic ${r}.${c}`, `t${r}-${c}.html`, { items:
       Array.from({ length: 3 }, (___, g) => item(`Page ${r}.${c}.${g}`, `p${r}-${c}-${g}.html`)) })) }));
   const links = tree.flatMap((s) => [s, ...s.items.flatMap((t) => [t, ...t.items])]).map((i) => i.link);
   assert.equal(links.length, 39);
-  const p = await openPage(browser, pageUrl(dir, realPage(generate(dir, { items: tree },
-    { preview: false, name: 'crawl' })), { name: 'crawl.htm' }));
+  const url = pageUrl(dir, realPage(generate(dir, { items: tree }, { preview: false, name: 'crawl' })),
+    { name: 'crawl.htm' });
+  const p = await openPage(browser, url);
   const found = await p.waitForFunction((count) => {
     const hrefs = [...document.querySelector('quorvane-menu').shadowRoot.querySelectorAll('a[href]')]
       .map((a) => a.getAttribute('href'));
@@ -103,4 +104,17 @@ test('every link is in the document once the page is idle, without any pointer',
   assert.deepEqual((await found.jsonValue()).sort(), links.sort());
   assert.deepEqual(await openMenus(p), [], 'all built, none opened');
   await p.done();
+
+  // A link to a text in a closed sub menu (as find-in-page would) opens the sub menus on its way,
+  // in wide windows and in the stacked list of small ones.
+  for (const [viewport, path] of [[{ width: 1000, height: 500 }, ['qvm-Menu2', 'qvm-Menu2_3']],
+    [{ width: 360, height: 640 }, ['qvm-Menu', 'qvm-Menu2', 'qvm-Menu2_3']]]) {
+    const found = await openPage(browser, `${url}#:~:text=Page%201.2.0`, { viewport });
+    await found.waitForFunction(() => document.querySelector('quorvane-menu').shadowRoot
+      .querySelector('[aria-expanded="true"]'));
+    await found.waitForTimeout(100);
+    assert.deepEqual(await openMenus(found), path);
+    assert.ok(await row(found, 'Page 1.2.0').isVisible());
+    await found.done();
+  }
 });

@@ -63,13 +63,15 @@ describe('a bar at the bottom of the window', () => {
       // Escape with the pointer resting on the item closes its sub menu, which stays closed
       // until the pointer leaves the item and comes back.
       const about = await rect(row(mouse, 'About'));
-      await mouse.mouse.move(about.left + 10, about.top + 5);
+      const y = about.top + about.height / 2;
+      await mouse.mouse.move(about.left + 10, y);
       assert.deepEqual(await openMenus(mouse), ['qvm-Menu3']);
       await mouse.keyboard.press('Escape');
-      await mouse.mouse.move(about.left + 20, about.top + 8, { steps: 3 });
+      // From the caption to the arrow: other elements of the same item.
+      await mouse.mouse.move(about.right - 6, y, { steps: 5 });
       assert.deepEqual(await openMenus(mouse), []);
       await mouse.mouse.move(about.left + 20, about.top - 100);
-      await mouse.mouse.move(about.left + 20, about.top + 8);
+      await mouse.mouse.move(about.left + 20, y);
       assert.deepEqual(await openMenus(mouse), ['qvm-Menu3']);
       await mouse.done();
 
