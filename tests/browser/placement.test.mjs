@@ -130,3 +130,62 @@ test('open sub menus lie above a sticky header and a slider with a high z-index'
   for (const caption of captions) assert.ok(await onTop(row(p, caption)), `${caption} is drawn on top`);
   await p.done();
 });
+
+describe('every item can be reached', () => {
+  const tree = [
+    item('One', 'one.html', { width: 70, items: [
+      item('One A', 'one-a.html', { width: 120, items: [item('One A deep', 'one-a-deep.html', { width: 140 })] }),
+      item('One B', 'one-b.html'),
+    ] }),
+    item('Two', '', { width: 70, items: [item('Two A', 'two-a.html', { width: 160 })] }),
+    item('Three', 'three.html', { width: 70 }),
+    item('Four', '', { width: 80, items: [
+      item('Four A', '', { width: 150, items: [item('Four A deep', 'four-a-deep.html', { width: 170 })] }),
+    ] }),
+  ];
+  const paths = [['One', 'One A', 'One A deep'], ['One', 'One B'], ['Two', 'Two A'], ['Three'],
+    ['Four', 'Four A', 'Four A deep']];
+  // Every horizontal and every vertical alignment at least once, in each window.
+  const alignments = [[0, 0], [1, 1], [2, 2], [2, 3]];
+  for (const [width, height] of [[320, 640], [768, 1024], [1280, 800]]) {
+    test(`${width}x${height}`, async () => {
+      const touch = width < 600;
+      for (const [HorzAlign, VertAlign] of alignments) {
+        const style = { HorzAlign, VertAlign, MenuTop: 0, MenuLeft: 0 };
+        const p = await openPage(browser, page(`reach${width}-${HorzAlign}${VertAlign}`, { style, items: tree }),
+          { viewport: { width, height }, hasTouch: touch, isMobile: touch });
+        const menu = p.getByRole('button', { name: 'Menu', exact: true });
+        for (const path of paths) {
+          if (touch) await menu.tap();
+          for (const caption of path) {
+            // By touch the sub menus open with their buttons (beside a link, or the heading).
+            if (!touch) await row(p, caption).hover();
+            else if (caption !== path.at(-1)) await row(p, caption).getByRole('button').tap();
+            else await row(p, caption).scrollIntoViewIfNeeded();
+            const r = await rect(row(p, caption));
+            const where = `${caption} at ${HorzAlign},${VertAlign}: ${JSON.stringify(r)}`;
+            assert.ok(r.left >= 0 && r.top >= 0 && r.right <= width && r.bottom <= height, where);
+            assert.ok(await onTop(row(p, caption)), where);
+          }
+          if (touch) await menu.tap();
+        }
+        await p.done();
+      }
+    });
+  }
+});
+
+test('a bar that scrolls with the page takes its open sub menus along', async () => {
+  const url = pageUrl(dir, realPage(generate(dir, { style: { VertAlign: 3, MenuTop: 300 }, items: products },
+    { preview: false, name: 'static' }), { after: '<div style="height:3000px"></div>' }), { name: 'static.htm' });
+  const p = await openPage(browser, url);
+  await row(p, 'Products').hover();
+  const before = await rect(await subMenu(p, 'Products'));
+  await p.evaluate(() => window.scrollBy(0, 120));
+  await p.waitForFunction(() => window.scrollY === 120);
+  await p.evaluate(() => new Promise((done) => requestAnimationFrame(() => requestAnimationFrame(done))));
+  const [after, parent] = await Promise.all([rect(await subMenu(p, 'Products')), rect(row(p, 'Products'))]);
+  assert.ok(Math.abs(after.top - (before.top - 120)) <= 1, `${before.top} -> ${after.top}`);
+  assert.ok(Math.abs(after.top - parent.bottom) <= 1);
+  await p.done();
+});
