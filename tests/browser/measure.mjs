@@ -10,7 +10,9 @@
 // tE is taken by a mutation observer, which the browser calls right after the engine's script
 // ends; between tE and t1b the HTML parser may pause and let the browser run tasks of its own
 // (sometimes drawing a frame, which then does the layout that t2 would otherwise wait for).
-// Prints medians over the runs, and the engine's gzipped size.
+// Prints medians over the runs, and the engine's gzipped size. A last pass traces some more loads
+// of each design for the main thread's CPU time: the engine's script, and style and layout until
+// the first frame (figures that a busy machine changes far less than the times above).
 import { readFileSync } from 'node:fs';
 import { join } from 'node:path';
 import { gzipSync } from 'node:zlib';
@@ -140,6 +142,34 @@ try {
       p.firstOpen.push(open);
     }
   }
+  // The main thread's CPU time, from a trace of each design page (fewer rounds: tracing slows
+  // the page down, so these loads are not timed above). Unlike the times above it hardly depends
+  // on how busy the machine is: the engine's script (compiling and running it), and the style and
+  // layout work until the first frame is painted.
+  const traced = pages.filter((p) => !p.reference);
+  for (let round = -1; round < Math.ceil(runs / 2); round++) {
+    for (const p of round % 2 ? traced : [...traced].reverse()) {
+      const page = await browser.newPage({ viewport: p.viewport });
+      await browser.startTracing(page, { categories: ['devtools.timeline',
+        'disabled-by-default-devtools.timeline'] });
+      await page.goto(p.url);
+      await page.evaluate(() => new Promise((done) => requestAnimationFrame(() => setTimeout(done))));
+      const events = JSON.parse(await browser.stopTracing()).traceEvents;
+      await page.close();
+      await new Promise((done) => setTimeout(done, 250));
+      if (round < 0) continue;
+      // The page's scripts run in the order they stand: the engine's is the fourth.
+      const scripts = events.filter((e) => e.name === 'EvaluateScript' && e.args.data?.url === p.url)
+        .sort((a, b) => a.ts - b.ts);
+      const engineRun = scripts[3];
+      const onMain = events.filter((e) => e.pid === engineRun.pid && e.tid === engineRun.tid);
+      const painted = onMain.find((e) => e.name === 'Paint' && e.ts > engineRun.ts)?.ts ?? Infinity;
+      const cpu = (names) => onMain.filter((e) => names.includes(e.name) && e.ts < painted)
+        .reduce((sum, e) => sum + (e.tdur || 0), 0) / 1000;
+      (p.cpuScript ??= []).push(engineRun.tdur / 1000);
+      (p.cpuStyle ??= []).push(cpu(['UpdateLayoutTree', 'Layout']));
+    }
+  }
   const ms = (v) => `${median(v).toFixed(1)} ms`;
   for (const p of pages) {
     const opened = Number.isNaN(median(p.firstOpen)) ? ''
@@ -151,7 +181,9 @@ try {
       : `${p.label}: script start to usable menu ${ms(p.total)} (engine alone `
         + `${ms(p.engineOnly)})${opened} [median of ${runs}]\n`
         + `  item lines ${ms(p.items)}; engine's script ${ms(p.script)}; browser's own tasks `
-        + `before the next script ${ms(p.between)}; layout ${ms(p.layout)} [medians]`);
+        + `before the next script ${ms(p.between)}; layout ${ms(p.layout)} [medians]\n`
+        + `  CPU time on the main thread: the engine's script ${ms(p.cpuScript)}, style and layout `
+        + `until the first frame ${ms(p.cpuStyle)} [medians of ${p.cpuScript.length} traced loads]`);
   }
 } finally {
   await browser.close();

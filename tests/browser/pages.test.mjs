@@ -85,6 +85,13 @@ test('two menus on one page keep their own items, colours, ids and names', async
   assert.ok(controls.length === 7 && controls.every((t) => t === 'UL'));
   assert.deepEqual(names, ['Site menu', 'Site menu 2']);
   await p.done();
+
+  // Also when the first menu's line was declared with var by hand (it cannot be watched then).
+  const withVar = a.replace('Menu1=new Array', 'var Menu1=new Array');
+  const q = await openPage(browser, pageUrl(dir, realPage(withVar + b), { name: 'two-var.htm' }));
+  await row(q, 'Products').hover();
+  assert.ok(await row(q, 'Parts').isVisible());
+  await q.done();
 });
 
 test('every link is in the document once the page is idle; text found in it opens its way', async () => {
