@@ -40,27 +40,32 @@ test("the page's CSS changes nothing in the menu", async () => {
     const p = await openPage(browser, pageUrl(dir, realPage(code, wrap), { name }));
     await row(p, 'Products').hover();
     await row(p, 'Tools').hover();
-    const rows = await p.locator('nav .qvm-r:visible, nav img:visible').evaluateAll((list) => list.map((e) => {
+    const shown = p.locator('nav .qvm-r:visible, nav img:visible');
+    const rows = await shown.evaluateAll((list) => list.map((e) => {
       const s = getComputedStyle(e);
-      return [e.textContent, JSON.stringify(e.getBoundingClientRect()), s.backgroundColor, s.color, s.fontSize];
+      return [e.textContent, JSON.stringify(e.getBoundingClientRect()), s.backgroundColor, s.color,
+        s.fontSize];
     }));
     const bar = await rect(p.locator('nav'));
     await p.done();
     return { bar, rows };
   };
   const clean = await look('clean.htm', { before: '<div id="page">', after: '</div>' });
-  const styled = await look('hostile.htm', { head: hostile, before: '<div id="page"><p>Text</p>', after: '</div>' });
+  const styled = await look('hostile.htm',
+    { head: hostile, before: '<div id="page"><p>Text</p>', after: '</div>' });
   assert.equal(clean.rows.length, 9);
   assert.deepEqual(styled, clean);
 });
 
 test('two menus on one page keep their own items, colours, ids and names', async () => {
-  const a = generate(dir, { style: { MainBG: '102030', SubBG: '203040' }, items }, { preview: false, name: 'a' });
+  const a = generate(dir, { style: { MainBG: '102030', SubBG: '203040' }, items },
+    { preview: false, name: 'a' });
   const b = generate(dir, { style: { MainBG: '405060', SubBG: '506070', VertAlign: 2 }, items: [
     item('Shop', '', { width: 90, items: [item('Cart', 'cart.html'), item('Orders', 'orders.html')] }),
     item('Help', '', { width: 90, items: [item('Faq', 'faq.html')] }),
   ] }, { preview: false, name: 'b' });
-  const p = await openPage(browser, pageUrl(dir, realPage(a + '<p>Content</p>' + b), { name: 'two.htm' }));
+  const p = await openPage(browser, pageUrl(dir, realPage(`${a}<p>Content</p>${b}`),
+    { name: 'two.htm' }));
   assert.equal((await colours(row(p, 'Home'))).bg, rgb('102030'));
   assert.equal((await colours(row(p, 'Shop'))).bg, rgb('405060'));
   // The second menu's code, read later, does not change the items of the first.
@@ -72,13 +77,15 @@ test('two menus on one page keep their own items, colours, ids and names', async
   assert.equal((await colours(row(p, 'Orders'))).bg, rgb('506070'));
   assert.ok((await openMenus(p)).includes('qvm2-Menu1'), 'ids of their own in the second menu');
   const { ids, controls, names } = await p.evaluate(() => {
-    const roots = [document, ...[...document.querySelectorAll('quorvane-menu')].map((h) => h.shadowRoot)];
+    const roots = [document,
+      ...[...document.querySelectorAll('quorvane-menu')].map((h) => h.shadowRoot)];
     return {
       ids: roots.flatMap((r) => [...r.querySelectorAll('[id]')].map((e) => e.id)),
       // Every aria-controls names a list in the same menu.
       controls: roots.flatMap((r) => [...r.querySelectorAll('[aria-controls]')]
         .map((e) => r.getElementById(e.getAttribute('aria-controls'))?.tagName)),
-      names: roots.flatMap((r) => [...r.querySelectorAll('nav')].map((n) => n.getAttribute('aria-label'))),
+      names: roots.flatMap((r) => [...r.querySelectorAll('nav')]
+        .map((n) => n.getAttribute('aria-label'))),
     };
   });
   assert.equal(new Set(ids).size, ids.length, 'no id twice');

@@ -36,7 +36,8 @@ const products = [
   item('Home', 'index.html', { width: 80 }),
   item('Products', 'products.html', { width: 100, items: [
     item('Tools', 'tools.html', { width: 140, items: [
-      item('Hammers', 'hammers.html', { width: 120 }), item('Saws', 'saws.html'), item('Drills', 'drills.html'),
+      item('Hammers', 'hammers.html', { width: 120 }), item('Saws', 'saws.html'),
+      item('Drills', 'drills.html'),
     ] }),
     item('Parts', 'parts.html'), item('Spares', 'spares.html'), item('Offers', 'offers.html'),
   ] }),
@@ -46,18 +47,20 @@ const products = [
 describe('a bar at the bottom of the window', () => {
   for (const [HorzAlign, where] of [[0, 'left'], [1, 'centre'], [2, 'right']]) {
     test(`aligned ${where}`, async () => {
-      const url = page(`bottom${HorzAlign}`, { style: { VertAlign: 2, HorzAlign, MenuTop: 0, MenuLeft: 0 },
-        items: products });
+      const url = page(`bottom${HorzAlign}`,
+        { style: { VertAlign: 2, HorzAlign, MenuTop: 0, MenuLeft: 0 }, items: products });
       const mouse = await openPage(browser, url);
       const inWindow = (r) => r.left >= 0 && r.top >= 0 && r.right <= 1000 && r.bottom <= 500;
       await row(mouse, 'Products').hover();
       await row(mouse, 'Tools').hover();
       const [bar, first, tools, second] = await Promise.all([rect(row(mouse, 'Products')),
-        rect(await subMenu(mouse, 'Products')), rect(row(mouse, 'Tools')), rect(await subMenu(mouse, 'Tools'))]);
+        rect(await subMenu(mouse, 'Products')), rect(row(mouse, 'Tools')),
+        rect(await subMenu(mouse, 'Tools'))]);
       assert.ok(!intersects(first, bar) && first.bottom <= bar.top + 1, 'opens above its bar item');
       assert.ok(inWindow(first) && inWindow(second), 'inside the window');
       // Beside its item, overlapping it only by the design's fraction of its width.
-      assert.ok(second.left >= tools.left + tools.width * 0.8 - 1 || second.right <= tools.left + tools.width * 0.2 + 1);
+      assert.ok(second.left >= tools.left + tools.width * 0.8 - 1
+        || second.right <= tools.left + tools.width * 0.2 + 1);
       assert.ok(await onTop(row(mouse, 'Products')) && await onTop(row(mouse, 'Tools')));
 
       // Escape with the pointer resting on the item closes its sub menu, which stays closed
@@ -91,7 +94,8 @@ describe('a bar at the bottom of the window', () => {
 
 test('a sub menu taller than the window scrolls inside itself', async () => {
   const entries = Array.from({ length: 40 }, (_, i) => item(`Entry ${i + 1}`, `entry-${i + 1}.html`));
-  const url = page('tall', { items: [item('Home', 'index.html'), item('Catalogue', '', { width: 100, items: entries })] });
+  const url = page('tall',
+    { items: [item('Home', 'index.html'), item('Catalogue', '', { width: 100, items: entries })] });
   const p = await openPage(browser, url, { viewport: { width: 640, height: 360 } });
   await row(p, 'Catalogue').hover();
   const list = await subMenu(p, 'Catalogue');
@@ -134,13 +138,15 @@ test('open sub menus lie above a sticky header and a slider with a high z-index'
 describe('every item can be reached', () => {
   const tree = [
     item('One', 'one.html', { width: 70, items: [
-      item('One A', 'one-a.html', { width: 120, items: [item('One A deep', 'one-a-deep.html', { width: 140 })] }),
+      item('One A', 'one-a.html', { width: 120,
+        items: [item('One A deep', 'one-a-deep.html', { width: 140 })] }),
       item('One B', 'one-b.html'),
     ] }),
     item('Two', '', { width: 70, items: [item('Two A', 'two-a.html', { width: 160 })] }),
     item('Three', 'three.html', { width: 70 }),
     item('Four', '', { width: 80, items: [
-      item('Four A', '', { width: 150, items: [item('Four A deep', 'four-a-deep.html', { width: 170 })] }),
+      item('Four A', '', { width: 150,
+        items: [item('Four A deep', 'four-a-deep.html', { width: 170 })] }),
     ] }),
   ];
   const paths = [['One', 'One A', 'One A deep'], ['One', 'One B'], ['Two', 'Two A'], ['Three'],
@@ -152,7 +158,8 @@ describe('every item can be reached', () => {
       const touch = width < 600;
       for (const [HorzAlign, VertAlign] of alignments) {
         const style = { HorzAlign, VertAlign, MenuTop: 0, MenuLeft: 0 };
-        const p = await openPage(browser, page(`reach${width}-${HorzAlign}${VertAlign}`, { style, items: tree }),
+        const p = await openPage(browser,
+          page(`reach${width}-${HorzAlign}${VertAlign}`, { style, items: tree }),
           { viewport: { width, height }, hasTouch: touch, isMobile: touch });
         const menu = p.getByRole('button', { name: 'Menu', exact: true });
         for (const path of paths) {
@@ -176,15 +183,19 @@ describe('every item can be reached', () => {
 });
 
 test('a bar that scrolls with the page takes its open sub menus along', async () => {
-  const url = pageUrl(dir, realPage(generate(dir, { style: { VertAlign: 3, MenuTop: 300 }, items: products },
-    { preview: false, name: 'static' }), { after: '<div style="height:3000px"></div>' }), { name: 'static.htm' });
+  const code = generate(dir, { style: { VertAlign: 3, MenuTop: 300 }, items: products },
+    { preview: false, name: 'static' });
+  const url = pageUrl(dir, realPage(code, { after: '<div style="height:3000px"></div>' }),
+    { name: 'static.htm' });
   const p = await openPage(browser, url);
   await row(p, 'Products').hover();
   const before = await rect(await subMenu(p, 'Products'));
   await p.evaluate(() => window.scrollBy(0, 120));
   await p.waitForFunction(() => window.scrollY === 120);
-  await p.evaluate(() => new Promise((done) => requestAnimationFrame(() => requestAnimationFrame(done))));
-  const [after, parent] = await Promise.all([rect(await subMenu(p, 'Products')), rect(row(p, 'Products'))]);
+  await p.evaluate(() => new Promise((done) => requestAnimationFrame(() =>
+    requestAnimationFrame(done))));
+  const [after, parent] = await Promise.all([rect(await subMenu(p, 'Products')),
+    rect(row(p, 'Products'))]);
   assert.ok(Math.abs(after.top - (before.top - 120)) <= 1, `${before.top} -> ${after.top}`);
   assert.ok(Math.abs(after.top - parent.bottom) <= 1);
   await p.done();

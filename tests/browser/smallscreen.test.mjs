@@ -51,7 +51,8 @@ for (const [width, height] of [[320, 640], [360, 740]]) {
     assert.ok(button.width >= 44 && button.height >= 44, `button ${button.width}x${button.height}`);
     assert.ok(closed.width <= button.width + 1 && closed.height <= button.height + 1,
       `closed menu ${closed.width}x${closed.height}`);
-    assert.deepEqual(await colours(menuButton(p)), { bg: rgb(startUpStyle.MainBG), fg: rgb(startUpStyle.MainFont) });
+    assert.deepEqual(await colours(menuButton(p)),
+      { bg: rgb(startUpStyle.MainBG), fg: rgb(startUpStyle.MainFont) });
     assert.equal(await menuButton(p).getAttribute('aria-expanded'), 'false');
     assert.ok(!(await row(p, 'Home').isVisible()));
 
@@ -64,8 +65,11 @@ for (const [width, height] of [[320, 640], [360, 740]]) {
     const rows = await p.locator('nav .qvm-r:visible').evaluateAll((list) =>
       list.map((e) => e.getBoundingClientRect().toJSON()));
     assert.equal(rows.length, 8);
-    for (const r of rows) assert.ok(r.height >= 44 && r.left >= 0 && r.right <= width, JSON.stringify(r));
-    const [home, tools, hammers] = await Promise.all(['Home', 'Tools', 'Hammers'].map((t) => rect(row(p, t))));
+    for (const r of rows) {
+      assert.ok(r.height >= 44 && r.left >= 0 && r.right <= width, JSON.stringify(r));
+    }
+    const [home, tools, hammers] = await Promise.all(['Home', 'Tools', 'Hammers']
+      .map((t) => rect(row(p, t))));
     assert.ok(home.left < tools.left && tools.left < hammers.left, 'indented by level');
     await row(p, 'Hammers').tap();
     await p.waitForURL(/hammers\.html$/);
@@ -74,7 +78,8 @@ for (const [width, height] of [[320, 640], [360, 740]]) {
 }
 
 test('resizing switches modes and the focus stays; the keyboard works in both', async () => {
-  const p = await openPage(browser, page('resize', { items }), { viewport: { width: 1000, height: 600 } });
+  const p = await openPage(browser, page('resize', { items }),
+    { viewport: { width: 1000, height: 600 } });
   const expect = async (want, open) => {
     assert.equal(await focused(p), want);
     if (open) assert.deepEqual(await openMenus(p), open);
@@ -111,7 +116,8 @@ test('resizing switches modes and the focus stays; the keyboard works in both', 
 
 test('a bar wider than the window becomes the Menu button; a tall vertical bar scrolls', async () => {
   const fifty = Array.from({ length: 50 }, (_, i) => item(`Item ${i + 1}`, `item-${i + 1}.html`));
-  const wide = await openPage(browser, page('fifty', { items: fifty }), { viewport: { width: 1280, height: 800 } });
+  const wide = await openPage(browser, page('fifty', { items: fifty }),
+    { viewport: { width: 1280, height: 800 } });
   await menuButton(wide).click();
   const list = wide.locator('nav .qvm-top');
   const box = await rect(list);
@@ -133,14 +139,16 @@ test('a bar wider than the window becomes the Menu button; a tall vertical bar s
 test('a 60-character word breaks inside its item at 320 px', async () => {
   const word = 'Pneumonoultramicroscopicsilicovolcanoconiosisandmoreletterss';
   assert.equal(word.length, 60);
-  const p = await openPage(browser, page('word', { items: [item('Words', '', { items: [item(word, 'w.html')] })] }),
+  const design = { items: [item('Words', '', { items: [item(word, 'w.html')] })] };
+  const p = await openPage(browser, page('word', design),
     { viewport: { width: 320, height: 640 }, hasTouch: true, isMobile: true });
   await menuButton(p).tap();
   await row(p, 'Words').tap();
   const fits = await row(p, word).evaluate((e) => {
     const text = e.querySelector('.qvm-x');
     return { right: e.getBoundingClientRect().right, spill: text.scrollWidth - text.clientWidth,
-      lines: Math.round(text.getBoundingClientRect().height / parseFloat(getComputedStyle(text).lineHeight)) };
+      lines: Math.round(text.getBoundingClientRect().height
+        / parseFloat(getComputedStyle(text).lineHeight)) };
   });
   assert.ok(fits.right <= 320 && fits.spill <= 0 && fits.lines >= 2, JSON.stringify(fits));
   await p.done();
