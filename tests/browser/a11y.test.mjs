@@ -2,7 +2,9 @@
 import assert from 'node:assert/strict';
 import { createRequire } from 'node:module';
 import { after, before, test } from 'node:test';
-import { item, launch, makeWorkDir, previewUrl, removeWorkDir, row } from './helpers.mjs';
+import {
+  generate, item, launch, makeWorkDir, pageUrl, previewUrl, realPage, removeWorkDir, row,
+} from './helpers.mjs';
 
 const axePath = createRequire(import.meta.url).resolve('axe-core/axe.min.js');
 const tags = ['wcag2a', 'wcag2aa', 'wcag21a', 'wcag21aa'];
@@ -101,4 +103,18 @@ test('high-contrast colours keep their contrast in every state', async () => {
     await check('focus on Bolts', 7);
     await page.close();
   }
+});
+
+test('small screens: the Menu button and the stacked list pass the audit', async () => {
+  const context = await browser.newContext({ viewport: { width: 360, height: 640 }, hasTouch: true,
+    isMobile: true });
+  const page = await context.newPage();
+  // A page made for phones (with a viewport line), with a title and a language.
+  await page.goto(pageUrl(dir, realPage(generate(dir, { items }, { preview: false, name: 'phone' })),
+    { name: 'phone.htm' }));
+  await page.getByRole('button', { name: 'Menu', exact: true }).tap();
+  await row(page, 'Products').tap();
+  assert.ok(await row(page, 'Tools').isVisible());
+  assert.deepEqual((await audit(page, ['color-contrast'])).violations, []);
+  await context.close();
 });

@@ -27,7 +27,8 @@ test('help page: self-contained, working links, no accessibility violations', as
   assert.deepEqual(broken, []);
   const text = await page.locator('main').innerText();
   for (const words of ['Add Sub Item', 'Keep Selected Path Highlighted', 'tridarkleft.gif',
-    'quorvane-gen DESIGN.mnu', 'Copy to Clipboard', 'Open Menu']) {
+    'quorvane-gen DESIGN.mnu', 'Copy to Clipboard', 'Open Menu', 'narrower than 600 pixels',
+    'name="viewport"']) {
     assert.ok(text.includes(words), `mentions ${words}`);
   }
   await page.addScriptTag({ path: createRequire(import.meta.url).resolve('axe-core/axe.min.js') });

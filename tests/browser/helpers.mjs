@@ -1,5 +1,6 @@
 // Shared helpers of the browser tests: write a design as a .mnu file, generate its page with
 // quorvane-gen, and open it in Debian's Chromium.
+import assert from 'node:assert/strict';
 import { execFileSync } from 'node:child_process';
 import { copyFileSync, existsSync, mkdtempSync, readFileSync, rmSync, writeFileSync } from 'node:fs';
 import { tmpdir } from 'node:os';
@@ -141,14 +142,57 @@ export const rgb = (hex) => {
   return `rgb(${v >> 16}, ${(v >> 8) & 255}, ${v & 255})`;
 };
 
-// True when every sub menu button's aria-expanded says exactly whether its list is visible.
-export const expandedMatchesVisibility = (page) => page.evaluate(() =>
-  [...document.querySelectorAll('nav [aria-expanded]')].every((b) => {
-    const list = document.getElementById(b.getAttribute('aria-controls'));
-    return (b.getAttribute('aria-expanded') === 'true') === (!!list && list.checkVisibility());
-  }));
+// The menus draw inside shadow roots of their own; these page functions look into all of them.
+const allButtons = () => [...document.querySelectorAll('quorvane-menu')]
+  .flatMap((h) => [...h.shadowRoot.querySelectorAll('nav [aria-expanded]')]);
+
+// True when every shown sub menu button's aria-expanded says exactly whether its list is visible
+// (the Menu button of small screens is not shown while the bar is).
+export const expandedMatchesVisibility = (page) => page.evaluate(`(${allButtons})()
+  .filter((b) => b.checkVisibility()).every((b) => {
+  const list = b.getRootNode().getElementById(b.getAttribute('aria-controls'));
+  const shown = !!list && list.checkVisibility() && list.getBoundingClientRect().height > 0;
+  return (b.getAttribute('aria-expanded') === 'true') === shown;
+})`);
 
 // The names of the open sub menus, outermost first.
-export const openMenus = (page) => page.evaluate(() =>
-  [...document.querySelectorAll('nav [aria-expanded="true"]')]
-    .map((b) => b.getAttribute('aria-controls')));
+export const openMenus = (page) => page.evaluate(`(${allButtons})()
+  .filter((b) => b.getAttribute('aria-expanded') === 'true').map((b) => b.getAttribute('aria-controls'))`);
+
+// The element that has the keyboard focus, inside the menu's shadow root when it is there.
+export const deepFocus = (page) => page.evaluateHandle(() => {
+  let e = document.activeElement;
+  while (e && e.shadowRoot && e.shadowRoot.activeElement) e = e.shadowRoot.activeElement;
+  return e;
+});
+
+// What has the focus: its role and accessible name, e.g. "button Products".
+export const focused = async (page) => (await deepFocus(page)).evaluate((e) => {
+  const name = e.getAttribute('aria-label') || e.textContent.trim();
+  return `${e.tagName === 'A' ? 'link' : e.tagName.toLowerCase()} ${name}`;
+});
+
+// Opens a page in a context of its own (viewport, touch) and collects its script errors;
+// page.done() checks that there were none and closes the context.
+export async function openPage(browser, url, options = {}) {
+  const context = await browser.newContext({ viewport: { width: 1000, height: 500 }, ...options });
+  const page = await context.newPage();
+  const errors = [];
+  page.on('pageerror', (e) => errors.push(e.message));
+  await page.goto(url);
+  page.errors = errors;
+  page.done = async () => {
+    assert.deepEqual(errors, []);
+    await context.close();
+  };
+  return page;
+}
+
+// A realistic page around generated code: doctype, language, viewport and styles of its own.
+export const realPage = (code, { head = '', before = '', after = '' } = {}) => '<!DOCTYPE html>'
+  + '<html lang="en"><head><meta charset="utf-8"><meta name="viewport" '
+  + `content="width=device-width, initial-scale=1"><title>Page</title>${head}</head><body>`
+  + `${before}${code}${after}</body></html>`;
+
+export const intersects = (a, b) =>
+  a.left < b.right && b.left < a.right && a.top < b.bottom && b.top < a.bottom;

@@ -4,7 +4,7 @@ import { writeFileSync } from 'node:fs';
 import { join } from 'node:path';
 import { after, before, test } from 'node:test';
 import {
-  expandedMatchesVisibility, item, launch, makeWorkDir, openMenus, previewUrl, removeWorkDir, rgb,
+  expandedMatchesVisibility, focused, item, launch, makeWorkDir, openMenus, previewUrl, removeWorkDir, rgb,
   row,
 } from './helpers.mjs';
 
@@ -42,13 +42,6 @@ async function open(style = {}, name = 'keys') {
   page.errors = errors;
   return page;
 }
-
-// What has the focus: its role and accessible name, e.g. "button Products".
-const focused = (page) => page.evaluate(() => {
-  const e = document.activeElement;
-  const name = e.getAttribute('aria-label') || e.textContent.trim();
-  return `${e.tagName === 'A' ? 'link' : e.tagName.toLowerCase()} ${name}`;
-});
 
 async function press(page, key, expectFocus, expectOpen) {
   await page.keyboard.press(key);

@@ -1,5 +1,8 @@
 // Measures how fast the generated menu is ready, in headless Chromium. Not part of the test run:
 //   node measure.mjs [runs]
+// Each design is measured in a wide window (1280x720: the bar) and a narrow one (360x740: the
+// Menu button). With MEASURE_BASELINE=path/to/another/dhtml.dat the same pages are also made with
+// that template's engine and measured in the same rounds, for a fair comparison on a busy machine.
 // For each design the filled template (quorvane-gen without --preview) is wrapped in a page with
 // time stamps: t0 before the item lines, t1 before the engine, tE when the engine's script has
 // put the menu into the page, t1b when the next script starts, and t2 once the page has been
@@ -7,12 +10,19 @@
 // tE is taken by a mutation observer, which the browser calls right after the engine's script
 // ends; between tE and t1b the HTML parser may pause and let the browser run tasks of its own
 // (sometimes drawing a frame, which then does the layout that t2 would otherwise wait for).
-// Prints medians over the runs, and the engine's gzipped size.
+// Prints medians over the runs, and the engine's gzipped size. A last pass traces some more loads
+// of each design for the main thread's CPU time: the engine's script, and style and layout until
+// the first frame (figures that a busy machine changes far less than the times above).
 import { readFileSync } from 'node:fs';
 import { join } from 'node:path';
 import { gzipSync } from 'node:zlib';
 import { binDir, generate, item, launch, makeWorkDir, pageUrl, removeWorkDir, startUpStyle }
   from './helpers.mjs';
+
+const engineOf = (template) => template.split('<script>')[2].split('</script>')[0];
+const baseline = process.env.MEASURE_BASELINE
+  ? engineOf(readFileSync(process.env.MEASURE_BASELINE, 'latin1')) : null;
+const windows = [['wide', { width: 1280, height: 720 }], ['narrow', { width: 360, height: 740 }]];
 
 const runs = Number(process.argv[2]) || 21;
 
@@ -36,23 +46,27 @@ const median = (values) => {
   return s.length % 2 ? s[(s.length - 1) / 2] : (s[s.length / 2 - 1] + s[s.length / 2]) / 2;
 };
 
-const engine = readFileSync(join(binDir, 'dhtml.dat'), 'latin1').split('<script>')[2].split('</script>')[0];
-console.log(`engine: ${engine.length} bytes, ${gzipSync(engine, { level: 9 }).length} bytes gzipped`);
+const gzipped = (engine) => `${engine.length} bytes, ${gzipSync(engine, { level: 9 }).length} bytes gzipped`;
+const engine = engineOf(readFileSync(join(binDir, 'dhtml.dat'), 'latin1'));
+console.log(`engine: ${gzipped(engine)}`);
+if (baseline) console.log(`baseline engine: ${gzipped(baseline)}`);
 
 // Only the design pages have the observer: the browser would make a record of every element that
 // the parser adds to a reference page.
 const opening = (observe) => '<html><head></head><body><script>var t0,t1,tE,t1b,t2;'
-  + (observe ? 'new MutationObserver(function(){if(t1&&!tE&&document.querySelector("nav"))'
+  + (observe ? 'new MutationObserver(function(){if(t1&&!tE&&document.querySelector(MENU))'
     + 'tE=performance.now()}).observe(document,{childList:true,subtree:true});' : '')
   + 't0=performance.now()</script>';
 const end = (target, first = '') => `<script>${first}t1b=performance.now();`
-  + `document.querySelector("${target}").getBoundingClientRect();t2=performance.now()</script>`
+  + `document.querySelector(${target}).getBoundingClientRect();t2=performance.now()</script>`
   + '</body></html>';
 const plainLinks = (count, style = '') => `<ul${style}>` + Array.from({ length: count },
   (_, i) => `<li><a href="i${i}.html">Item ${i + 1}</a>`).join('') + '</ul>';
 const menuFont = ` style="font:${startUpStyle.FontSize}pt ${startUpStyle.MenuFont}"`;
-const newPage = (label, url, reference) => ({ label, url, reference, total: [], engineOnly: [],
-  items: [], script: [], between: [], layout: [], firstOpen: [] });
+// The menu's element in the page: its host (or, for an engine without a shadow root, its nav).
+const menu = '"quorvane-menu,nav"';
+const newPage = (label, url, reference, viewport) => ({ label, url, reference, viewport,
+  total: [], engineOnly: [], items: [], script: [], between: [], layout: [], firstOpen: [] });
 
 const dir = makeWorkDir();
 const browser = await launch();
@@ -63,14 +77,21 @@ try {
     const code = generate(dir, design, { preview: false, name: `measure${count}` });
     const at = code.indexOf('<script>', code.indexOf('</script>'));
     if (!design.style) itemLines[count] = code.slice(0, at);
-    const html = opening(true) + code.slice(0, at) + '<script>t1=performance.now()</script>'
-      + code.slice(at) + end('nav');
-    const name = `measure-${label.length}-${count}.htm`;
-    pages.push(newPage(label, pageUrl(dir, html, { name })));
+    for (const [which, text] of [['', engine], ['baseline: ', baseline]]) {
+      if (!text) continue;
+      const html = opening(true).replace('MENU', menu) + code.slice(0, at)
+        + '<script>t1=performance.now()</script>'
+        + (which ? `<script>${text}</script>` : code.slice(at)) + end(menu);
+      for (const [size, viewport] of windows) {
+        const name = `measure-${label.length}-${count}-${which.length}-${size}.htm`;
+        pages.push(newPage(`${which}${label}, ${size} window`, pageUrl(dir, html, { name }), false,
+          viewport));
+      }
+    }
   }
   // For scale: the same number of plain links written in the page, laid out, without any script.
   for (const count of [8, 500, 5000]) {
-    const html = opening(false) + plainLinks(count) + end('body', 't1=t0;');
+    const html = opening(false) + plainLinks(count) + end('"body"', 't1=t0;');
     pages.push(newPage(`${count} plain links in the page, no script`,
       pageUrl(dir, html, { name: `plain${count}.htm` }), true));
   }
@@ -78,11 +99,11 @@ try {
   // installed costs the browser a look-up of its own), and the item lines of the 3-level designs
   // followed by those 8 links. No engine can make a menu usable sooner than these.
   pages.push(newPage('8 plain links in the menu\'s font, no script', pageUrl(dir,
-    opening(false) + plainLinks(8, menuFont) + end('body', 't1=t0;'), { name: 'font8.htm' }),
+    opening(false) + plainLinks(8, menuFont) + end('"body"', 't1=t0;'), { name: 'font8.htm' }),
   true));
   for (const [count, lines] of Object.entries(itemLines)) {
     const html = opening(false) + lines + '<script>t1=performance.now()</script>'
-      + plainLinks(8, menuFont) + end('body');
+      + plainLinks(8, menuFont) + end('"body"');
     const label = `the item lines of ${Number(count).toLocaleString('en')} items, then 8 plain links `
       + 'in the menu\'s font, no engine';
     pages.push(newPage(label, pageUrl(dir, html, { name: `lines${count}.htm` }), true));
@@ -93,16 +114,19 @@ try {
     // Each round starts with another page, so that none always follows the heaviest one.
     const start = (round + pages.length) % pages.length;
     for (const p of [...pages.slice(start), ...pages.slice(0, start)]) {
-      const page = await browser.newPage();
+      const page = await browser.newPage(p.viewport ? { viewport: p.viewport } : {});
       await page.goto(p.url);
       const t = await page.evaluate(() => [t0, t1, tE, t1b, t2]);
-      // Opening the first sub menu builds it; measured from the click to the laid-out list.
+      // The first button that opens something (a sub menu, or the stacked list of the Menu
+      // button), from the click to the laid-out list.
       const open = await page.evaluate(() => {
-        const button = document.querySelector('nav button[aria-expanded]');
+        const root = document.querySelector('quorvane-menu')?.shadowRoot || document;
+        const button = [...root.querySelectorAll('nav button[aria-expanded]')]
+          .find((b) => b.checkVisibility());
         if (!button) return NaN;
         const start = performance.now();
         button.click();
-        document.getElementById(button.getAttribute('aria-controls')).getBoundingClientRect();
+        root.getElementById(button.getAttribute('aria-controls')).getBoundingClientRect();
         return performance.now() - start;
       });
       await page.close();
@@ -118,10 +142,38 @@ try {
       p.firstOpen.push(open);
     }
   }
+  // The main thread's CPU time, from a trace of each design page (fewer rounds: tracing slows
+  // the page down, so these loads are not timed above). Unlike the times above it hardly depends
+  // on how busy the machine is: the engine's script (compiling and running it), and the style and
+  // layout work until the first frame is painted.
+  const traced = pages.filter((p) => !p.reference);
+  for (let round = -1; round < Math.ceil(runs / 2); round++) {
+    for (const p of round % 2 ? traced : [...traced].reverse()) {
+      const page = await browser.newPage({ viewport: p.viewport });
+      await browser.startTracing(page, { categories: ['devtools.timeline',
+        'disabled-by-default-devtools.timeline'] });
+      await page.goto(p.url);
+      await page.evaluate(() => new Promise((done) => requestAnimationFrame(() => setTimeout(done))));
+      const events = JSON.parse(await browser.stopTracing()).traceEvents;
+      await page.close();
+      await new Promise((done) => setTimeout(done, 250));
+      if (round < 0) continue;
+      // The page's scripts run in the order they stand: the engine's is the fourth.
+      const scripts = events.filter((e) => e.name === 'EvaluateScript' && e.args.data?.url === p.url)
+        .sort((a, b) => a.ts - b.ts);
+      const engineRun = scripts[3];
+      const onMain = events.filter((e) => e.pid === engineRun.pid && e.tid === engineRun.tid);
+      const painted = onMain.find((e) => e.name === 'Paint' && e.ts > engineRun.ts)?.ts ?? Infinity;
+      const cpu = (names) => onMain.filter((e) => names.includes(e.name) && e.ts < painted)
+        .reduce((sum, e) => sum + (e.tdur || 0), 0) / 1000;
+      (p.cpuScript ??= []).push(engineRun.tdur / 1000);
+      (p.cpuStyle ??= []).push(cpu(['UpdateLayoutTree', 'Layout']));
+    }
+  }
   const ms = (v) => `${median(v).toFixed(1)} ms`;
   for (const p of pages) {
     const opened = Number.isNaN(median(p.firstOpen)) ? ''
-      : `, first opening of a sub menu ${ms(p.firstOpen)}`;
+      : `, first opening of a sub menu or the stacked list ${ms(p.firstOpen)}`;
     console.log(p.reference
       ? `reference: ${p.label}: parsed and laid out in ${ms(p.total)}`
         + (p.label.includes('item lines') ? ` (item lines ${ms(p.items)})` : '')
@@ -129,7 +181,9 @@ try {
       : `${p.label}: script start to usable menu ${ms(p.total)} (engine alone `
         + `${ms(p.engineOnly)})${opened} [median of ${runs}]\n`
         + `  item lines ${ms(p.items)}; engine's script ${ms(p.script)}; browser's own tasks `
-        + `before the next script ${ms(p.between)}; layout ${ms(p.layout)} [medians]`);
+        + `before the next script ${ms(p.between)}; layout ${ms(p.layout)} [medians]\n`
+        + `  CPU time on the main thread: the engine's script ${ms(p.cpuScript)}, style and layout `
+        + `until the first frame ${ms(p.cpuStyle)} [medians of ${p.cpuScript.length} traced loads]`);
   }
 } finally {
   await browser.close();

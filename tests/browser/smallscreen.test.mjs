@@ -1,0 +1,155 @@
+// Narrow windows and bars too wide for the window: one Menu button that opens the whole tree as
+// a stacked list, by touch, mouse and keyboard, switching back and forth as the window changes.
+import assert from 'node:assert/strict';
+import { writeFileSync } from 'node:fs';
+import { join } from 'node:path';
+import { after, before, test } from 'node:test';
+import {
+  colours, focused, generate, item, launch, makeWorkDir, openMenus, openPage, pageUrl, realPage,
+  rect, removeWorkDir, rgb, row, startUpStyle,
+} from './helpers.mjs';
+
+let browser;
+let dir;
+before(async () => {
+  browser = await launch();
+  dir = makeWorkDir();
+  for (const f of ['hammers.html', 'item-50.html', 'root-50.html']) {
+    writeFileSync(join(dir, f), `<title>${f}</title><p id="arrived">${f}</p>`);
+  }
+});
+after(async () => {
+  await browser?.close();
+  removeWorkDir(dir);
+});
+
+const page = (name, design) =>
+  pageUrl(dir, realPage(generate(dir, design, { preview: false, name })), { name: `${name}.htm` });
+const items = [
+  item('Home', 'index.html', { width: 80 }),
+  item('Products', '', { width: 100, items: [
+    item('Tools', 'tools.html', { items: [item('Hammers', 'hammers.html'), item('Saws', 'saws.html')] }),
+    item('Parts', 'parts.html'),
+  ] }),
+  item('About us', 'about.html', { width: 100, items: [item('Team', 'team.html')] }),
+  item('Contact', 'contact.html'),
+];
+const menuButton = (p) => p.getByRole('button', { name: 'Menu', exact: true });
+// The window takes its new size; the page's resize handlers run before the next frame.
+const resize = async (p, width, height) => {
+  await p.setViewportSize({ width, height });
+  await p.evaluate(() => new Promise((done) => requestAnimationFrame(done)));
+};
+
+for (const [width, height] of [[320, 640], [360, 740]]) {
+  test(`a phone of ${width}x${height}: the Menu button, then tap through two levels`, async () => {
+    const p = await openPage(browser, page(`phone${width}`, { items }),
+      { viewport: { width, height }, hasTouch: true, isMobile: true });
+    // Closed, the menu covers no more than its button, drawn in the design's colours.
+    const closed = await rect(p.locator('quorvane-menu'));
+    const button = await rect(menuButton(p));
+    assert.ok(button.width >= 44 && button.height >= 44, `button ${button.width}x${button.height}`);
+    assert.ok(closed.width <= button.width + 1 && closed.height <= button.height + 1,
+      `closed menu ${closed.width}x${closed.height}`);
+    assert.deepEqual(await colours(menuButton(p)),
+      { bg: rgb(startUpStyle.MainBG), fg: rgb(startUpStyle.MainFont) });
+    assert.equal(await menuButton(p).getAttribute('aria-expanded'), 'false');
+    assert.ok(!(await row(p, 'Home').isVisible()));
+
+    await menuButton(p).tap();
+    assert.equal(await menuButton(p).getAttribute('aria-expanded'), 'true');
+    await row(p, 'Products').tap();
+    await row(p, 'Tools').getByRole('link').tap();
+    assert.deepEqual(await openMenus(p), ['qvm-Menu', 'qvm-Menu2', 'qvm-Menu2_1']);
+    // Every row shown is at least 44 px high, indented by its level, inside the window.
+    const rows = await p.locator('nav .qvm-r:visible').evaluateAll((list) =>
+      list.map((e) => e.getBoundingClientRect().toJSON()));
+    assert.equal(rows.length, 8);
+    for (const r of rows) {
+      assert.ok(r.height >= 44 && r.left >= 0 && r.right <= width, JSON.stringify(r));
+    }
+    const [home, tools, hammers] = await Promise.all(['Home', 'Tools', 'Hammers']
+      .map((t) => rect(row(p, t))));
+    assert.ok(home.left < tools.left && tools.left < hammers.left, 'indented by level');
+    await row(p, 'Hammers').tap();
+    await p.waitForURL(/hammers\.html$/);
+    await p.done();
+  });
+}
+
+test('resizing switches modes and the focus stays; the keyboard works in both', async () => {
+  const p = await openPage(browser, page('resize', { items }),
+    { viewport: { width: 1000, height: 600 } });
+  const expect = async (want, open) => {
+    assert.equal(await focused(p), want);
+    if (open) assert.deepEqual(await openMenus(p), open);
+  };
+  await row(p, 'Products').getByRole('button').focus();
+  await p.keyboard.press('Enter');
+  await p.keyboard.press('Tab');
+  await expect('link Tools', ['qvm-Menu2']);
+  // Narrow: the stacked list opens with the focused item in it.
+  await resize(p, 360, 640);
+  await expect('link Tools', ['qvm-Menu', 'qvm-Menu2']);
+  assert.ok(await row(p, 'Tools').isVisible());
+  await p.keyboard.press('ArrowRight');
+  await expect('link Hammers', ['qvm-Menu', 'qvm-Menu2', 'qvm-Menu2_1']);
+  await p.keyboard.press('ArrowLeft');
+  await expect('button Tools', ['qvm-Menu', 'qvm-Menu2']);
+  await p.keyboard.press('Escape');
+  await expect('button Products', ['qvm-Menu']);
+  await p.keyboard.press('ArrowDown');
+  await expect('link About us');
+  await p.keyboard.press('Escape');
+  await expect('button Menu', []);
+  assert.ok(!(await row(p, 'Home').isVisible()));
+  await p.keyboard.press('Enter');
+  await p.keyboard.press('Tab');
+  await expect('link Home', ['qvm-Menu']);
+  await p.keyboard.press('Shift+Tab');
+  // Wide again: from the Menu button the focus goes to the bar's first item.
+  await resize(p, 1000, 600);
+  await expect('link Home', []);
+  assert.ok(await row(p, 'Contact').isVisible() && !(await menuButton(p).isVisible()));
+  await p.done();
+});
+
+test('a bar wider than the window becomes the Menu button; a tall vertical bar scrolls', async () => {
+  const fifty = Array.from({ length: 50 }, (_, i) => item(`Item ${i + 1}`, `item-${i + 1}.html`));
+  const wide = await openPage(browser, page('fifty', { items: fifty }),
+    { viewport: { width: 1280, height: 800 } });
+  await menuButton(wide).click();
+  const list = wide.locator('nav .qvm-top');
+  const box = await rect(list);
+  assert.ok(box.bottom <= 800 && await list.evaluate((e) => e.scrollHeight > e.clientHeight));
+  await row(wide, 'Item 50').click();
+  await wide.waitForURL(/item-50\.html$/);
+  await wide.done();
+
+  const roots = Array.from({ length: 50 }, (_, i) => item(`Root ${i + 1}`, `root-${i + 1}.html`));
+  const tall = await openPage(browser, page('tall', { style: { MenuType: 1 }, items: roots }),
+    { viewport: { width: 1280, height: 600 } });
+  assert.ok(!(await menuButton(tall).isVisible()));
+  assert.ok((await rect(tall.locator('nav .qvm-top'))).bottom <= 600);
+  await row(tall, 'Root 50').click();
+  await tall.waitForURL(/root-50\.html$/);
+  await tall.done();
+});
+
+test('a 60-character word breaks inside its item at 320 px', async () => {
+  const word = 'Pneumonoultramicroscopicsilicovolcanoconiosisandmoreletterss';
+  assert.equal(word.length, 60);
+  const design = { items: [item('Words', '', { items: [item(word, 'w.html')] })] };
+  const p = await openPage(browser, page('word', design),
+    { viewport: { width: 320, height: 640 }, hasTouch: true, isMobile: true });
+  await menuButton(p).tap();
+  await row(p, 'Words').tap();
+  const fits = await row(p, word).evaluate((e) => {
+    const text = e.querySelector('.qvm-x');
+    return { right: e.getBoundingClientRect().right, spill: text.scrollWidth - text.clientWidth,
+      lines: Math.round(text.getBoundingClientRect().height
+        / parseFloat(getComputedStyle(text).lineHeight)) };
+  });
+  assert.ok(fits.right <= 320 && fits.spill <= 0 && fits.lines >= 2, JSON.stringify(fits));
+  await p.done();
+});
