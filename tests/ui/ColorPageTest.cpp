@@ -325,6 +325,45 @@ TEST_F(ColorPage, CopyMainGivesTheSubMenusTheMainColoursOrOnlyRepaints)
     EXPECT_EQ(Box(1)->text(), u"c81e1e"_s);
 }
 
+TEST_F(ColorPage, TheContrastReadOutFollowsTypedPickedCopiedAndOpenedColours)
+{
+    auto* caption = Get<QLabel>("lblContrast");
+    EXPECT_EQ(caption->text(), u"Text Contrast:"_s);
+    EXPECT_EQ(caption->pos(), QPoint(320, 212));
+    const auto lines = [this] {
+        QStringList texts;
+        for (const char* name : {"lblContrast1", "lblContrast2", "lblContrast3", "lblContrast4"})
+            texts.append(Get<QLabel>(name)->text());
+        return texts;
+    };
+    const auto marked = [this](const char* name) {
+        auto* line = Get<QLabel>(name);
+        return line->palette().color(QPalette::WindowText) !=
+               Get<QLabel>("lblContrast")->palette().color(QPalette::WindowText);
+    };
+    EXPECT_EQ(
+        lines(),
+        QStringList({u"Main: 3.79:1, below 4.5:1"_s, u"Main mouse-over: 2.83:1, below 4.5:1"_s,
+                     u"Sub: 3.79:1, below 4.5:1"_s, u"Sub mouse-over: 2.83:1, below 4.5:1"_s}));
+    EXPECT_TRUE(marked("lblContrast1"));
+
+    // A typed colour counts at once, though the sample waits for the next refresh.
+    TypeInto(Box(0), u"000000"_s);
+    EXPECT_EQ(lines().at(0), u"Main: 21.00:1"_s);
+    EXPECT_FALSE(marked("lblContrast1"));
+    ChooseInPalette(8, 16); // Red for the sub mouse-over font, on 009CE8
+    EXPECT_EQ(lines().at(3), u"Sub mouse-over: 1.31:1, below 4.5:1"_s);
+    // A system colour is read as the desktop paints it now.
+    ChooseInPalette(5, kFirstSystemEntry + kButtonFace);
+    EXPECT_EQ(lines().at(2), u"Sub: 1.53:1, below 4.5:1"_s);
+    Click("btnCopyMain");
+    EXPECT_EQ(lines().at(2), u"Sub: 21.00:1"_s);
+    EXPECT_FALSE(marked("lblContrast3"));
+
+    m_window->SetMenuStyle(DistinctColors()); // FFFF00 on 0A14C8
+    EXPECT_EQ(lines().at(0), u"Main: 10.04:1"_s);
+}
+
 TEST_F(ColorPage, OpeningAProjectShowsItsColoursInBoxesAndSampleAtOnce)
 {
     const MenuStyle style = DistinctColors();

@@ -1,11 +1,12 @@
 // The "Menu Colors" page of the main window: ten colour pickers mirrored by ten hex boxes, the
-// menu sample that shows their colours, ">> Copy Main >>", and the font dialog of the Options
-// page's "..." button.
+// menu sample that shows their colours, the contrast of its text, ">> Copy Main >>", and the font
+// dialog of the Options page's "..." button.
 #include "gui/app/QuorvaneForm.h"
 
 #include "ui_ColorsPage.h"
 #include "ui_OptionsPage.h"
 
+#include "core/model/Contrast.h"
 #include "gui/dialogs/Dialogs.h"
 #include "gui/widgets/Shape.h"
 #include "gui/widgets/SystemColors.h"
@@ -97,15 +98,19 @@ void TfrmQuorvane::SetUpColorPage()
     }
     connect(ui.btnCopyMain, &QPushButton::clicked, this, &TfrmQuorvane::btnCopyMainClick);
     m_dlgFont = FirstDialogFont();
+    RefreshContrast();
 }
 
 // ---- Pickers and hex boxes ------------------------------------------------------------------
 
 void TfrmQuorvane::cpbMainBGChange()
 {
-    // A hex box is writing its picker: the box keeps its text as typed and the sample waits.
-    if (m_hexChanging)
+    // A hex box is writing its picker: the box keeps its text as typed and the sample waits, but
+    // the contrast read-out follows every keystroke.
+    if (m_hexChanging) {
+        RefreshContrast();
         return;
+    }
     RefreshColorSample();
     RefreshHexBoxes();
 }
@@ -211,7 +216,28 @@ void TfrmQuorvane::RefreshColorSample()
         item.caption->setPalette(palette);
         item.caption->update();
     }
+    RefreshContrast();
     emit ColorSampleRefreshed();
+}
+
+// The contrast of the four text and background pairs the sample shows; a pair that is hard to read
+// is said so in its line and drawn in a warning colour.
+void TfrmQuorvane::RefreshContrast()
+{
+    Ui::ColorsPage& ui = *m_colorsPage;
+    MenuStyle colors;
+    for (std::size_t row = 0; row < m_pickers.size(); ++row)
+        colors.*kStyleColors[row] = m_pickers[row]->SelectionColor();
+    const auto pairs = MenuContrast(colors, CurrentSystemColorResolver());
+    const std::array<QLabel*, 4> lines = {ui.lblContrast1, ui.lblContrast2, ui.lblContrast3,
+                                          ui.lblContrast4};
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        lines[i]->setText(QString::fromStdString(ContrastLine(pairs[i])));
+        QPalette palette = ui.lblContrast->palette();
+        if (pairs[i].low)
+            palette.setColor(QPalette::WindowText, QColor(0xB0, 0x00, 0x00));
+        lines[i]->setPalette(palette);
+    }
 }
 
 // ---- Commands -------------------------------------------------------------------------------

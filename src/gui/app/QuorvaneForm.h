@@ -120,6 +120,7 @@ public:
     // Colour page: writes the hex boxes from the pickers, and repaints the sample.
     void RefreshHexBoxes();
     void RefreshColorSample();
+    void RefreshContrast();
 
 signals:
     // The colour sample was repainted from the current colours.
