@@ -173,6 +173,24 @@ TEST_F(Rearrange, DeleteOfASubtreeIsUndoneWithItsItemsRecordsAndSelection)
     EXPECT_TRUE(Tree().Empty());
 }
 
+TEST_F(Rearrange, UndoShowsItsItemUnderBranchesClosedSince)
+{
+    MenuItem* a = Model().AppendRoot("A");
+    MenuItem* b = Model().AppendChild(a, "B");
+    MenuItem* c = Model().AppendChild(b, "C");
+    m_tree->ExpandAllItems();
+    ClickItem(c);
+    TreeKey(Qt::Key_Left, Qt::ControlModifier);
+    EXPECT_EQ(Outline(), "A -B -C");
+    m_tree->collapse(Model().IndexOf(b));
+    m_tree->collapse(Model().IndexOf(a));
+    TreeKey(Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_EQ(Outline(), "A -B --C");
+    EXPECT_EQ(m_window->SelectedItem(), c);
+    EXPECT_TRUE(m_tree->isExpanded(Model().IndexOf(a)));
+    EXPECT_TRUE(InView(c));
+}
+
 TEST_F(Rearrange, DragAndDropMovesWithinTheTreeOnly)
 {
     MenuItem* home = Model().AppendRoot("Home");

@@ -69,8 +69,16 @@ MenuItem* MenuTreeView::SelectedItem() const
 void MenuTreeView::SelectItem(MenuItem* item)
 {
     const QModelIndex index = m_model->IndexOf(item);
-    if (index.parent().isValid())
-        expand(index.parent());
+    // Every closed item above it is opened, so that it shows: an undo may bring an item back
+    // under a branch closed since. Several are opened with the layout put off (see ExpandBranch).
+    std::vector<const MenuItem*> closed;
+    for (const MenuItem* up = item ? item->Parent() : nullptr; up != nullptr; up = up->Parent())
+        if (!isExpanded(m_model->IndexOf(up)))
+            closed.push_back(up);
+    if (closed.size() > 1)
+        setRootIndex(rootIndex());
+    for (auto it = closed.rbegin(); it != closed.rend(); ++it)
+        expand(m_model->IndexOf(*it));
     setCurrentIndex(index);
     scrollTo(index);
 }
