@@ -83,8 +83,10 @@ TEST_F(Rearrange, KeysMoveTheSelectedItemAndTheEditorFollowsItsNewPlace)
     EXPECT_EQ(Outline(), "Untitled1 -Untitled2 Untitled4 Untitled3");
     TreeKey(Qt::Key_Right, Qt::ControlModifier);
     TreeKey(Qt::Key_Right, Qt::ControlModifier); // first of its list: nothing
+    TreeKey(Qt::Key_Up, Qt::ControlModifier);    // nor does the view move its current row
     EXPECT_EQ(Outline(), "Untitled1 -Untitled2 Untitled4 -Untitled3");
     EXPECT_EQ(m_window->SelectedItem(), third);
+    EXPECT_EQ(m_tree->currentIndex(), Model().IndexOf(third));
     EXPECT_TRUE(InView(third));
     EXPECT_TRUE(height->isEnabled());
     EXPECT_FALSE(Action("actMoveIn")->isEnabled());

@@ -169,6 +169,15 @@ void MenuTreeView::keyPressEvent(QKeyEvent* event)
         event->accept();
         return;
     }
+    // Ctrl and an arrow move the selected item (the window's shortcuts). One that reaches the view
+    // is a move that cannot be made, which does nothing: the view's own handling would move the
+    // current item away from the selected one.
+    if (event->modifiers() == Qt::ControlModifier &&
+        (event->key() == Qt::Key_Up || event->key() == Qt::Key_Down ||
+         event->key() == Qt::Key_Left || event->key() == Qt::Key_Right)) {
+        event->accept();
+        return;
+    }
     QTreeView::keyPressEvent(event);
 }
 
