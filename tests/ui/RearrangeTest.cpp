@@ -165,6 +165,10 @@ TEST_F(Rearrange, DeleteOfASubtreeIsUndoneWithItsItemsRecordsAndSelection)
 
     // An add undone does not give its number back; opening a design forgets every step.
     Click("btnAddRootItem");
+    ShowPage(2); // on another page the keys would change the tree unseen
+    QTest::keyClick(m_window->focusWidget(), Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_EQ(Tree().RootCount(), 3u);
+    ShowPage(0);
     TreeKey(Qt::Key_Z, Qt::ControlModifier);
     EXPECT_EQ(Outline(), before);
     Click("btnAddRootItem");

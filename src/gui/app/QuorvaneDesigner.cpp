@@ -5,6 +5,7 @@
 #include "gui/app/QuorvaneForm.h"
 
 #include "ui_DesignerPage.h"
+#include "ui_QuorvaneForm.h"
 
 #include "core/model/TreeCommands.h"
 #include "gui/app/MenuTreeModel.h"
@@ -295,25 +296,26 @@ void TfrmQuorvane::ShowStep(MenuItem* select)
     tvMenuClick();
 }
 
-bool TfrmQuorvane::TextBoxHasFocus() const
+bool TfrmQuorvane::UndoKeysReachTree() const
 {
+    // Not in a text box, where the box's own undo applies, nor on another page, where a change
+    // to the tree would go unseen.
     const QWidget* focused = focusWidget();
-    return qobject_cast<const QLineEdit*>(focused) != nullptr ||
-           qobject_cast<const QAbstractSpinBox*>(focused) != nullptr;
+    return qobject_cast<const QLineEdit*>(focused) == nullptr &&
+           qobject_cast<const QAbstractSpinBox*>(focused) == nullptr &&
+           m_ui->PageControl1->currentWidget() == m_ui->tsDesigner;
 }
 
 void TfrmQuorvane::EditUndo()
 {
-    if (TextBoxHasFocus() || !m_menuModel->History().CanUndo())
-        return;
-    ShowStep(m_menuModel->Undo());
+    if (UndoKeysReachTree() && m_menuModel->History().CanUndo())
+        ShowStep(m_menuModel->Undo());
 }
 
 void TfrmQuorvane::EditRedo()
 {
-    if (TextBoxHasFocus() || !m_menuModel->History().CanRedo())
-        return;
-    ShowStep(m_menuModel->Redo());
+    if (UndoKeysReachTree() && m_menuModel->History().CanRedo())
+        ShowStep(m_menuModel->Redo());
 }
 
 bool TfrmQuorvane::CanMoveSelected(MoveDirection direction) const

@@ -143,10 +143,11 @@ public slots:
     void spinWidthChange();
 
     // Rearranging and undo, on the tree's context menu and keys: Undo (Ctrl+Z) and Redo
-    // (Ctrl+Shift+Z, Ctrl+Y) outside text boxes; the moves of the selected item with everything
-    // below it (Ctrl+Up, Ctrl+Down, Ctrl+Left out of its parent, Ctrl+Right into the sibling
-    // above); F2 puts the focus into the Text box; Delete deletes as "Delete Item" does. After
-    // each, the item of the step is selected and in view and the editor refreshed.
+    // (Ctrl+Shift+Z, Ctrl+Y) on the Menu Designer page outside text boxes; the moves of the
+    // selected item with everything below it (Ctrl+Up, Ctrl+Down, Ctrl+Left out of its parent,
+    // Ctrl+Right into the sibling above); F2 puts the focus into the Text box; Delete deletes as
+    // "Delete Item" does. After each, the item of the step is selected and in view and the editor
+    // refreshed.
     void EditUndo();
     void EditRedo();
     void MoveSelected(MoveDirection direction);
@@ -200,7 +201,8 @@ private:
     MenuItem* Step(std::unique_ptr<TreeCommand> command);
     void ShowStep(MenuItem* select);
     bool CanMoveSelected(MoveDirection direction) const;
-    bool TextBoxHasFocus() const;
+    // Undo and Redo act on the tree only from the Menu Designer page, outside its text boxes.
+    bool UndoKeysReachTree() const;
     // Names the steps that Undo and Redo would take and enables what can be done now.
     void UpdateEditActions();
     static void SetRadioChecked(QRadioButton* button, bool checked);
