@@ -93,7 +93,8 @@ public:
     MenuStyle GetMenuStyle() const;
     void SetMenuStyle(const MenuStyle& style);
 
-    // Removes every menu item. The item counter and the item editor are left alone.
+    // Removes every menu item and forgets the edit history. The item counter and the item editor
+    // are left alone.
     void ClearMenuItems();
 
     // The longest code that Get Code and Preview make (the core's limit), and the largest menu
