@@ -13,6 +13,7 @@
 
 #include <QApplication>
 #include <QFile>
+#include <QMimeData>
 #include <QPixmap>
 #include <QTemporaryDir>
 #include <QTest>
@@ -22,6 +23,7 @@
 
 #include <cstdlib>
 #include <memory>
+#include <string>
 
 namespace qv {
 namespace {
@@ -414,6 +416,77 @@ void BM_HostileOpenEveryLevelAndDelete(benchmark::State& state)
     }
 }
 BENCHMARK(BM_HostileOpenEveryLevelAndDelete)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+// ---- Rearranging and undo on the 100,000-item design -----------------------------------------
+
+// Move Down and Move Up in turn of a group in the middle of the design, whose list is open.
+void BM_WideMove(benchmark::State& state)
+{
+    Session session(TheFiles().wide);
+    MenuItem* group = session.Design().Root(4)->Child(50);
+    session.Select(group);
+    int turn = 0;
+    for (auto _ : state) {
+        session.window->MoveSelected(++turn % 2 ? MoveDirection::Down : MoveDirection::Up);
+        Settle(*session.window);
+    }
+    if (session.window->SelectedItem() != group)
+        state.SkipWithError("the moved group is not selected");
+}
+BENCHMARK(BM_WideMove)->Unit(benchmark::kMillisecond)->Iterations(10);
+
+// A group dropped onto another root, and back onto its own in the next turn.
+void BM_WideDrop(benchmark::State& state)
+{
+    Session session(TheFiles().wide);
+    MenuTreeModel& model = session.window->MenuModel();
+    MenuItem* group = session.Design().Root(4)->Child(50);
+    MenuItem* roots[] = {session.Design().Root(4), session.Design().Root(6)};
+    int turn = 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        const std::unique_ptr<QMimeData> drag(model.mimeData({model.IndexOf(group)}));
+        const QModelIndex onto = model.IndexOf(roots[++turn % 2]);
+        state.ResumeTiming();
+
+        if (!model.dropMimeData(drag.get(), Qt::MoveAction, -1, 0, onto))
+            state.SkipWithError("the drop was refused");
+        Settle(*session.window);
+    }
+}
+BENCHMARK(BM_WideDrop)->Unit(benchmark::kMillisecond)->Iterations(10);
+
+// Undo of the Delete of a branch of 1,000 items (a root's last group of 999 pages), which
+// comes back open.
+void BM_WideUndoDeleteOf1000(benchmark::State& state)
+{
+    Session session(TheFiles().wide);
+    MenuTreeModel& model = session.window->MenuModel();
+    MenuItem* branch = model.AppendChild(session.Design().Root(5), "Branch");
+    for (int i = 1; i < 1000; ++i)
+        model.AppendChild(branch, "Page " + std::to_string(i));
+    session.tree->expand(model.IndexOf(branch));
+    const std::size_t whole = session.Design().Count();
+    for (auto _ : state) {
+        state.PauseTiming();
+        session.Select(branch);
+        session.window->btnDeleteItemClick();
+        Settle(*session.window);
+        if (session.Design().Count() != whole - 1000)
+            state.SkipWithError("the branch was not deleted");
+        session.tree->setFocus();
+        state.ResumeTiming();
+
+        session.window->EditUndo();
+        Settle(*session.window);
+
+        state.PauseTiming();
+        if (session.Design().Count() != whole || session.window->SelectedItem() != branch)
+            state.SkipWithError("the branch did not come back");
+        state.ResumeTiming();
+    }
+}
+BENCHMARK(BM_WideUndoDeleteOf1000)->Unit(benchmark::kMillisecond)->Iterations(10);
 
 } // namespace
 } // namespace qv

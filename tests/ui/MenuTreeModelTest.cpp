@@ -1,10 +1,12 @@
 #include "gui/app/MenuTreeModel.h"
 
 #include <QAbstractItemModelTester>
+#include <QMimeData>
 #include <QSignalSpy>
 
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <vector>
 
 using namespace Qt::StringLiterals;
@@ -90,6 +92,64 @@ TEST(MenuTreeModel, StaysConsistentThroughAddsDeletesRenamesAndResets)
     model.AppendRoot("After clear");
     model.Remove(model.ItemOf(model.index(0, 0)));
     model.Remove(nullptr);
+
+    EXPECT_TRUE(warnings.Messages().isEmpty()) << warnings.Messages().join(u'\n').toStdString();
+}
+
+TEST(MenuTreeModel, StepsUndoAndDropsKeepTheModelConsistentAndPersistentIndexesFollow)
+{
+    TesterWarnings warnings;
+    MenuTreeModel model;
+    QAbstractItemModelTester tester(&model,
+                                    QAbstractItemModelTester::FailureReportingMode::Warning);
+    MenuItem* a = model.AppendRoot("A");
+    MenuItem* a1 = model.AppendChild(a, "A1");
+    MenuItem* a2 = model.AppendChild(a, "A2");
+    model.AppendChild(a2, "A21");
+    MenuItem* b = model.AppendRoot("B");
+    const QPersistentModelIndex held(model.IndexOf(a2));
+    QSignalSpy moved(&model, &QAbstractItemModel::rowsMoved);
+
+    // Down, up and across lists, in and out; each also taken back.
+    const auto step = [&](std::unique_ptr<TreeCommand> command) {
+        ASSERT_NE(command, nullptr);
+        model.Do(std::move(command));
+        EXPECT_EQ(held, model.IndexOf(a2));
+    };
+    step(MakeMove(model.Tree(), a1, MoveDirection::Down));
+    step(MakeMove(model.Tree(), a1, MoveDirection::Up));
+    step(MakeMove(model.Tree(), a2, MoveDirection::Out));
+    step(MakeMove(model.Tree(), b, MoveDirection::Up));
+    step(MakeMove(model.Tree(), a2, MoveDirection::In));
+    step(MakeMoveTo(model.Tree(), a, b, 0));
+    step(MakeDelete(a));
+    step(MakeSetText(b, "Bee"));
+    EXPECT_EQ(moved.count(), 6);
+    while (model.History().CanUndo()) {
+        model.Undo();
+        EXPECT_EQ(held, model.IndexOf(a2));
+    }
+    EXPECT_EQ(TextAt(model, model.index(1, 0)), u"B"_s);
+    EXPECT_EQ(model.ItemOf(model.index(0, 0, model.index(1, 0, model.index(0, 0)))), a2->Child(0));
+    while (model.History().CanRedo())
+        model.Redo();
+    EXPECT_EQ(model.rowCount(), 1);
+
+    // A drop between the rows of its own list, counted before the item leaves.
+    model.Clear();
+    EXPECT_FALSE(model.History().CanUndo());
+    MenuItem* x = model.AppendRoot("X");
+    model.AppendRoot("Y");
+    model.AppendRoot("Z");
+    std::unique_ptr<QMimeData> data(model.mimeData({model.IndexOf(x)}));
+    EXPECT_TRUE(model.dropMimeData(data.get(), Qt::MoveAction, 2, 0, {}));
+    EXPECT_EQ(x->Position(), 1u);
+    data.reset(model.mimeData({model.IndexOf(x)}));
+    EXPECT_TRUE(model.dropMimeData(data.get(), Qt::MoveAction, 3, 0, {}));
+    EXPECT_EQ(x->Position(), 2u);
+    // The drop flags: everything can be dragged; the list of roots takes drops.
+    EXPECT_TRUE(model.flags(model.IndexOf(x)) & Qt::ItemIsDragEnabled);
+    EXPECT_TRUE(model.flags({}) & Qt::ItemIsDropEnabled);
 
     EXPECT_TRUE(warnings.Messages().isEmpty()) << warnings.Messages().join(u'\n').toStdString();
 }

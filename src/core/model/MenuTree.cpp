@@ -46,6 +46,7 @@ MenuTree::MenuTree() = default;
 
 MenuTree::~MenuTree()
 {
+    m_observer = nullptr;
     Clear();
 }
 
@@ -90,6 +91,8 @@ MenuItem* MenuTree::AppendRoot(std::string text, TMyRec rec)
 MenuItem* MenuTree::AppendChild(MenuItem* parent, std::string text, TMyRec rec)
 {
     auto& siblings = parent ? parent->m_children : m_roots;
+    if (m_observer)
+        m_observer->AboutToInsert(parent, siblings.size());
     siblings.push_back(std::unique_ptr<MenuItem>(
         new MenuItem(parent, siblings.size(), std::move(text), std::move(rec))));
     ++m_count;
@@ -114,6 +117,8 @@ MenuItem* MenuTree::AppendChild(MenuItem* parent, std::string text, TMyRec rec)
             Invalidate();
         }
     }
+    if (m_observer)
+        m_observer->Inserted();
     return siblings.back().get();
 }
 
@@ -140,20 +145,145 @@ void MenuTree::Remove(MenuItem* item)
 {
     if (item == nullptr)
         return;
+    Detach(item).reset(); // iterative, see ~MenuItem
+}
+
+std::unique_ptr<MenuItem> MenuTree::NewItem(std::string text, TMyRec rec)
+{
+    return std::unique_ptr<MenuItem>(new MenuItem(nullptr, 0, std::move(text), std::move(rec)));
+}
+
+void MenuTree::Renumber(std::vector<std::unique_ptr<MenuItem>>& list, std::size_t from,
+                        std::size_t to)
+{
+    for (std::size_t i = from; i < to && i < list.size(); ++i)
+        list[i]->m_position = i;
+}
+
+std::size_t MenuTree::Relevel(MenuItem* top, MenuItem* parent)
+{
+    const int level = parent ? parent->m_level + 1 : 0;
+    top->m_parent = parent;
+    if (top->m_level == level)
+        return SubtreeSize(top);
+    std::size_t size = 0;
+    std::vector<MenuItem*> stack{top};
+    top->m_level = level;
+    while (!stack.empty()) {
+        MenuItem* current = stack.back();
+        stack.pop_back();
+        ++size;
+        for (const auto& child : current->m_children) {
+            child->m_level = current->m_level + 1;
+            stack.push_back(child.get());
+        }
+    }
+    return size;
+}
+
+MenuItem* MenuTree::Insert(MenuItem* parent, std::size_t position,
+                           std::unique_ptr<MenuItem> subtree)
+{
+    if (!subtree)
+        return nullptr;
+    auto& siblings = ListOf(parent);
+    position = std::min(position, siblings.size());
+    if (m_observer)
+        m_observer->AboutToInsert(parent, position);
+    MenuItem* top = subtree.get();
+    m_count += Relevel(top, parent);
+    siblings.insert(siblings.begin() + static_cast<std::ptrdiff_t>(position), std::move(subtree));
+    Renumber(siblings, position, siblings.size());
+    Invalidate();
+    if (m_observer)
+        m_observer->Inserted();
+    return top;
+}
+
+std::unique_ptr<MenuItem> MenuTree::Detach(MenuItem* item)
+{
+    if (item == nullptr)
+        return nullptr;
     auto& siblings = SiblingsOf(item);
     const std::size_t position = item->m_position;
     assert(position < siblings.size() && siblings[position].get() == item);
+    if (m_observer)
+        m_observer->AboutToRemove(item);
     m_count -= SubtreeSize(item);
     std::unique_ptr<MenuItem> removed = std::move(siblings[position]);
     siblings.erase(siblings.begin() + static_cast<std::ptrdiff_t>(position));
-    for (std::size_t i = position; i < siblings.size(); ++i)
-        siblings[i]->m_position = i;
+    Renumber(siblings, position, siblings.size());
+    removed->m_parent = nullptr;
+    removed->m_position = 0;
     Invalidate();
-    removed.reset(); // iterative, see ~MenuItem
+    if (m_observer)
+        m_observer->Removed();
+    return removed;
+}
+
+bool MenuTree::CanMove(const MenuItem* item, const MenuItem* parent, std::size_t position) const
+{
+    if (item == nullptr)
+        return false;
+    // Not into itself, nor below itself: the new parent must not have the item above it. The
+    // walk up is as long as the new parent's level.
+    for (const MenuItem* up = parent; up != nullptr; up = up->m_parent)
+        if (up == item)
+            return false;
+    const std::size_t listSize = parent ? parent->m_children.size() : m_roots.size();
+    // Counted once the item has left its place: its own list is one shorter.
+    const std::size_t limit = parent == item->m_parent ? listSize - 1 : listSize;
+    return position <= limit;
+}
+
+bool MenuTree::Move(MenuItem* item, MenuItem* parent, std::size_t position)
+{
+    if (!CanMove(item, parent, position) ||
+        (parent == item->m_parent && position == item->m_position))
+        return false;
+    if (m_observer)
+        m_observer->AboutToMove(item, parent, position);
+    auto& from = SiblingsOf(item);
+    const std::size_t oldPosition = item->m_position;
+    std::unique_ptr<MenuItem> moving = std::move(from[oldPosition]);
+    if (&from == &ListOf(parent)) {
+        // Within one list only the items between the two places change position.
+        const auto begin = from.begin();
+        const auto oldAt = begin + static_cast<std::ptrdiff_t>(oldPosition);
+        const auto newAt = begin + static_cast<std::ptrdiff_t>(position);
+        if (position < oldPosition)
+            std::move_backward(newAt, oldAt, oldAt + 1);
+        else
+            std::move(oldAt + 1, newAt + 1, oldAt);
+        from[position] = std::move(moving);
+        Renumber(from, std::min(oldPosition, position), std::max(oldPosition, position) + 1);
+    } else {
+        from.erase(from.begin() + static_cast<std::ptrdiff_t>(oldPosition));
+        Renumber(from, oldPosition, from.size());
+        auto& to = ListOf(parent);
+        Relevel(moving.get(), parent);
+        to.insert(to.begin() + static_cast<std::ptrdiff_t>(position), std::move(moving));
+        Renumber(to, position, to.size());
+    }
+    Invalidate();
+    if (m_observer)
+        m_observer->Moved();
+    return true;
+}
+
+void MenuTree::SetText(MenuItem* item, std::string text)
+{
+    if (item == nullptr || item->m_text == text)
+        return;
+    item->m_text = std::move(text);
+    if (m_observer)
+        m_observer->TextChanged(item);
 }
 
 void MenuTree::Clear()
 {
+    if (m_observer)
+        m_observer->AboutToReset();
     std::vector<std::unique_ptr<MenuItem>> roots = std::move(m_roots);
     m_roots.clear();
     m_count = 0;
@@ -162,6 +292,8 @@ void MenuTree::Clear()
     // Last item first, as the records are released from the last index to the first.
     while (!roots.empty())
         roots.pop_back();
+    if (m_observer)
+        m_observer->Reset();
 }
 
 std::size_t MenuTree::CountItemsAtLevel(int level) const

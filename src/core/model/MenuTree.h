@@ -65,8 +65,32 @@ private:
     std::vector<std::unique_ptr<MenuItem>> m_children;
 };
 
-// The ordered forest of menu items. Items are only appended at the end of a list of siblings;
-// nothing is sorted or moved. Every walk is iterative, so a chain of any depth is safe.
+// Hears of every change to a tree's structure and texts, before and after it is made: the tree
+// view's model turns these into the view's notifications. Loading and clearing are told as one
+// reset; an append is told as an insertion of one item.
+class MenuTreeObserver
+{
+public:
+    virtual ~MenuTreeObserver() = default;
+    // A subtree is put at `position` among the sub items of `parent` (the roots when null).
+    virtual void AboutToInsert(const MenuItem* parent, std::size_t position) = 0;
+    virtual void Inserted() = 0;
+    // `item` leaves the tree with everything below it.
+    virtual void AboutToRemove(const MenuItem* item) = 0;
+    virtual void Removed() = 0;
+    // `item` goes to `position` among the sub items of `parent`, counted in that list once the
+    // item has left its own place.
+    virtual void AboutToMove(const MenuItem* item, const MenuItem* parent,
+                             std::size_t position) = 0;
+    virtual void Moved() = 0;
+    virtual void TextChanged(const MenuItem* item) = 0;
+    virtual void AboutToReset() = 0;
+    virtual void Reset() = 0;
+};
+
+// The ordered forest of menu items. Items are appended at the end of a list of siblings, and
+// rearranged only by Insert, Detach and Move (undo and the move commands). Nothing is sorted.
+// Every walk is iterative, so a chain of any depth is safe.
 class MenuTree final
 {
 public:
@@ -97,6 +121,28 @@ public:
     // Removes every item.
     void Clear();
 
+    // A new item outside any tree, for Insert.
+    static std::unique_ptr<MenuItem> NewItem(std::string text, TMyRec rec = {});
+    // Puts a subtree that is in no tree (new, or detached before) at `position` among the sub
+    // items of `parent` (the roots when null); a position past the end appends. Its items keep
+    // their texts and records; their levels follow the new place. Returns the subtree's top.
+    MenuItem* Insert(MenuItem* parent, std::size_t position, std::unique_ptr<MenuItem> subtree);
+    // Takes an item with everything below it out of the tree and hands it over whole, so that it
+    // can be inserted again.
+    std::unique_ptr<MenuItem> Detach(MenuItem* item);
+    // Whether `item` may go to `position` among the sub items of `parent`, counted once the item
+    // has left its place: not into itself or below itself, and within the list. Staying where it
+    // is counts as possible (and changes nothing).
+    bool CanMove(const MenuItem* item, const MenuItem* parent, std::size_t position) const;
+    // Moves `item` with everything below it there; false (and nothing changed) when CanMove is
+    // false or the item would stay where it is. Time linear in the two lists and the subtree.
+    bool Move(MenuItem* item, MenuItem* parent, std::size_t position);
+    // Sets an item's text, telling the observer.
+    void SetText(MenuItem* item, std::string text);
+
+    // The one observer told of changes (none by default); it must outlive the tree or be unset.
+    void SetObserver(MenuTreeObserver* observer) { m_observer = observer; }
+
     // The number of items in the subtree of `item`, itself included.
     static std::size_t SubtreeSize(const MenuItem* item);
 
@@ -112,7 +158,17 @@ public:
 
 private:
     std::vector<std::unique_ptr<MenuItem>>& SiblingsOf(const MenuItem* item);
+    std::vector<std::unique_ptr<MenuItem>>& ListOf(MenuItem* parent)
+    {
+        return parent ? parent->m_children : m_roots;
+    }
     void Invalidate() { m_orderValid = false; }
+    // Gives the subtree of `top` the levels below `parent`; returns its size.
+    static std::size_t Relevel(MenuItem* top, MenuItem* parent);
+    static void Renumber(std::vector<std::unique_ptr<MenuItem>>& list, std::size_t from,
+                         std::size_t to);
+
+    MenuTreeObserver* m_observer = nullptr;
 
     std::vector<std::unique_ptr<MenuItem>> m_roots;
     std::size_t m_count = 0;

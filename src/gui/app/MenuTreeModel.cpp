@@ -1,5 +1,7 @@
 #include "gui/app/MenuTreeModel.h"
 
+#include <QMimeData>
+
 #include <limits>
 
 namespace qv {
@@ -14,9 +16,17 @@ int ToRow(std::size_t n)
 
 } // namespace
 
-MenuTreeModel::MenuTreeModel(QObject* parent) : QAbstractItemModel(parent) {}
+const QString MenuTreeModel::kDragFormat = QStringLiteral("application/x-quorvane-menu-item");
 
-MenuTreeModel::~MenuTreeModel() = default;
+MenuTreeModel::MenuTreeModel(QObject* parent) : QAbstractItemModel(parent)
+{
+    m_tree.SetObserver(this);
+}
+
+MenuTreeModel::~MenuTreeModel()
+{
+    m_tree.SetObserver(nullptr);
+}
 
 MenuItem* MenuTreeModel::ItemOf(const QModelIndex& index) const
 {
@@ -39,37 +49,110 @@ MenuItem* MenuTreeModel::AppendRoot(std::string text, TMyRec rec)
 
 MenuItem* MenuTreeModel::AppendChild(MenuItem* parent, std::string text, TMyRec rec)
 {
-    const std::size_t row = parent ? parent->ChildCount() : m_tree.RootCount();
-    beginInsertRows(IndexOf(parent), ToRow(row), ToRow(row));
-    MenuItem* added = m_tree.AppendChild(parent, std::move(text), std::move(rec));
-    endInsertRows();
-    return added;
+    return m_tree.AppendChild(parent, std::move(text), std::move(rec));
 }
 
 void MenuTreeModel::Remove(MenuItem* item)
 {
     if (item == nullptr)
         return;
-    const int row = ToRow(item->Position());
-    beginRemoveRows(IndexOf(item->Parent()), row, row);
+    // Steps of the history may name the items removed.
+    m_history.Clear();
     m_tree.Remove(item);
-    endRemoveRows();
 }
 
 void MenuTreeModel::Clear()
 {
-    beginResetModel();
+    m_history.Clear();
     m_tree.Clear();
-    endResetModel();
+}
+
+MenuItem* MenuTreeModel::Do(std::unique_ptr<TreeCommand> command)
+{
+    return m_history.Do(m_tree, std::move(command));
+}
+
+MenuItem* MenuTreeModel::Undo()
+{
+    return m_history.Undo(m_tree);
+}
+
+MenuItem* MenuTreeModel::Redo()
+{
+    return m_history.Redo(m_tree);
 }
 
 void MenuTreeModel::SetText(MenuItem* item, std::string text)
 {
-    if (item == nullptr || item->Text() == text)
+    m_tree.SetText(item, std::move(text));
+}
+
+// ---- What the view hears of every change ----------------------------------------------------
+
+void MenuTreeModel::AboutToInsert(const MenuItem* parent, std::size_t position)
+{
+    if (!m_resetting)
+        beginInsertRows(IndexOf(parent), ToRow(position), ToRow(position));
+}
+
+void MenuTreeModel::Inserted()
+{
+    if (!m_resetting)
+        endInsertRows();
+}
+
+void MenuTreeModel::AboutToRemove(const MenuItem* item)
+{
+    m_dragged = nullptr;
+    if (m_resetting)
         return;
-    item->SetText(std::move(text));
+    const int row = ToRow(item->Position());
+    beginRemoveRows(IndexOf(item->Parent()), row, row);
+}
+
+void MenuTreeModel::Removed()
+{
+    if (!m_resetting)
+        endRemoveRows();
+}
+
+void MenuTreeModel::AboutToMove(const MenuItem* item, const MenuItem* parent, std::size_t position)
+{
+    // The view counts the destination row before the item leaves its place.
+    std::size_t row = position;
+    if (parent == item->Parent() && position > item->Position())
+        ++row;
+    const int from = ToRow(item->Position());
+    const bool valid =
+        beginMoveRows(IndexOf(item->Parent()), from, from, IndexOf(parent), ToRow(row));
+    Q_ASSERT(valid); // the tree refuses what the view would
+    Q_UNUSED(valid);
+}
+
+void MenuTreeModel::Moved()
+{
+    endMoveRows();
+}
+
+void MenuTreeModel::TextChanged(const MenuItem* item)
+{
+    if (m_resetting)
+        return;
     const QModelIndex changed = IndexOf(item);
     emit dataChanged(changed, changed, {Qt::DisplayRole, Qt::EditRole});
+}
+
+void MenuTreeModel::AboutToReset()
+{
+    m_dragged = nullptr;
+    if (!m_resetting)
+        beginResetModel();
+}
+
+void MenuTreeModel::Reset()
+{
+    if (!m_resetting)
+        endResetModel();
 }
 
 void MenuTreeModel::SetLink(MenuItem* item, std::string link)
@@ -163,15 +246,87 @@ Qt::ItemFlags MenuTreeModel::flags(const QModelIndex& index) const
 {
     // Captions are edited in the item editor beside the tree, never in place.
     const MenuItem* item = ItemOf(index);
+    // Drops onto the list of roots (between roots, or below the last) need the flag on the
+    // invisible root.
     if (item == nullptr)
-        return Qt::NoItemFlags;
-    Qt::ItemFlags flags = Qt::ItemIsEnabled | Qt::ItemIsSelectable;
+        return index.isValid() ? Qt::NoItemFlags : Qt::ItemIsDropEnabled;
+    Qt::ItemFlags flags = Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsDragEnabled;
+    if (!IsDeepestShown(item))
+        flags |= Qt::ItemIsDropEnabled;
     // The view keeps the state of every item it expands (expandAll and the '*' key expand leaves
     // too) and revisits those states on each removal, so leaves are marked as such; so is the
     // last shown level. An item's first sub item lifts the mark, and the view hears of it.
     if (item->ChildCount() == 0 || IsDeepestShown(item))
         flags |= Qt::ItemNeverHasChildren;
     return flags;
+}
+
+// ---- Drag and drop ---------------------------------------------------------------------------
+
+QStringList MenuTreeModel::mimeTypes() const
+{
+    return {kDragFormat};
+}
+
+QMimeData* MenuTreeModel::mimeData(const QModelIndexList& indexes) const
+{
+    MenuItem* item = indexes.isEmpty() ? nullptr : ItemOf(indexes.constFirst());
+    if (item == nullptr)
+        return nullptr;
+    // The drag names the item by a token that only this model's current drag has, never by its
+    // address: a drop from elsewhere, or of a drag that is over, names nothing.
+    m_dragged = item;
+    ++m_dragToken;
+    auto* data = new QMimeData;
+    data->setData(kDragFormat, QByteArray::number(m_dragToken));
+    return data;
+}
+
+MenuItem* MenuTreeModel::DropTarget(const QMimeData* data, Qt::DropAction action, int row,
+                                    int column, const QModelIndex& parent, MenuItem*& toParent,
+                                    std::size_t& position) const
+{
+    if (data == nullptr || action != Qt::MoveAction || m_dragged == nullptr || column > 0 ||
+        !data->hasFormat(kDragFormat) || data->data(kDragFormat) != QByteArray::number(m_dragToken))
+        return nullptr;
+    if (parent.isValid() && (parent.model() != this || parent.column() != 0))
+        return nullptr;
+    toParent = ItemOf(parent);
+    if (IsDeepestShown(toParent))
+        return nullptr;
+    const std::size_t size = toParent ? toParent->ChildCount() : m_tree.RootCount();
+    // Row -1: onto the parent, as its last sub item. A row counts the places before the item
+    // leaves its own.
+    position = row < 0 ? size : std::min(static_cast<std::size_t>(row), size);
+    if (toParent == m_dragged->Parent() && (row < 0 || position > m_dragged->Position()))
+        --position;
+    if (!m_tree.CanMove(m_dragged, toParent, position))
+        return nullptr;
+    return m_dragged;
+}
+
+bool MenuTreeModel::canDropMimeData(const QMimeData* data, Qt::DropAction action, int row,
+                                    int column, const QModelIndex& parent) const
+{
+    MenuItem* toParent = nullptr;
+    std::size_t position = 0;
+    return DropTarget(data, action, row, column, parent, toParent, position) != nullptr;
+}
+
+bool MenuTreeModel::dropMimeData(const QMimeData* data, Qt::DropAction action, int row, int column,
+                                 const QModelIndex& parent)
+{
+    MenuItem* toParent = nullptr;
+    std::size_t position = 0;
+    MenuItem* item = DropTarget(data, action, row, column, parent, toParent, position);
+    if (item == nullptr)
+        return false;
+    m_dragged = nullptr;
+    // A drop where the item already is changes nothing and is no step.
+    if (auto move = MakeMoveTo(m_tree, item, toParent, position))
+        Do(std::move(move));
+    emit ItemDropped(item);
+    return true;
 }
 
 } // namespace qv

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/model/MenuTree.h"
+#include "core/model/TreeCommands.h"
 
 #include <QAbstractItemModel>
 
@@ -11,12 +12,17 @@
 namespace qv {
 
 // The menu tree as the designer's tree view sees it: one column, one row per item, the item's
-// text as its caption. The model owns the tree and is the only way the window changes it, so the
-// view hears of every insertion, removal and caption change as it happens.
+// text as its caption. The model owns the tree and its edit history and is the only way the
+// window changes them; it watches the tree, so the view hears of every insertion, removal, move
+// and caption change as it happens, whichever command made it.
 //
 // Every call is O(1) per index: an index carries its MenuItem*, and an item knows its parent and
 // its position among its siblings, so nothing here walks the tree or recurses.
-class MenuTreeModel final : public QAbstractItemModel
+//
+// Items can be dragged within the view that shows the model: a drag carries a token of this
+// model's current drag only, so nothing from elsewhere is ever dropped, and a drop is a "Move"
+// step of the history.
+class MenuTreeModel final : public QAbstractItemModel, private MenuTreeObserver
 {
     Q_OBJECT
 
@@ -45,10 +51,19 @@ public:
     MenuItem* AppendRoot(std::string text, TMyRec rec = {});
     MenuItem* AppendChild(MenuItem* parent, std::string text, TMyRec rec = {});
 
-    // Removes an item with everything below it.
+    // Removes an item with everything below it, outside the history, which is cleared.
     void Remove(MenuItem* item);
-    // Removes every item.
+    // Removes every item and clears the history.
     void Clear();
+
+    // The edit history: Do applies a command and keeps it as a step, Undo and Redo take the
+    // steps back and forth. Each returns the item to select then (see EditHistory).
+    const EditHistory& History() const { return m_history; }
+    MenuItem* Do(std::unique_ptr<TreeCommand> command);
+    MenuItem* Undo();
+    MenuItem* Redo();
+    // The next edit starts a step of its own.
+    void SealHistory() { m_history.Seal(); }
 
     // The caption shown in the view; a change repaints the item's row at once.
     void SetText(MenuItem* item, std::string text);
@@ -65,8 +80,11 @@ public:
     template <class Load>
     void ResetWith(Load&& load)
     {
+        m_history.Clear();
         beginResetModel();
+        m_resetting = true;
         std::forward<Load>(load)(m_tree);
+        m_resetting = false;
         endResetModel();
     }
 
@@ -83,8 +101,47 @@ public:
     bool setData(const QModelIndex& index, const QVariant& value, int role = Qt::EditRole) override;
     Qt::ItemFlags flags(const QModelIndex& index) const override;
 
+    // Dragging and dropping items within the view.
+    static const QString kDragFormat;
+    Qt::DropActions supportedDragActions() const override { return Qt::MoveAction; }
+    Qt::DropActions supportedDropActions() const override { return Qt::MoveAction; }
+    QStringList mimeTypes() const override;
+    // The drag of the first item among `indexes`.
+    QMimeData* mimeData(const QModelIndexList& indexes) const override;
+    // Only this model's current drag, to a place the item may move to: not onto or into itself
+    // or below itself, nor onto the last level shown. Dropped on an item (row -1) the item
+    // becomes its last sub item; dropped between rows it goes there.
+    bool canDropMimeData(const QMimeData* data, Qt::DropAction action, int row, int column,
+                         const QModelIndex& parent) const override;
+    bool dropMimeData(const QMimeData* data, Qt::DropAction action, int row, int column,
+                      const QModelIndex& parent) override;
+
+signals:
+    // A drop moved `item`, which the view should select.
+    void ItemDropped(MenuItem* item);
+
 private:
+    // The dragged item and the place a drop would put it; null when the drop is refused.
+    MenuItem* DropTarget(const QMimeData* data, Qt::DropAction action, int row, int column,
+                         const QModelIndex& parent, MenuItem*& toParent,
+                         std::size_t& position) const;
+
+    void AboutToInsert(const MenuItem* parent, std::size_t position) override;
+    void Inserted() override;
+    void AboutToRemove(const MenuItem* item) override;
+    void Removed() override;
+    void AboutToMove(const MenuItem* item, const MenuItem* parent, std::size_t position) override;
+    void Moved() override;
+    void TextChanged(const MenuItem* item) override;
+    void AboutToReset() override;
+    void Reset() override;
+
     MenuTree m_tree;
+    EditHistory m_history;
+    bool m_resetting = false; // a load in ResetWith: the view hears of it as one reset
+    // The item being dragged, and the token its drag carries; a removal ends the drag.
+    mutable MenuItem* m_dragged = nullptr;
+    mutable quint64 m_dragToken = 0;
 };
 
 } // namespace qv

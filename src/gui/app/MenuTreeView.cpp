@@ -2,9 +2,12 @@
 
 #include "gui/app/MenuTreeModel.h"
 
+#include <QContextMenuEvent>
+#include <QDrag>
 #include <QHeaderView>
 #include <QItemSelectionModel>
 #include <QKeyEvent>
+#include <QMenu>
 #include <QStyledItemDelegate>
 
 #include <algorithm>
@@ -32,6 +35,12 @@ public:
 MenuTreeView::MenuTreeView(QWidget* parent) : QTreeView(parent)
 {
     setItemDelegate(new TreeRowDelegate(this));
+    // Items move by drag and drop within the view; drags from elsewhere are refused.
+    setDragEnabled(true);
+    setAcceptDrops(true);
+    setDropIndicatorShown(true);
+    setDragDropMode(QAbstractItemView::InternalMove);
+    setDefaultDropAction(Qt::MoveAction);
 }
 
 MenuTreeView::~MenuTreeView() = default;
@@ -42,6 +51,9 @@ void MenuTreeView::SetMenuModel(MenuTreeModel* model)
     m_model = model;
     // After the view's own handling of the removal, which comes first.
     connect(model, &QAbstractItemModel::rowsRemoved, this, &MenuTreeView::RowsRemoved);
+    // A move in may make the design deeper, a move out shallower.
+    connect(model, &QAbstractItemModel::rowsMoved, this,
+            [this] { FitColumn(m_model->Tree().DeepestLevel()); });
     FitColumn(model->Tree().DeepestLevel());
 }
 
@@ -57,8 +69,16 @@ MenuItem* MenuTreeView::SelectedItem() const
 void MenuTreeView::SelectItem(MenuItem* item)
 {
     const QModelIndex index = m_model->IndexOf(item);
-    if (index.parent().isValid())
-        expand(index.parent());
+    // Every closed item above it is opened, so that it shows: an undo may bring an item back
+    // under a branch closed since. Several are opened with the layout put off (see ExpandBranch).
+    std::vector<const MenuItem*> closed;
+    for (const MenuItem* up = item ? item->Parent() : nullptr; up != nullptr; up = up->Parent())
+        if (!isExpanded(m_model->IndexOf(up)))
+            closed.push_back(up);
+    if (closed.size() > 1)
+        setRootIndex(rootIndex());
+    for (auto it = closed.rbegin(); it != closed.rend(); ++it)
+        expand(m_model->IndexOf(*it));
     setCurrentIndex(index);
     scrollTo(index);
 }
@@ -100,6 +120,45 @@ void MenuTreeView::FitColumn(int deepestLevel)
     header()->setMinimumSectionSize(indentation() * (m_deepestLevel + 1) + kCaptionRoom);
 }
 
+void MenuTreeView::contextMenuEvent(QContextMenuEvent* event)
+{
+    // A right click selects the item under the pointer first, as the commands act on the
+    // selected item.
+    if (event->reason() == QContextMenuEvent::Mouse) {
+        const QModelIndex under = indexAt(event->pos());
+        if (under.isValid() && under != currentIndex())
+            setCurrentIndex(under);
+    }
+    if (actions().isEmpty())
+        return;
+    emit ContextMenuAboutToShow();
+    const QPoint at = event->reason() == QContextMenuEvent::Mouse
+                          ? event->globalPos()
+                          : viewport()->mapToGlobal(visualRect(currentIndex()).bottomLeft());
+    QMenu::exec(actions(), at, nullptr, this);
+    event->accept();
+}
+
+void MenuTreeView::startDrag(Qt::DropActions /*supportedActions*/)
+{
+    // The model moves the item when it is dropped; the view's own drag would then remove the
+    // dragged rows as well, as if they had gone elsewhere.
+    const QModelIndex dragged = currentIndex();
+    if (m_model == nullptr || !dragged.isValid())
+        return;
+    QMimeData* data = m_model->mimeData({dragged});
+    if (data == nullptr)
+        return;
+    auto* drag = new QDrag(this);
+    drag->setMimeData(data);
+    const QRect row = visualRect(dragged);
+    QPixmap image(row.size().boundedTo(QSize(300, 40)));
+    image.fill(Qt::transparent);
+    viewport()->render(&image, {}, QRegion(row));
+    drag->setPixmap(image);
+    drag->exec(Qt::MoveAction, Qt::MoveAction);
+}
+
 void MenuTreeView::keyPressEvent(QKeyEvent* event)
 {
     // '*' opens the current item's whole branch. The tree's own handling would record every item
@@ -107,6 +166,15 @@ void MenuTreeView::keyPressEvent(QKeyEvent* event)
     if (event->key() == Qt::Key_Asterisk) {
         if (const MenuItem* current = m_model ? m_model->ItemOf(currentIndex()) : nullptr)
             ExpandBranch(current, MenuTreeModel::kShownLevels);
+        event->accept();
+        return;
+    }
+    // Ctrl and an arrow move the selected item (the window's shortcuts). One that reaches the view
+    // is a move that cannot be made, which does nothing: the view's own handling would move the
+    // current item away from the selected one.
+    if (event->modifiers() == Qt::ControlModifier &&
+        (event->key() == Qt::Key_Up || event->key() == Qt::Key_Down ||
+         event->key() == Qt::Key_Left || event->key() == Qt::Key_Right)) {
         event->accept();
         return;
     }
@@ -124,10 +192,27 @@ void MenuTreeView::reset()
 void MenuTreeView::rowsInserted(const QModelIndex& parent, int start, int end)
 {
     QTreeView::rowsInserted(parent, start, end);
-    const MenuItem* owner = m_model ? m_model->ItemOf(parent) : nullptr;
-    const int level = owner == nullptr ? 0 : owner->Level() + 1;
-    if (level > m_deepestLevel)
-        FitColumn(level);
+    if (m_model == nullptr)
+        return;
+    const MenuItem* owner = m_model->ItemOf(parent);
+    int deepest = owner == nullptr ? 0 : owner->Level() + 1;
+    for (int row = start; row <= end; ++row) {
+        // A subtree put back whole (a delete undone) opens as a loaded design does.
+        const MenuItem* inserted = m_model->ItemOf(m_model->index(row, 0, parent));
+        if (inserted != nullptr && inserted->ChildCount() > 0) {
+            std::vector<const MenuItem*> work{inserted};
+            while (!work.empty()) {
+                const MenuItem* item = work.back();
+                work.pop_back();
+                deepest = std::max(deepest, item->Level());
+                for (std::size_t k = 0; k < item->ChildCount(); ++k)
+                    work.push_back(item->Child(k));
+            }
+            ExpandBranch(inserted, kAutoExpandDepth);
+        }
+    }
+    if (deepest > m_deepestLevel)
+        FitColumn(deepest);
 }
 
 void MenuTreeView::rowsAboutToBeRemoved(const QModelIndex& parent, int start, int end)

@@ -18,7 +18,12 @@ class MenuTreeModel;
 //  - opening is done without recording leaves or levels the view cannot show, and with the
 //    layout put off until all items are open;
 //  - in a deep design, open items are closed around a removal and opened again after it;
-//  - '*' opens the current item's branch the same way.
+//  - '*' opens the current item's branch the same way;
+//  - a subtree put back (a delete undone) opens as it was shown;
+//  - items are dragged and dropped within the view only, with a drop indicator; the model makes
+//    the move;
+//  - the context menu shows the view's actions (the window's commands on the tree), with their
+//    shortcuts.
 class MenuTreeView final : public QTreeView
 {
     Q_OBJECT
@@ -38,14 +43,20 @@ public:
 
     // The item selected in the tree, or null.
     MenuItem* SelectedItem() const;
-    // Makes the item current and selected, opening its parent and scrolling to it.
+    // Makes the item current and selected, opening the items above it and scrolling to it.
     void SelectItem(MenuItem* item);
 
     // Opens every root with all the items below it, down to kAutoExpandDepth levels, so that a
     // loaded project shows whole.
     void ExpandAllItems();
 
+signals:
+    // The context menu is about to show: the window brings its actions up to date.
+    void ContextMenuAboutToShow();
+
 protected:
+    void contextMenuEvent(QContextMenuEvent* event) override;
+    void startDrag(Qt::DropActions supportedActions) override;
     void keyPressEvent(QKeyEvent* event) override;
     void reset() override;
     void rowsInserted(const QModelIndex& parent, int start, int end) override;

@@ -2,6 +2,7 @@
 
 #include "core/codegen/Template.h"
 #include "core/model/MenuStyle.h"
+#include "core/model/TreeCommands.h"
 #include "gui/widgets/ColorPickerButton.h"
 
 #include <QFont>
@@ -19,6 +20,7 @@ class ColorsPage;
 class OptionsPage;
 } // namespace Ui
 
+class QAction;
 class QItemSelection;
 class QLineEdit;
 class QRadioButton;
@@ -91,7 +93,8 @@ public:
     MenuStyle GetMenuStyle() const;
     void SetMenuStyle(const MenuStyle& style);
 
-    // Removes every menu item. The item counter and the item editor are left alone.
+    // Removes every menu item and forgets the edit history. The item counter and the item editor
+    // are left alone.
     void ClearMenuItems();
 
     // The longest code that Get Code and Preview make (the core's limit), and the largest menu
@@ -141,6 +144,17 @@ public slots:
     void spinHeightChange();
     void spinWidthChange();
 
+    // Rearranging and undo, on the tree's context menu and keys: Undo (Ctrl+Z) and Redo
+    // (Ctrl+Shift+Z, Ctrl+Y) on the Menu Designer page outside text boxes; the moves of the
+    // selected item with everything below it (Ctrl+Up, Ctrl+Down, Ctrl+Left out of its parent,
+    // Ctrl+Right into the sibling above); F2 puts the focus into the Text box; Delete deletes as
+    // "Delete Item" does. After each, the item of the step is selected and in view and the editor
+    // refreshed.
+    void EditUndo();
+    void EditRedo();
+    void MoveSelected(MoveDirection direction);
+    void EditSelectedText();
+
     // Colour page: each hex box applies its text to its picker as it is typed; ">> Copy Main >>"
     // gives the sub menus the main menu's colours.
     void txtMainBGChange();
@@ -184,6 +198,15 @@ private:
     void ApplyHexBox(std::size_t row);
     void AddItem(AddKind kind);
     void OnSelectionChanged();
+    void SetUpDesignerPage();
+    // Applies a command as a step of the history; returns the item to select.
+    MenuItem* Step(std::unique_ptr<TreeCommand> command);
+    void ShowStep(MenuItem* select);
+    bool CanMoveSelected(MoveDirection direction) const;
+    // Undo and Redo act on the tree only from the Menu Designer page, outside its text boxes.
+    bool UndoKeysReachTree() const;
+    // Names the steps that Undo and Redo would take and enables what can be done now.
+    void UpdateEditActions();
     static void SetRadioChecked(QRadioButton* button, bool checked);
 
     // The window's form (the pages and the button row) and the forms of its three pages.
@@ -210,6 +233,16 @@ private:
     // The font the font dialog opens on: the last one chosen in it.
     QFont m_dlgFont;
     bool m_deleting = false; // an item is being removed; its neighbour is refreshed afterwards
+
+    // The tree's commands (its context menu).
+    QAction* m_actUndo = nullptr;
+    QAction* m_actRedo = nullptr;
+    QAction* m_actMoveUp = nullptr;
+    QAction* m_actMoveDown = nullptr;
+    QAction* m_actMoveOut = nullptr;
+    QAction* m_actMoveIn = nullptr;
+    QAction* m_actEditText = nullptr;
+    QAction* m_actDeleteItem = nullptr;
 };
 
 } // namespace qv
