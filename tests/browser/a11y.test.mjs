@@ -107,3 +107,20 @@ test('small screens: the Menu button and the stacked list pass the audit', async
   assert.deepEqual((await audit(page, ['color-contrast'])).violations, []);
   await page.done();
 });
+
+test('a page of its own with colours below 4.5:1: nothing but color-contrast, also right to left', async () => {
+  // The start-up colours (white on 0080FF is 3.79:1) in a page with a title and a language, the
+  // sub menus open and a sub item focused; then the same on a right-to-left page.
+  const code = generate(dir, { items }, { preview: false, name: 'ownpage' });
+  for (const rtl of [false, true]) {
+    const html = realPage(code);
+    const page = await openPage(browser, pageUrl(dir, rtl
+      ? html.replace('<html lang="en">', '<html lang="ar" dir="rtl">') : html,
+    { name: `ownpage${rtl}.htm` }), wide);
+    await openTwoLevels(page, false);
+    await page.getByRole('link', { name: 'Bolts' }).focus();
+    const { violations } = await audit(page, []);
+    assert.deepEqual(violations.map((v) => v.split(':')[0]), ['color-contrast'], `rtl ${rtl}`);
+    await page.done();
+  }
+});
