@@ -108,7 +108,7 @@ test('small screens: the Menu button and the stacked list pass the audit', async
   await page.done();
 });
 
-test('a page of its own with colours below 4.5:1: nothing but color-contrast, also right to left', async () => {
+test('colours below 4.5:1 in a page of its own: only color-contrast, also right to left', async () => {
   // The start-up colours (white on 0080FF is 3.79:1) in a page with a title and a language, the
   // sub menus open and a sub item focused; then the same on a right-to-left page.
   const code = generate(dir, { items }, { preview: false, name: 'ownpage' });

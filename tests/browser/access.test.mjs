@@ -89,9 +89,8 @@ describe('the focus ring', () => {
       // The focused item shows the mouse-over colours, and so does the open path.
       const [tools, products] = await Promise.all(['Tools', 'Products'].map((t) =>
         row(page, t).evaluate((e) => getComputedStyle(e).backgroundColor)));
-      const moBg = (hex) => `rgb(${parseInt(hex.slice(0, 2), 16)}, ${parseInt(hex.slice(2, 4), 16)}, ${parseInt(hex.slice(4), 16)})`;
-      assert.equal(tools, moBg(style.SubMOBG || '009CE8'));
-      assert.equal(products, moBg(style.MainMOBG || '009CE8'));
+      assert.equal(tools, rgb(style.SubMOBG || '009CE8'));
+      assert.equal(products, rgb(style.MainMOBG || '009CE8'));
       await page.keyboard.press('End');
       check(await ring(), 'Offers');
       await page.done();
@@ -101,7 +100,8 @@ describe('the focus ring', () => {
   test('whole in a list that scrolls', async () => {
     const entries = Array.from({ length: 30 }, (_, i) => item(`Entry ${i + 1}`, `e${i + 1}.html`));
     const page = await openPage(browser, previewUrl(dir, { items: [item('Catalogue', '',
-      { width: 100, items: entries })] }, { name: 'ring-scroll' }), { viewport: { width: 600, height: 300 } });
+      { width: 100, items: entries })] }, { name: 'ring-scroll' }),
+    { viewport: { width: 600, height: 300 } });
     await row(page, 'Catalogue').getByRole('button').focus();
     await page.keyboard.press('ArrowDown');
     for (const key of ['End', 'ArrowUp', 'Home']) {
@@ -243,7 +243,10 @@ describe('right to left', () => {
         assert.deepEqual(await openMenus(page), []);
       }
       const [bar, list] = await Promise.all([rect(page.locator('nav .qvm-top')),
-        (async () => { await row(page, 'Products').hover(); return rect(await subMenu(page, 'Products')); })()]);
+        (async () => {
+          await row(page, 'Products').hover();
+          return rect(await subMenu(page, 'Products'));
+        })()]);
       assert.ok(side === 'r' ? list.left >= bar.left : list.right <= bar.right, 'opens on its arrow\'s side');
       await page.done();
     }
@@ -312,7 +315,9 @@ test('forced colours: arrows in the text colour, the open and hovered items unde
               .map((s) => before[`border${s}Color`]).every((c) => c === 'rgba(0, 0, 0, 0)') };
         }));
       assert.equal(arrows.length, 3);
-      for (const a of arrows) assert.deepEqual(a, { img: 'none', display: 'block', colour: true, others: true });
+      for (const a of arrows) {
+        assert.deepEqual(a, { img: 'none', display: 'block', colour: true, others: true });
+      }
       const underline = (caption) => row(page, caption).locator('.qvm-x').evaluate((e) =>
         getComputedStyle(e).textDecorationLine);
       assert.deepEqual(await Promise.all(['Products', 'Tools', 'Parts', 'Home'].map(underline)),

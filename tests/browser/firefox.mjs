@@ -50,6 +50,20 @@ function find(steps, scopes = [document]) {
   return [...new Set(found)];
 }
 
+// Runs in the page: scrolls the element into view and returns its box once it stays put.
+async function settle(e) {
+  e.scrollIntoView({ block: 'nearest', inline: 'nearest' });
+  let last = '';
+  for (let frames = 0; frames < 30; frames++) {
+    await new Promise((done) => requestAnimationFrame(done));
+    const b = e.getBoundingClientRect();
+    const now = JSON.stringify(b);
+    if (now === last) return { left: b.left, top: b.top, width: b.width, height: b.height };
+    last = now;
+  }
+  throw new Error('the element keeps moving');
+}
+
 class Locator {
   constructor(page, steps) {
     this.page = page;
@@ -106,18 +120,14 @@ class Locator {
 
   focus() { return this.evaluate((e) => e.focus()); }
 
-  scrollIntoViewIfNeeded() {
-    return this.evaluate((e) => e.scrollIntoView({ block: 'nearest', inline: 'nearest' }));
-  }
+  // Scrolled into view and, as Playwright waits before it acts, in the same place in two
+  // frames in a row (whatever follows the scrolling has moved it by then).
+  scrollIntoViewIfNeeded() { return this.evaluate(settle); }
 
-  // The middle of the element, scrolled into view
+  // The middle of the element, scrolled into view and settled
   async centre() {
-    const r = await this.evaluate((e) => {
-      e.scrollIntoView({ block: 'nearest', inline: 'nearest' });
-      const b = e.getBoundingClientRect();
-      return [b.left + b.width / 2, b.top + b.height / 2];
-    });
-    return r;
+    const b = await this.evaluate(settle);
+    return [b.left + b.width / 2, b.top + b.height / 2];
   }
 
   async hover() { await this.page.mouse.move(...await this.centre()); }
