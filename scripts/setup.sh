@@ -14,8 +14,8 @@ if [ "$mode" = package ] || [ "$mode" = test ]; then
     packages+=(dpkg-dev file)
 fi
 if [ "$mode" = test ]; then
-    packages+=(libbenchmark-dev clang-14 libclang-rt-14-dev clang-format-14 chromium nodejs npm
-               xvfb xauth xdotool imagemagick xclip desktop-file-utils shared-mime-info)
+    packages+=(libbenchmark-dev clang-14 libclang-rt-14-dev clang-format-14 chromium firefox-esr
+               nodejs npm xvfb xauth xdotool imagemagick xclip desktop-file-utils shared-mime-info)
 fi
 
 missing=()

@@ -29,9 +29,14 @@ scripts/fuzz.sh 30
 
 echo "== Browser tests of the generated menu =="
 # Pages are generated with build/bin/quorvane-gen from the template and images beside it, and
-# checked in Debian's Chromium. The suites run on the Node that tests/browser/package.json pins,
-# which npm ci brings into tests/browser; the system's node and npm only install it.
-(cd tests/browser && npm ci --no-audit --no-fund &&
-    QUORVANE_BIN_DIR="$PWD/../../build/bin" CHROMIUM=/usr/bin/chromium ./node.sh --test)
+# checked in Debian's Chromium and Firefox ESR: one suite, run once in each. The suites run on
+# the Node that tests/browser/package.json pins, which npm ci brings into tests/browser; the
+# system's node and npm only install it.
+(cd tests/browser && npm ci --no-audit --no-fund)
+for browser in chromium firefox; do
+    echo "-- $browser --"
+    (cd tests/browser && QUORVANE_BROWSER=$browser QUORVANE_BIN_DIR="$PWD/../../build/bin" \
+        CHROMIUM=/usr/bin/chromium FIREFOX=/usr/bin/firefox-esr ./node.sh --test)
+done
 
 echo "All tests passed."

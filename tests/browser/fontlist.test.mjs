@@ -2,19 +2,13 @@
 // %FontFamily%, and the menu draws in the families it names.
 import assert from 'node:assert/strict';
 import { execFileSync } from 'node:child_process';
-import { readFileSync, writeFileSync } from 'node:fs';
+import { writeFileSync } from 'node:fs';
 import { join } from 'node:path';
-import { after, before, test } from 'node:test';
+import { test } from 'node:test';
 import vm from 'node:vm';
-import {
-  generator, item, launch, makeWorkDir, mnuText, pageUrl, previewUrl, removeWorkDir,
-} from './helpers.mjs';
+import { browser, dir, generator, item, mnuText, openPage, previewUrl, useBrowser } from './helpers.mjs';
 
-let dir;
-before(() => {
-  dir = makeWorkDir();
-});
-after(() => removeWorkDir(dir));
+useBrowser();
 
 // Font lists as users type them: quoted family names of either kind, and text that would end a
 // string or the script if written as it is. (A list that starts and ends with the same quote
@@ -44,18 +38,10 @@ test('the font list parses as the same text between single and between double qu
 });
 
 test('the menu of the shipped template draws in the families of the list', async () => {
-  const browser = await launch();
-  try {
-    const list = "'DejaVu Serif', \"Noto Sans\", serif";
-    const page = await browser.newPage({ viewport: { width: 800, height: 400 } });
-    const errors = [];
-    page.on('pageerror', (e) => errors.push(e.message));
-    await page.goto(previewUrl(dir, { style: { MenuFont: list }, items: [item('Home', 'a.html')] },
-      { name: 'fonts' }));
-    const family = await page.locator('nav').evaluate((nav) => getComputedStyle(nav).fontFamily);
-    assert.equal(family, '"DejaVu Serif", "Noto Sans", serif');
-    assert.deepEqual(errors, []);
-  } finally {
-    await browser.close();
-  }
+  const list = "'DejaVu Serif', \"Noto Sans\", serif";
+  const page = await openPage(browser, previewUrl(dir, { style: { MenuFont: list },
+    items: [item('Home', 'a.html')] }, { name: 'fonts' }), { viewport: { width: 800, height: 400 } });
+  const family = await page.locator('nav').evaluate((nav) => getComputedStyle(nav).fontFamily);
+  assert.equal(family, '"DejaVu Serif", "Noto Sans", serif');
+  await page.done();
 });

@@ -1,12 +1,15 @@
 // Shared helpers of the browser tests: write a design as a .mnu file, generate its page with
-// quorvane-gen, and open it in Debian's Chromium.
+// quorvane-gen, and open it in Debian's Chromium or Firefox ESR (QUORVANE_BROWSER=firefox).
 import assert from 'node:assert/strict';
 import { execFileSync } from 'node:child_process';
 import { copyFileSync, existsSync, mkdtempSync, readFileSync, rmSync, writeFileSync } from 'node:fs';
+import { createServer } from 'node:http';
 import { tmpdir } from 'node:os';
-import { dirname, join, resolve } from 'node:path';
+import { dirname, extname, join, resolve } from 'node:path';
+import { after, before } from 'node:test';
 import { fileURLToPath, pathToFileURL } from 'node:url';
 import { chromium } from 'playwright-core';
+import { launchFirefox } from './firefox.mjs';
 
 const here = dirname(fileURLToPath(import.meta.url));
 export const binDir = resolve(here, process.env.QUORVANE_BIN_DIR || '../../build/bin');
@@ -102,12 +105,55 @@ export function previewUrl(dir, design, { name = 'design', edit, images = true }
   return pageUrl(dir, edit ? edit(html) : html, { name: `${name}-page.htm`, images });
 }
 
-export function launch() {
-  return chromium.launch({
+export const engine = process.env.QUORVANE_BROWSER || 'chromium';
+
+// The browser the suites run in; with forcedColors its pages are drawn in the system's colours.
+export async function launch({ forcedColors = false } = {}) {
+  if (engine === 'firefox') return launchFirefox({ forcedColors });
+  if (engine !== 'chromium') throw new Error(`QUORVANE_BROWSER=${engine}: chromium or firefox`);
+  const browser = await chromium.launch({
     executablePath: process.env.CHROMIUM || '/usr/bin/chromium',
     args: ['--no-sandbox', '--disable-gpu', '--disable-background-networking',
       '--disable-component-update', '--disable-sync', '--no-first-run'],
   });
+  browser.forcedColors = forcedColors;
+  return browser;
+}
+
+// A suite's browser and work folder (with the given files in it), from its first test to its last.
+export let browser;
+export let dir;
+export function useBrowser(files = {}) {
+  before(async () => {
+    browser = await launch();
+    dir = makeWorkDir();
+    for (const [name, text] of Object.entries(files)) writeFileSync(join(dir, name), text);
+  });
+  after(async () => {
+    await browser?.close();
+    removeWorkDir(dir);
+  });
+}
+
+// Serves a folder over HTTP on this machine, for checks of what a page loads (neither browser
+// reports the loads of file: pages alike). Returns the server; its url(name) is a file's address.
+export async function serve(folder) {
+  const types = { '.htm': 'text/html', '.html': 'text/html', '.gif': 'image/gif', '.js': 'text/javascript' };
+  const server = createServer((req, res) => {
+    // A browser asks for the site's icon on its own; an empty answer keeps its console quiet.
+    if (req.url === '/favicon.ico') return res.writeHead(204).end();
+    try {
+      const body = readFileSync(join(folder, decodeURIComponent(new URL(req.url, 'http://x').pathname)));
+      res.writeHead(200, { 'content-type': types[extname(req.url)] || 'application/octet-stream' });
+      res.end(body);
+    } catch {
+      res.writeHead(404).end();
+    }
+  });
+  await new Promise((done) => server.listen(0, '127.0.0.1', done));
+  server.unref();
+  server.url = (name) => `http://127.0.0.1:${server.address().port}/${name}`;
+  return server;
 }
 
 // Sets a menu variable in generated code, e.g. setVar(html, 'RightToLeft', 1).
@@ -172,13 +218,16 @@ export const focused = async (page) => (await deepFocus(page)).evaluate((e) => {
   return `${e.tagName === 'A' ? 'link' : e.tagName.toLowerCase()} ${name}`;
 });
 
-// Opens a page in a context of its own (viewport, touch) and collects its script errors;
-// page.done() checks that there were none and closes the context.
+// Opens a page in a context of its own (viewport, touch) and collects its script errors and its
+// console's messages; page.done() checks that there were no errors and closes the context.
 export async function openPage(browser, url, options = {}) {
-  const context = await browser.newContext({ viewport: { width: 1000, height: 500 }, ...options });
+  const context = await browser.newContext({ viewport: { width: 1000, height: 500 }, ...options,
+    ...(browser.forcedColors && { forcedColors: 'active' }) });
   const page = await context.newPage();
   const errors = [];
+  page.messages = [];
   page.on('pageerror', (e) => errors.push(e.message));
+  page.on('console', (m) => page.messages.push(m.text()));
   await page.goto(url);
   page.errors = errors;
   page.done = async () => {

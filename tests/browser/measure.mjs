@@ -25,6 +25,9 @@ const baseline = process.env.MEASURE_BASELINE
 const windows = [['wide', { width: 1280, height: 720 }], ['narrow', { width: 360, height: 740 }]];
 
 const runs = Number(process.argv[2]) || 21;
+// MEASURE_DESIGNS=text measures only the designs whose label holds that text, without the
+// reference pages.
+const only = process.env.MEASURE_DESIGNS;
 
 // Three levels: roots, their sub items, and the sub items of those.
 const tree = (roots, perRoot, perChild) => Array.from({ length: roots }, (_, r) =>
@@ -73,7 +76,7 @@ const browser = await launch();
 try {
   const pages = [];
   const itemLines = {};
-  for (const [label, design, count] of designs) {
+  for (const [label, design, count] of designs.filter(([l]) => !only || l.includes(only))) {
     const code = generate(dir, design, { preview: false, name: `measure${count}` });
     const at = code.indexOf('<script>', code.indexOf('</script>'));
     if (!design.style) itemLines[count] = code.slice(0, at);
@@ -90,7 +93,7 @@ try {
     }
   }
   // For scale: the same number of plain links written in the page, laid out, without any script.
-  for (const count of [8, 500, 5000]) {
+  for (const count of only ? [] : [8, 500, 5000]) {
     const html = opening(false) + plainLinks(count) + end('"body"', 't1=t0;');
     pages.push(newPage(`${count} plain links in the page, no script`,
       pageUrl(dir, html, { name: `plain${count}.htm` }), true));
@@ -98,10 +101,12 @@ try {
   // What a page pays without any engine: 8 links in the menu's font (a font family that is not
   // installed costs the browser a look-up of its own), and the item lines of the 3-level designs
   // followed by those 8 links. No engine can make a menu usable sooner than these.
-  pages.push(newPage('8 plain links in the menu\'s font, no script', pageUrl(dir,
-    opening(false) + plainLinks(8, menuFont) + end('"body"', 't1=t0;'), { name: 'font8.htm' }),
-  true));
-  for (const [count, lines] of Object.entries(itemLines)) {
+  if (!only) {
+    pages.push(newPage('8 plain links in the menu\'s font, no script', pageUrl(dir,
+      opening(false) + plainLinks(8, menuFont) + end('"body"', 't1=t0;'), { name: 'font8.htm' }),
+    true));
+  }
+  for (const [count, lines] of only ? [] : Object.entries(itemLines)) {
     const html = opening(false) + lines + '<script>t1=performance.now()</script>'
       + plainLinks(8, menuFont) + end('"body"');
     const label = `the item lines of ${Number(count).toLocaleString('en')} items, then 8 plain links `

@@ -1,22 +1,13 @@
 // The menu pasted into pages as authors have them: the page's own CSS, two menus on one page,
 // and a page looked at by a crawler that does not move the pointer.
 import assert from 'node:assert/strict';
-import { after, before, test } from 'node:test';
+import { test } from 'node:test';
 import {
-  colours, generate, item, launch, makeWorkDir, openMenus, openPage, pageUrl, realPage, rect,
-  removeWorkDir, rgb, row,
+  browser, colours, dir, generate, item, openMenus, openPage, pageUrl, realPage, rect, rgb, row,
+  useBrowser,
 } from './helpers.mjs';
 
-let browser;
-let dir;
-before(async () => {
-  browser = await launch();
-  dir = makeWorkDir();
-});
-after(async () => {
-  await browser?.close();
-  removeWorkDir(dir);
-});
+useBrowser();
 
 const items = [
   item('Home', 'index.html', { width: 80 }),

@@ -1,27 +1,14 @@
 // Where open sub menus appear in real pages: never on their own item, inside the window, above
 // everything else on the page; and what Escape and taps do there.
 import assert from 'node:assert/strict';
-import { writeFileSync } from 'node:fs';
-import { join } from 'node:path';
-import { after, before, describe, test } from 'node:test';
+import { describe, test } from 'node:test';
 import {
-  generate, intersects, item, launch, makeWorkDir, openMenus, openPage, pageUrl, realPage, rect,
-  removeWorkDir, row, subMenu,
+  browser, dir, generate, intersects, item, openMenus, openPage, pageUrl, realPage, rect, row,
+  subMenu, useBrowser,
 } from './helpers.mjs';
 
-let browser;
-let dir;
-before(async () => {
-  browser = await launch();
-  dir = makeWorkDir();
-  for (const f of ['products.html', 'hammers.html', 'entry-40.html']) {
-    writeFileSync(join(dir, f), `<title>${f}</title><p id="arrived">${f}</p>`);
-  }
-});
-after(async () => {
-  await browser?.close();
-  removeWorkDir(dir);
-});
+useBrowser(Object.fromEntries(['products.html', 'hammers.html', 'entry-40.html']
+  .map((f) => [f, `<title>${f}</title><p id="arrived">${f}</p>`])));
 
 const page = (name, design, wrap = {}) =>
   pageUrl(dir, realPage(generate(dir, design, { preview: false, name }), wrap), { name: `${name}.htm` });
