@@ -101,6 +101,19 @@ test('resizing switches modes and the focus stays; the keyboard works in both', 
   await p.done();
 });
 
+// Sub menus open when the window narrows stay open in the stacked list, so that text found in
+// the page before the first frame (which opens its way) is still shown once the mode is known.
+test('sub menus open when the window narrows stay open in the stacked list', async () => {
+  const p = await openPage(browser, page('narrowing', { items }),
+    { viewport: { width: 1000, height: 600 } });
+  await row(p, 'Products').hover();
+  assert.deepEqual(await openMenus(p), ['qvm-Menu2']);
+  await resize(p, 360, 640);
+  assert.deepEqual(await openMenus(p), ['qvm-Menu', 'qvm-Menu2']);
+  assert.ok(await row(p, 'Tools').isVisible());
+  await p.done();
+});
+
 test('a bar wider than the window becomes the Menu button; a tall vertical bar scrolls', async () => {
   const fifty = Array.from({ length: 50 }, (_, i) => item(`Item ${i + 1}`, `item-${i + 1}.html`));
   const wide = await openPage(browser, page('fifty', { items: fifty }),
