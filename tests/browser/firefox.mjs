@@ -181,7 +181,8 @@ class Page {
   addScriptTag(options) { return this.raw.addScriptTag(options); }
 
   async setViewportSize({ width, height }) {
-    await this.raw.setViewport({ ...this.raw.viewport(), width, height });
+    this.view = { ...this.view, width, height };
+    await setViewport(this.raw, this.view);
   }
 
   locator(css) { return new Locator(this, [{ css }]); }
@@ -201,6 +202,20 @@ class Page {
   }
 }
 
+// Sets the page's viewport. Firefox ESR 140 (Debian 12's before its security updates) knows no
+// screen orientation override, which puppeteer sends beside the viewport: there the viewport is
+// set on its own, and awaited, so that nothing runs before the page has its size.
+async function setViewport(page, viewport) {
+  try {
+    await page.setViewport(viewport);
+  } catch (error) {
+    if (!/unknown command emulation\.setScreenOrientationOverride/.test(error.message)) throw error;
+    await page.mainFrame().browsingContext.setViewport({
+      viewport: { width: viewport.width, height: viewport.height },
+    });
+  }
+}
+
 // Firefox in forced colours: the pref that makes it draw every page in the system's colours.
 export async function launchFirefox({ forcedColors = false } = {}) {
   const raw = await puppeteer.launch({
@@ -216,8 +231,11 @@ export async function launchFirefox({ forcedColors = false } = {}) {
     return {
       newPage: async () => {
         const page = await context.newPage();
-        await page.setViewport({ ...viewport, hasTouch });
-        return new Page(page, () => context.close());
+        const view = { ...viewport, hasTouch };
+        await setViewport(page, view);
+        const wrapped = new Page(page, () => context.close());
+        wrapped.view = view;
+        return wrapped;
       },
       close: () => context.close(),
     };
