@@ -40,9 +40,12 @@ protected:
     std::string Outline()
     {
         std::string text;
-        for (const MenuItem* item : Tree().PreOrder())
-            text += (text.empty() ? "" : " ") +
-                    std::string(static_cast<std::size_t>(item->Level()), '-') + item->Text();
+        for (const MenuItem* item : Tree().PreOrder()) {
+            if (!text.empty())
+                text += ' ';
+            text.append(static_cast<std::size_t>(item->Level()), '-');
+            text += item->Text();
+        }
         return text;
     }
     bool InView(const MenuItem* item)

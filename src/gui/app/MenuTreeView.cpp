@@ -146,11 +146,11 @@ void MenuTreeView::startDrag(Qt::DropActions /*supportedActions*/)
     const QModelIndex dragged = currentIndex();
     if (m_model == nullptr || !dragged.isValid())
         return;
-    QMimeData* data = m_model->mimeData({dragged});
-    if (data == nullptr)
+    QMimeData* dragData = m_model->mimeData({dragged});
+    if (dragData == nullptr)
         return;
     auto* drag = new QDrag(this);
-    drag->setMimeData(data);
+    drag->setMimeData(dragData);
     const QRect row = visualRect(dragged);
     QPixmap image(row.size().boundedTo(QSize(300, 40)));
     image.fill(Qt::transparent);
