@@ -1,4 +1,5 @@
 #include "core/model/MenuTree.h"
+#include "core/model/TreeCommands.h"
 
 #include <gtest/gtest.h>
 
@@ -105,10 +106,11 @@ TEST(MenuTree, ApplyToAllReachesEveryLevel)
     MenuItem* root = tree.AppendRoot("r");
     MenuItem* sub = tree.AppendChild(root, "s");
     MenuItem* deep = tree.AppendChild(sub, "d");
-    tree.AppendRoot("r2");
+    MenuItem* later = tree.AppendRoot("r2");
     sub->Rec().Height = 33;
-    tree.ApplyHeightToAll(sub->Rec().Height);
-    tree.ApplyWidthToAll(-5);
+    later->Rec().Width = -5;
+    MakeApplyToAll(tree, sub, ItemField::Height)->Apply(tree);
+    MakeApplyToAll(tree, later, ItemField::Width)->Apply(tree);
     for (const MenuItem* item : tree.PreOrder()) {
         EXPECT_EQ(item->Rec().Height, 33) << item->Text();
         EXPECT_EQ(item->Rec().Width, -5) << item->Text();
@@ -145,7 +147,8 @@ TEST(MenuTree, HundredThousandDeepChainIsBuiltIndexedAndDestroyedWithoutRecursio
     EXPECT_EQ(item->Level(), static_cast<int>(depth - 1));
     EXPECT_EQ(MenuTree::SubtreeSize(tree->Root(0)), depth);
     EXPECT_EQ(tree->DeepestLevel(), static_cast<int>(depth - 1));
-    tree->ApplyWidthToAll(7);
+    tree->Root(0)->Rec().Width = 7;
+    MakeApplyToAll(*tree, tree->Root(0), ItemField::Width)->Apply(*tree);
     EXPECT_EQ(item->Rec().Width, 7);
 
     // Removing from the middle, then destroying the rest with the tree.

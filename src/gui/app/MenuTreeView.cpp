@@ -68,11 +68,15 @@ MenuItem* MenuTreeView::SelectedItem() const
 
 void MenuTreeView::SelectItem(MenuItem* item)
 {
+    if (item == nullptr) {
+        selectionModel()->clear();
+        return;
+    }
     const QModelIndex index = m_model->IndexOf(item);
     // Every closed item above it is opened, so that it shows: an undo may bring an item back
     // under a branch closed since. Several are opened with the layout put off (see ExpandBranch).
     std::vector<const MenuItem*> closed;
-    for (const MenuItem* up = item ? item->Parent() : nullptr; up != nullptr; up = up->Parent())
+    for (const MenuItem* up = item->Parent(); up != nullptr; up = up->Parent())
         if (!isExpanded(m_model->IndexOf(up)))
             closed.push_back(up);
     if (closed.size() > 1)
