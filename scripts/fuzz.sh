@@ -29,7 +29,8 @@ max_len() {
 
 echo "== Build the fuzz targets =="
 CC=clang-14 CXX=clang++-14 cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-    -DQUORVANE_BUILD_FUZZ=ON -DQUORVANE_BUILD_UI=OFF -DQUORVANE_BUILD_TESTS=OFF >/dev/null
+    -DQUORVANE_BUILD_FUZZ=ON -DQUORVANE_BUILD_UI=OFF -DQUORVANE_BUILD_TESTS=OFF -DQUORVANE_WERROR=ON \
+    >/dev/null
 cmake --build "$build" -j "$(nproc)" --target "${targets[@]/%/_fuzzer}"
 
 work=$(mktemp -d)

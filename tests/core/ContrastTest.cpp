@@ -53,6 +53,11 @@ TEST(Contrast, TheFourPairsOfTheStartUpDesignAndSystemColoursResolved)
     EXPECT_EQ(ContrastLine(lines[2]), "Sub: 1.00:1, below 4.5:1");
     EXPECT_EQ(ContrastLine(lines[3]), "Sub mouse-over: 4.47:1, below 4.5:1");
     EXPECT_EQ(ContrastLine(MenuContrast(style, CurrentSystemColorResolver())[2]), "Sub: 21.00:1");
+    // The cut allows only for the last bit of a division: 4.35 times 100 is 434.99999999999994
+    // and still reads 4.35, while a ratio a hair below the next hundredth is never lifted to it.
+    EXPECT_EQ(ContrastLine({"A", 4.35, false}), "A: 4.35:1");
+    EXPECT_EQ(ContrastLine({"A", 4.4999, true}), "A: 4.49:1, below 4.5:1");
+    EXPECT_EQ(ContrastLine({"A", 4.49999999, true}), "A: 4.49:1, below 4.5:1");
 }
 
 } // namespace

@@ -104,7 +104,8 @@ TEST_F(DataFiles, ThePreviewFolderGetsTheArrowImagesOfTheProgram)
             ++named;
     EXPECT_EQ(named, kArrowImageFiles.size());
     for (const std::string_view name : kArrowImageFiles) {
-        const std::string quoted = "'" + std::string(name) + "'";
+        std::string quoted(1, '\'');
+        (quoted += name) += '\'';
         EXPECT_TRUE(kLightArrows.find(quoted) != std::string_view::npos ||
                     kDarkArrows.find(quoted) != std::string_view::npos)
             << name;

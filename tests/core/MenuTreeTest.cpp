@@ -1,4 +1,5 @@
 #include "core/model/MenuTree.h"
+#include "core/model/TreeCommands.h"
 
 #include <gtest/gtest.h>
 
@@ -105,10 +106,11 @@ TEST(MenuTree, ApplyToAllReachesEveryLevel)
     MenuItem* root = tree.AppendRoot("r");
     MenuItem* sub = tree.AppendChild(root, "s");
     MenuItem* deep = tree.AppendChild(sub, "d");
-    tree.AppendRoot("r2");
+    MenuItem* later = tree.AppendRoot("r2");
     sub->Rec().Height = 33;
-    tree.ApplyHeightToAll(sub->Rec().Height);
-    tree.ApplyWidthToAll(-5);
+    later->Rec().Width = -5;
+    MakeApplyToAll(tree, sub, ItemField::Height)->Apply(tree);
+    MakeApplyToAll(tree, later, ItemField::Width)->Apply(tree);
     for (const MenuItem* item : tree.PreOrder()) {
         EXPECT_EQ(item->Rec().Height, 33) << item->Text();
         EXPECT_EQ(item->Rec().Width, -5) << item->Text();
@@ -145,7 +147,8 @@ TEST(MenuTree, HundredThousandDeepChainIsBuiltIndexedAndDestroyedWithoutRecursio
     EXPECT_EQ(item->Level(), static_cast<int>(depth - 1));
     EXPECT_EQ(MenuTree::SubtreeSize(tree->Root(0)), depth);
     EXPECT_EQ(tree->DeepestLevel(), static_cast<int>(depth - 1));
-    tree->ApplyWidthToAll(7);
+    tree->Root(0)->Rec().Width = 7;
+    MakeApplyToAll(*tree, tree->Root(0), ItemField::Width)->Apply(*tree);
     EXPECT_EQ(item->Rec().Width, 7);
 
     // Removing from the middle, then destroying the rest with the tree.
@@ -174,6 +177,63 @@ TEST(MenuTree, IndexStaysRightWhatEverOrderItemsAreAdded)
     MenuItem* a1z = tree.AppendChild(a1, "a1z");
     EXPECT_EQ(tree.IndexOf(a1z), 4u);
     EXPECT_EQ(tree.At(5), a2);
+}
+
+// The observer is told before each change, while the tree is still as it was (the view's model
+// reads it then to name the rows that go), and after it, once the tree is whole again.
+class RecordingObserver final : public MenuTreeObserver
+{
+public:
+    explicit RecordingObserver(const MenuTree& tree) : m_tree(tree) {}
+    std::vector<std::string> events;
+
+    void AboutToInsert(const MenuItem* parent, std::size_t position) override
+    {
+        Log("insert at " + Name(parent) + "/" + std::to_string(position));
+    }
+    void Inserted() override { Log("inserted"); }
+    void AboutToRemove(const MenuItem* item) override
+    {
+        // Still in its place, with the count that includes it.
+        const bool inPlace = item->Parent() ? item->Parent()->Child(item->Position()) == item
+                                            : m_tree.Root(item->Position()) == item;
+        Log("remove " + item->Text() + (inPlace ? " in place" : " already gone"));
+    }
+    void Removed() override { Log("removed"); }
+    void AboutToMove(const MenuItem* item, const MenuItem* parent, std::size_t position) override
+    {
+        Log("move " + item->Text() + " to " + Name(parent) + "/" + std::to_string(position));
+    }
+    void Moved() override { Log("moved"); }
+    void TextChanged(const MenuItem* item) override { Log("text " + item->Text()); }
+    void AboutToReset() override { Log("reset"); }
+    void Reset() override { Log("was reset"); }
+
+private:
+    static std::string Name(const MenuItem* item) { return item ? item->Text() : "top"; }
+    void Log(std::string event) { events.push_back(event + " #" + std::to_string(m_tree.Count())); }
+    const MenuTree& m_tree;
+};
+
+TEST(MenuTree, TheObserverHearsOfEachChangeBeforeAndAfterIt)
+{
+    MenuTree tree;
+    RecordingObserver observer(tree);
+    tree.SetObserver(&observer);
+    MenuItem* a = tree.AppendRoot("a");
+    MenuItem* b = tree.AppendChild(a, "b");
+    tree.AppendChild(b, "c");
+    tree.SetText(b, "B");
+    tree.Move(b, nullptr, 1);
+    tree.Remove(b);
+    tree.Clear();
+    tree.SetObserver(nullptr);
+    const std::vector<std::string> expected = {
+        "insert at top/0 #0", "inserted #1",          "insert at a/0 #1", "inserted #2",
+        "insert at b/0 #2",   "inserted #3",          "text B #3",        "move B to top/1 #3",
+        "moved #3",           "remove B in place #3", "removed #1",       "reset #1",
+        "was reset #0"};
+    EXPECT_EQ(observer.events, expected);
 }
 
 } // namespace

@@ -159,13 +159,38 @@ TEST(Encoding, Utf8KeptAndWindows1252Converted)
     EXPECT_TRUE(IsValidUtf8("plain"));
     EXPECT_TRUE(IsValidUtf8("caf\xC3\xA9 \xF0\x9F\x98\x80"));
     EXPECT_FALSE(IsValidUtf8("caf\xE9"));
-    EXPECT_FALSE(IsValidUtf8("\xC0\xAF"));         // overlong '/'
+    // Every overlong form is refused, each just below the first code point of its length.
+    for (std::string_view overlong : {"\xC0\xAF", "\xC1\xBF", "\xC0\x80", "\xE0\x80\xAF",
+                                      "\xE0\x9F\xBF", "\xF0\x80\x80\xAF", "\xF0\x8F\xBF\xBF"})
+        EXPECT_FALSE(IsValidUtf8(overlong))
+            << overlong.size() << " bytes, second 0x" << std::hex << (overlong[1] & 0xFF);
+    for (std::string_view shortest : {"\xC2\x80", "\xE0\xA0\x80", "\xF0\x90\x80\x80"})
+        EXPECT_TRUE(IsValidUtf8(shortest)) << shortest.size() << " bytes";
     EXPECT_FALSE(IsValidUtf8("\xED\xA0\x80"));     // surrogate
     EXPECT_FALSE(IsValidUtf8("\xF4\x90\x80\x80")); // above U+10FFFF
     EXPECT_FALSE(IsValidUtf8("\xE2\x82"));         // cut short
 
     EXPECT_EQ(Windows1252ToUtf8("caf\xE9 \x80 \x93q\x94 \x81"),
               "caf\xC3\xA9 \xE2\x82\xAC \xE2\x80\x9Cq\xE2\x80\x9D \xC2\x81");
+    // The whole 0x80-0x9F block, where Windows-1252 differs from Latin-1; the five bytes it
+    // leaves unassigned keep their C1 control code.
+    constexpr char32_t kBlock[32] = {
+        0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+        0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+        0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
+    for (int i = 0; i < 32; ++i) {
+        const char32_t cp = kBlock[i];
+        std::string utf8;
+        if (cp < 0x800) {
+            utf8 += static_cast<char>(0xC0 | (cp >> 6));
+        } else {
+            utf8 += static_cast<char>(0xE0 | (cp >> 12));
+            utf8 += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+        }
+        utf8 += static_cast<char>(0x80 | (cp & 0x3F));
+        EXPECT_EQ(Windows1252ToUtf8(std::string(1, static_cast<char>(0x80 + i))), utf8)
+            << "byte 0x" << std::hex << 0x80 + i;
+    }
 
     bool bom = false;
     EXPECT_EQ(DecodeFileText("\xEF\xBB\xBFx=\xC3\xA9", &bom), "x=\xC3\xA9");

@@ -209,6 +209,8 @@ TEST(Template, ReplacementRules)
         {"a deleted token does not join its neighbours into one", "%Font%TargetLoc%Size%",
          "%FontSize%\r\n"},
         {"percent signs around values", "%%FontSize%%", "%10%\r\n"},
+        {"two tokens touching are both filled", "%FontSize%%FontBold%", "100\r\n"},
+        {"touching in the other order", "%FontBold%%FontSize%", "010\r\n"},
         {"no tokens in an empty tree's code", "[%menu%] %NoOffFirstLineMenus%", "[] 0\r\n"},
     };
     for (const Case& c : cases) {

@@ -28,7 +28,10 @@ foreach(path
         ./usr/share/icons/hicolor/scalable/apps/quorvane.svg
         ./usr/share/icons/hicolor/16x16/apps/quorvane.png
         ./usr/share/icons/hicolor/48x48/apps/quorvane.png
-        ./usr/share/icons/hicolor/256x256/apps/quorvane.png)
+        ./usr/share/icons/hicolor/256x256/apps/quorvane.png
+        ./usr/share/man/man1/quorvane.1.gz
+        ./usr/share/man/man1/quorvane-gen.1.gz
+        ./usr/share/doc/quorvane/copyright)
     string(FIND "${contents}" " ${path}\n" at)
     if(at EQUAL -1)
         message(FATAL_ERROR "the package lacks ${path}:\n${contents}")

@@ -1,5 +1,7 @@
 #include "gui/app/MenuTreeModel.h"
 
+#include "UiTestSupport.h"
+
 #include <QAbstractItemModelTester>
 #include <QMimeData>
 #include <QSignalSpy>
@@ -7,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <stdexcept>
 #include <vector>
 
 using namespace Qt::StringLiterals;
@@ -52,17 +55,20 @@ TEST(MenuTreeModel, StaysConsistentThroughAddsDeletesRenamesAndResets)
     MenuTreeModel model;
     QAbstractItemModelTester tester(&model,
                                     QAbstractItemModelTester::FailureReportingMode::Warning);
+    const auto add = [&](MenuItem* parent, const char* text) {
+        return test::AddItem(model, parent, text);
+    };
 
-    MenuItem* a = model.AppendRoot("A");
-    MenuItem* b = model.AppendRoot("B");
-    MenuItem* a1 = model.AppendChild(a, "A1");
-    MenuItem* a2 = model.AppendChild(a, "A2");
-    MenuItem* a11 = model.AppendChild(a1, "A11");
-    model.AppendChild(a11, "A111");
-    model.AppendChild(b, "B1");
-    MenuItem* c = model.AppendChild(nullptr, "C"); // a null parent appends a root
-    model.SetText(a2, "Second");
-    model.SetText(a2, ""); // an empty caption is a caption like any other
+    MenuItem* a = add(nullptr, "A");
+    MenuItem* b = add(nullptr, "B");
+    MenuItem* a1 = add(a, "A1");
+    MenuItem* a2 = add(a, "A2");
+    MenuItem* a11 = add(a1, "A11");
+    add(a11, "A111");
+    add(b, "B1");
+    MenuItem* c = add(nullptr, "C");
+    model.Do(MakeSetText(a2, "Second"));
+    model.Do(MakeSetText(a2, "")); // an empty caption is a caption like any other
 
     ASSERT_EQ(model.rowCount(), 3);
     EXPECT_EQ(TextAt(model, model.IndexOf(c)), u"C"_s);
@@ -73,26 +79,60 @@ TEST(MenuTreeModel, StaysConsistentThroughAddsDeletesRenamesAndResets)
 
     // Removing a root in the middle renumbers the later roots; removing a subtree takes its
     // items with it.
-    model.Remove(b);
+    model.Do(MakeDelete(b));
     EXPECT_EQ(model.Tree().Count(), 8u - 2u);
     EXPECT_EQ(model.IndexOf(c).row(), 1);
-    model.Remove(a1);
+    model.Do(MakeDelete(a1));
     EXPECT_EQ(model.Tree().Count(), 6u - 3u);
     EXPECT_EQ(model.IndexOf(a2).row(), 0);
     EXPECT_EQ(model.parent(model.IndexOf(a2)), model.IndexOf(a));
 
-    model.AppendChild(a2, "deep");
+    add(a2, "deep");
     model.ResetWith([](MenuTree& tree) {
         MenuItem* root = tree.AppendRoot("Loaded");
         tree.AppendChild(root, "Loaded child");
     });
-    EXPECT_EQ(model.rowCount(), 3);
+    EXPECT_EQ(model.rowCount(), 1);
+    EXPECT_FALSE(model.History().CanUndo());
     model.Clear();
     EXPECT_EQ(model.rowCount(), 0);
-    model.AppendRoot("After clear");
-    model.Remove(model.ItemOf(model.index(0, 0)));
-    model.Remove(nullptr);
+    model.Do(MakeDelete(add(nullptr, "After clear")));
+    model.Do(MakeDelete(nullptr));
+    EXPECT_EQ(model.rowCount(), 0);
 
+    EXPECT_TRUE(warnings.Messages().isEmpty()) << warnings.Messages().join(u'\n').toStdString();
+}
+
+// A design that cannot be read whole changes nothing: the view sees no reset begun, and the
+// design and its history stay as they were.
+TEST(MenuTreeModel, ALoadThatFailsLeavesTheDesignTheHistoryAndTheViewAsTheyWere)
+{
+    TesterWarnings warnings;
+    MenuTreeModel model;
+    QAbstractItemModelTester tester(&model,
+                                    QAbstractItemModelTester::FailureReportingMode::Warning);
+    MenuItem* kept = test::AddItem(model, nullptr, "Kept");
+    QSignalSpy aboutToReset(&model, &QAbstractItemModel::modelAboutToBeReset);
+    QSignalSpy reset(&model, &QAbstractItemModel::modelReset);
+    QSignalSpy history(&model, &MenuTreeModel::HistoryChanged);
+
+    EXPECT_THROW(model.ResetWith([](MenuTree& tree) {
+        tree.AppendRoot("Half read");
+        throw std::runtime_error("the file went away");
+    }),
+                 std::runtime_error);
+    EXPECT_EQ(aboutToReset.count(), reset.count());
+    EXPECT_EQ(history.count(), 0);
+    ASSERT_EQ(model.rowCount(), 1);
+    EXPECT_EQ(model.ItemOf(model.index(0, 0)), kept);
+    EXPECT_EQ(model.History().UndoDescription(), "Add Kept");
+
+    // And the model goes on as before: the next load replaces the design in one reset.
+    model.ResetWith([](MenuTree& tree) { tree.AppendRoot("Loaded"); });
+    EXPECT_EQ(aboutToReset.count(), 1);
+    EXPECT_EQ(reset.count(), 1);
+    EXPECT_EQ(TextAt(model, model.index(0, 0)), u"Loaded"_s);
+    EXPECT_FALSE(model.History().CanUndo());
     EXPECT_TRUE(warnings.Messages().isEmpty()) << warnings.Messages().join(u'\n').toStdString();
 }
 
@@ -102,11 +142,11 @@ TEST(MenuTreeModel, StepsUndoAndDropsKeepTheModelConsistentAndPersistentIndexesF
     MenuTreeModel model;
     QAbstractItemModelTester tester(&model,
                                     QAbstractItemModelTester::FailureReportingMode::Warning);
-    MenuItem* a = model.AppendRoot("A");
-    MenuItem* a1 = model.AppendChild(a, "A1");
-    MenuItem* a2 = model.AppendChild(a, "A2");
-    model.AppendChild(a2, "A21");
-    MenuItem* b = model.AppendRoot("B");
+    MenuItem* a = test::AddItem(model, nullptr, "A");
+    MenuItem* a1 = test::AddItem(model, a, "A1");
+    MenuItem* a2 = test::AddItem(model, a, "A2");
+    test::AddItem(model, a2, "A21");
+    MenuItem* b = test::AddItem(model, nullptr, "B");
     const QPersistentModelIndex held(model.IndexOf(a2));
     QSignalSpy moved(&model, &QAbstractItemModel::rowsMoved);
 
@@ -125,7 +165,7 @@ TEST(MenuTreeModel, StepsUndoAndDropsKeepTheModelConsistentAndPersistentIndexesF
     step(MakeDelete(a));
     step(MakeSetText(b, "Bee"));
     EXPECT_EQ(moved.count(), 6);
-    while (model.History().CanUndo()) {
+    for (int i = 0; i < 8; ++i) {
         model.Undo();
         EXPECT_EQ(held, model.IndexOf(a2));
     }
@@ -138,9 +178,9 @@ TEST(MenuTreeModel, StepsUndoAndDropsKeepTheModelConsistentAndPersistentIndexesF
     // A drop between the rows of its own list, counted before the item leaves.
     model.Clear();
     EXPECT_FALSE(model.History().CanUndo());
-    MenuItem* x = model.AppendRoot("X");
-    model.AppendRoot("Y");
-    model.AppendRoot("Z");
+    MenuItem* x = test::AddItem(model, nullptr, "X");
+    test::AddItem(model, nullptr, "Y");
+    test::AddItem(model, nullptr, "Z");
     std::unique_ptr<QMimeData> data(model.mimeData({model.IndexOf(x)}));
     EXPECT_TRUE(model.dropMimeData(data.get(), Qt::MoveAction, 2, 0, {}));
     EXPECT_EQ(x->Position(), 1u);
@@ -157,26 +197,31 @@ TEST(MenuTreeModel, StepsUndoAndDropsKeepTheModelConsistentAndPersistentIndexesF
 TEST(MenuTreeModel, CaptionChangesReachTheViewAndNothingElseDoes)
 {
     MenuTreeModel model;
-    MenuItem* item = model.AppendRoot("Untitled1");
+    MenuItem* item = test::AddItem(model, nullptr, "Untitled1");
     QSignalSpy changed(&model, &QAbstractItemModel::dataChanged);
 
-    model.SetText(item, "Home");
+    model.Do(MakeSetText(item, "Home"));
     ASSERT_EQ(changed.count(), 1);
     EXPECT_EQ(changed.at(0).at(0).value<QModelIndex>(), model.IndexOf(item));
-    model.SetText(item, "Home"); // unchanged: no repaint
+    EXPECT_EQ(model.Do(MakeSetText(item, "Home")), nullptr); // unchanged: no step, no repaint
     EXPECT_EQ(changed.count(), 1);
 
-    // The tree view edits nothing in place, but setData still renames.
+    // The tree view edits nothing in place, but setData still renames, as a step that undoes.
+    model.SealHistory();
     EXPECT_FALSE(model.flags(model.IndexOf(item)) & Qt::ItemIsEditable);
     EXPECT_TRUE(model.setData(model.IndexOf(item), QStringLiteral("Start")));
     EXPECT_EQ(item->Text(), "Start");
+    EXPECT_EQ(model.History().UndoDescription(), "Edit Text Start");
+    EXPECT_EQ(model.Undo(), item);
+    EXPECT_EQ(item->Text(), "Home");
     EXPECT_FALSE(model.setData(QModelIndex(), QStringLiteral("x")));
+    EXPECT_EQ(changed.count(), 3);
 
     // Record fields are not shown: they change without repainting.
-    model.SetLink(item, "https://example.org/");
-    model.SetHeight(item, -4);
-    model.SetWidth(item, 0);
-    EXPECT_EQ(changed.count(), 2);
+    model.Do(MakeSetLink(item, "https://example.org/"));
+    model.Do(MakeSetHeight(item, -4));
+    model.Do(MakeSetWidth(item, 0));
+    EXPECT_EQ(changed.count(), 3);
     EXPECT_EQ(item->Rec().Link, "https://example.org/");
     EXPECT_EQ(item->Rec().Height, -4);
     EXPECT_EQ(item->Rec().Width, 0);
@@ -215,7 +260,7 @@ TEST(MenuTreeModel, DeepAndWideTreesAreAddressedWithoutRecursion)
     EXPECT_FALSE(model.hasChildren(index));
 
     // Removing the chain's root takes the whole chain.
-    model.Remove(model.ItemOf(model.index(0, 0)));
+    model.Do(MakeDelete(model.ItemOf(model.index(0, 0))));
     EXPECT_EQ(model.Tree().Count(), static_cast<std::size_t>(kRoots - 1));
     EXPECT_EQ(TextAt(model, model.index(0, 0)), u"root 1"_s);
 }

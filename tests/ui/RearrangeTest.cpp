@@ -40,9 +40,12 @@ protected:
     std::string Outline()
     {
         std::string text;
-        for (const MenuItem* item : Tree().PreOrder())
-            text += (text.empty() ? "" : " ") +
-                    std::string(static_cast<std::size_t>(item->Level()), '-') + item->Text();
+        for (const MenuItem* item : Tree().PreOrder()) {
+            if (!text.empty())
+                text += ' ';
+            text.append(static_cast<std::size_t>(item->Level()), '-');
+            text += item->Text();
+        }
         return text;
     }
     bool InView(const MenuItem* item)
@@ -128,10 +131,10 @@ TEST_F(Rearrange, KeysMoveTheSelectedItemAndTheEditorFollowsItsNewPlace)
 
 TEST_F(Rearrange, DeleteOfASubtreeIsUndoneWithItsItemsRecordsAndSelection)
 {
-    MenuItem* home = Model().AppendRoot("Home");
-    MenuItem* products = Model().AppendRoot("Products & Co", {"/p", 33, 144, "Menu2", 3});
-    MenuItem* tools = Model().AppendChild(products, "Tools", {"/t", 21, 90, "Menu2_1", 1});
-    MenuItem* bolts = Model().AppendChild(tools, "Bolts", {"/b", 22, 91, "Menu2_1_1", 0});
+    MenuItem* home = Add(nullptr, "Home");
+    MenuItem* products = Add(nullptr, "Products & Co", {"/p", 33, 144, "Menu2", 3});
+    MenuItem* tools = Add(products, "Tools", {"/t", 21, 90, "Menu2_1", 1});
+    MenuItem* bolts = Add(tools, "Bolts", {"/b", 22, 91, "Menu2_1_1", 0});
     m_tree->ExpandAllItems();
     const std::string before = Outline();
     ClickItem(products);
@@ -179,11 +182,53 @@ TEST_F(Rearrange, DeleteOfASubtreeIsUndoneWithItsItemsRecordsAndSelection)
     EXPECT_TRUE(Tree().Empty());
 }
 
+// The editor is refreshed from the history after every step: a step made by other means shows at
+// once, and typing keeps the cursor where the user types. Delete, its undo and its redo select by
+// the one rule of the history, also the first time (the tree view would pick the row above).
+TEST_F(Rearrange, TheEditorFollowsEveryStepAndDeleteUndoAndRedoSelectAlike)
+{
+    MenuItem* home = Add(nullptr, "Home");
+    MenuItem* products = Add(nullptr, "Products");
+    MenuItem* about = Add(nullptr, "About");
+    auto* caption = Get<QLineEdit>("txtCaption");
+    EXPECT_EQ(caption->text(), u"About"_s); // the item of the last step
+    ClickItem(home);
+    caption->setFocus();
+    caption->setCursorPosition(2);
+    QTest::keyClicks(caption, u"xy"_s);
+    EXPECT_EQ(home->Text(), "Hoxyme");
+    EXPECT_EQ(caption->cursorPosition(), 4);
+    Model().Do(MakeSetLink(home, "/start"));
+    EXPECT_EQ(Get<QLineEdit>("txtLink")->text(), u"/start"_s);
+    Model().Do(MakeSetHeight(home, 33));
+    EXPECT_EQ(Get<SpinEdit>("spinHeight")->Text(), u"33"_s);
+    Model().Undo();
+    EXPECT_EQ(Get<SpinEdit>("spinHeight")->Text(), u"20"_s);
+
+    const struct
+    {
+        MenuItem* deleted;
+        MenuItem* selected;
+    } cases[] = {{home, products}, {products, about}, {about, products}};
+    for (const auto& c : cases) {
+        ClickItem(c.deleted);
+        TreeKey(Qt::Key_Delete);
+        EXPECT_EQ(m_window->SelectedItem(), c.selected) << c.deleted->Text();
+        EXPECT_EQ(caption->text(), QString::fromStdString(c.selected->Text()));
+        TreeKey(Qt::Key_Z, Qt::ControlModifier);
+        EXPECT_EQ(m_window->SelectedItem(), c.deleted) << c.deleted->Text();
+        TreeKey(Qt::Key_Y, Qt::ControlModifier);
+        EXPECT_EQ(m_window->SelectedItem(), c.selected) << c.deleted->Text();
+        TreeKey(Qt::Key_Z, Qt::ControlModifier);
+    }
+    EXPECT_EQ(Outline(), "Hoxyme Products About");
+}
+
 TEST_F(Rearrange, UndoShowsItsItemUnderBranchesClosedSince)
 {
-    MenuItem* a = Model().AppendRoot("A");
-    MenuItem* b = Model().AppendChild(a, "B");
-    MenuItem* c = Model().AppendChild(b, "C");
+    MenuItem* a = Add(nullptr, "A");
+    MenuItem* b = Add(a, "B");
+    MenuItem* c = Add(b, "C");
     m_tree->ExpandAllItems();
     ClickItem(c);
     TreeKey(Qt::Key_Left, Qt::ControlModifier);
@@ -199,11 +244,11 @@ TEST_F(Rearrange, UndoShowsItsItemUnderBranchesClosedSince)
 
 TEST_F(Rearrange, DragAndDropMovesWithinTheTreeOnly)
 {
-    MenuItem* home = Model().AppendRoot("Home");
-    MenuItem* news = Model().AppendChild(home, "News");
-    MenuItem* products = Model().AppendRoot("Products");
-    MenuItem* tools = Model().AppendChild(products, "Tools");
-    Model().AppendRoot("About");
+    MenuItem* home = Add(nullptr, "Home");
+    MenuItem* news = Add(home, "News");
+    MenuItem* products = Add(nullptr, "Products");
+    MenuItem* tools = Add(products, "Tools");
+    Add(nullptr, "About");
     m_tree->ExpandAllItems();
     const QModelIndex root;
     const auto drag = [&](MenuItem* item) {

@@ -10,6 +10,13 @@
 
 namespace qv::test {
 
+MenuItem* AddItem(MenuTreeModel& model, MenuItem* parent, std::string text, TMyRec rec)
+{
+    const std::size_t end = parent ? parent->ChildCount() : model.Tree().RootCount();
+    return model.Do(
+        MakeInsert(parent, end, MenuTree::NewItem(std::move(text), std::move(rec)), "Add"));
+}
+
 QByteArray ReadAll(const QString& path)
 {
     QFile file(path);

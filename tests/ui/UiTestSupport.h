@@ -19,6 +19,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <string>
 #include <vector>
 
 // What the widget tests share: fakes for the dialogs and the shell, and a fixture that drives the
@@ -120,6 +121,10 @@ T* Child(const QObject& parent, const char* name)
     return parent.findChild<T*>(QString::fromLatin1(name));
 }
 
+// Puts a new item with `text` and `rec` at the end of the sub items of `parent` (the roots when
+// null), as a step of the model's history; returns it.
+MenuItem* AddItem(MenuTreeModel& model, MenuItem* parent, std::string text, TMyRec rec = {});
+
 // The bytes of a file; "<missing>" when it cannot be read.
 QByteArray ReadAll(const QString& path);
 // Replaces a file's bytes.
@@ -164,6 +169,11 @@ protected:
     void Open(const QString& path);
 
     MenuTreeModel& Model() { return m_window->MenuModel(); }
+    // A new item, as AddItem puts it into the window's model: the window then selects it.
+    MenuItem* Add(MenuItem* parent, std::string text, TMyRec rec = {})
+    {
+        return AddItem(Model(), parent, std::move(text), std::move(rec));
+    }
     const MenuTree& Tree() { return Model().Tree(); }
     MenuTreeView* TreeView() const { return Get<MenuTreeView>("tvMenu"); }
 

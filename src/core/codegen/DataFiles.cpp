@@ -13,6 +13,12 @@ namespace {
 
 namespace fs = std::filesystem;
 
+// The data folder relative to the programs' folder, as the build installs them.
+#ifndef QUORVANE_DATA_FROM_BIN
+#define QUORVANE_DATA_FROM_BIN "../share/quorvane"
+#endif
+constexpr std::string_view kInstalledDataFolder = QUORVANE_DATA_FROM_BIN "/";
+
 std::string Joined(std::string_view folder, std::string_view fileName)
 {
     return FolderWithSeparator(folder) + std::string(fileName);

@@ -12,12 +12,9 @@ inline constexpr std::string_view kHelpFileName = "quorvane.html";
 inline constexpr std::array<std::string_view, 6> kArrowImageFiles = {
     "tri.gif", "tridown.gif", "trileft.gif", "tridark.gif", "tridarkdown.gif", "tridarkleft.gif"};
 
-// Installed under a prefix, the programs lie in <prefix>/bin and their data files in
-// <prefix>/share/quorvane: this folder, relative to the programs' folder.
-inline constexpr std::string_view kInstalledDataFolder = "../share/quorvane/";
-
-// The installed data folder of a program folder, without "..": "/usr/bin/" gives
-// "/usr/share/quorvane/". Ends in '/'.
+// The installed data folder of a program folder, without "..": installed under a prefix, the
+// programs lie in <prefix>/bin and their data files in <prefix>/share/quorvane (unless the build
+// was told of other install folders), so "/usr/bin/" gives "/usr/share/quorvane/". Ends in '/'.
 std::string InstalledDataFolder(std::string_view programFolder);
 
 // Where a data file of the program is read: beside the program when it is there (a build folder,

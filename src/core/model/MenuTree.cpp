@@ -296,6 +296,18 @@ void MenuTree::Clear()
         m_observer->Reset();
 }
 
+void MenuTree::SwapItems(MenuTree& other)
+{
+    if (m_observer)
+        m_observer->AboutToReset();
+    m_roots.swap(other.m_roots);
+    std::swap(m_count, other.m_count);
+    m_order.swap(other.m_order);
+    std::swap(m_orderValid, other.m_orderValid);
+    if (m_observer)
+        m_observer->Reset();
+}
+
 std::size_t MenuTree::CountItemsAtLevel(int level) const
 {
     std::size_t n = 0;
@@ -311,18 +323,6 @@ int MenuTree::DeepestLevel() const
     for (const MenuItem* item : PreOrder())
         deepest = std::max(deepest, item->m_level);
     return deepest;
-}
-
-void MenuTree::ApplyHeightToAll(std::int32_t height)
-{
-    for (MenuItem* item : PreOrder())
-        item->m_rec.Height = height;
-}
-
-void MenuTree::ApplyWidthToAll(std::int32_t width)
-{
-    for (MenuItem* item : PreOrder())
-        item->m_rec.Width = width;
 }
 
 std::string NextUntitledText(std::int32_t& itemCounter)

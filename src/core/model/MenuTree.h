@@ -66,8 +66,8 @@ private:
 };
 
 // Hears of every change to a tree's structure and texts, before and after it is made: the tree
-// view's model turns these into the view's notifications. Loading and clearing are told as one
-// reset; an append is told as an insertion of one item.
+// view's model turns these into the view's notifications. Clearing and swapping the items are
+// told as one reset; an append is told as an insertion of one item.
 class MenuTreeObserver
 {
 public:
@@ -120,6 +120,10 @@ public:
     void Remove(MenuItem* item);
     // Removes every item.
     void Clear();
+    // Exchanges the items of the two trees, each keeping its own observer; this tree's observer
+    // hears of it as one reset, the other's of nothing. A design read into a tree of its own thus
+    // replaces this one at once, and the old items go with the other tree.
+    void SwapItems(MenuTree& other);
 
     // A new item outside any tree, for Insert.
     static std::unique_ptr<MenuItem> NewItem(std::string text, TMyRec rec = {});
@@ -151,10 +155,6 @@ public:
 
     // The level of the deepest item: 0 for a tree of roots alone, and for an empty tree.
     int DeepestLevel() const;
-
-    // Copies a height or a width into every item of the tree.
-    void ApplyHeightToAll(std::int32_t height);
-    void ApplyWidthToAll(std::int32_t width);
 
 private:
     std::vector<std::unique_ptr<MenuItem>>& SiblingsOf(const MenuItem* item);

@@ -127,6 +127,7 @@ public:
         m_new = edit->m_new;
         return true;
     }
+    bool ChangesNothing() const override { return m_new == m_old; }
 
 protected:
     const MenuItem* Subject() const override { return m_item; }
@@ -361,8 +362,17 @@ MenuItem* EditHistory::Do(MenuTree& tree, std::unique_ptr<TreeCommand> command)
     // The steps undone are dropped, the last first.
     while (m_steps.size() > m_done)
         m_steps.pop_back();
-    if (!m_sealed && m_done > 0 && m_steps.back()->Absorb(*command))
-        return m_steps.back()->SelectionAfter(tree, true);
+    if (!m_sealed && m_done > 0 && m_steps.back()->Absorb(*command)) {
+        MenuItem* select = m_steps.back()->SelectionAfter(tree, true);
+        // Typing that ends where it started leaves no step to undo; the next edit starts a step
+        // of its own rather than merge into the one before.
+        if (m_steps.back()->ChangesNothing()) {
+            m_steps.pop_back();
+            m_done = m_steps.size();
+            m_sealed = true;
+        }
+        return select;
+    }
     m_steps.push_back(std::move(command));
     m_sealed = false;
     if (m_steps.size() > kMaxSteps)

@@ -37,6 +37,9 @@ public:
     // Takes in the change of `next`, already applied, when both are edits of one field of one
     // item; true when it did, and `next` is then dropped.
     virtual bool Absorb(const TreeCommand& /*next*/) { return false; }
+    // Whether applying the command leaves the tree as it was: an edit whose merged typing ended
+    // on the value it started from.
+    virtual bool ChangesNothing() const { return false; }
 
 protected:
     explicit TreeCommand(std::string name) : m_name(std::move(name)) {}
@@ -88,17 +91,22 @@ std::unique_ptr<TreeCommand> MakeApplyToAll(const MenuTree& tree, MenuItem* sour
 
 // The steps that can be undone and redone. Applying a new step drops the steps that were undone;
 // consecutive edits of one field of one item merge into one step until the history is sealed
-// (another item selected, an undo, a redo).
+// (another item selected, an undo, a redo), and a merged step that ends where it started is
+// dropped.
+//
+// Do, Undo and Redo return the item to select, by one rule: the item the step was about; when
+// that item has left the tree (a delete done, an add undone), the item that took its place: the
+// next sibling, else the one before it, else the parent, else none.
 class EditHistory
 {
 public:
     // At most this many steps are kept; the oldest go first.
     static constexpr std::size_t kMaxSteps = 1000;
 
-    // Applies the command and keeps it; a null command does nothing. Returns the item to select.
+    // Applies the command and keeps it; a null command does nothing (and returns null).
     MenuItem* Do(MenuTree& tree, std::unique_ptr<TreeCommand> command);
-    // Reverts the last step done, or applies again the last step undone; they return the item to
-    // select, and do nothing (returning null) when there is no such step.
+    // Reverts the last step done, or applies again the last step undone; they do nothing
+    // (returning null) when there is no such step.
     MenuItem* Undo(MenuTree& tree);
     MenuItem* Redo(MenuTree& tree);
 

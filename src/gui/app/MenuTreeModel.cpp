@@ -1,6 +1,7 @@
 #include "gui/app/MenuTreeModel.h"
 
 #include <QMimeData>
+#include <QScopedValueRollback>
 
 #include <limits>
 
@@ -42,78 +43,85 @@ QModelIndex MenuTreeModel::IndexOf(const MenuItem* item) const
     return createIndex(ToRow(item->Position()), 0, const_cast<MenuItem*>(item));
 }
 
-MenuItem* MenuTreeModel::AppendRoot(std::string text, TMyRec rec)
-{
-    return AppendChild(nullptr, std::move(text), std::move(rec));
-}
-
-MenuItem* MenuTreeModel::AppendChild(MenuItem* parent, std::string text, TMyRec rec)
-{
-    return m_tree.AppendChild(parent, std::move(text), std::move(rec));
-}
-
-void MenuTreeModel::Remove(MenuItem* item)
-{
-    if (item == nullptr)
-        return;
-    // Steps of the history may name the items removed.
-    m_history.Clear();
-    m_tree.Remove(item);
-}
-
 void MenuTreeModel::Clear()
 {
     m_history.Clear();
     m_tree.Clear();
+    emit HistoryChanged(nullptr);
+}
+
+void MenuTreeModel::Replace(MenuTree& loaded)
+{
+    // Steps of the history name items of the old design.
+    m_history.Clear();
+    m_tree.SwapItems(loaded);
+    emit HistoryChanged(nullptr);
+}
+
+MenuItem* MenuTreeModel::Stepped(MenuItem* select)
+{
+    emit HistoryChanged(select);
+    return select;
 }
 
 MenuItem* MenuTreeModel::Do(std::unique_ptr<TreeCommand> command)
 {
-    return m_history.Do(m_tree, std::move(command));
+    if (!command)
+        return nullptr;
+    MenuItem* select = nullptr;
+    {
+        const QScopedValueRollback<bool> stepping(m_inStep, true);
+        select = m_history.Do(m_tree, std::move(command));
+    }
+    return Stepped(select);
 }
 
 MenuItem* MenuTreeModel::Undo()
 {
-    return m_history.Undo(m_tree);
+    if (!m_history.CanUndo())
+        return nullptr;
+    MenuItem* select = nullptr;
+    {
+        const QScopedValueRollback<bool> stepping(m_inStep, true);
+        select = m_history.Undo(m_tree);
+    }
+    return Stepped(select);
 }
 
 MenuItem* MenuTreeModel::Redo()
 {
-    return m_history.Redo(m_tree);
-}
-
-void MenuTreeModel::SetText(MenuItem* item, std::string text)
-{
-    m_tree.SetText(item, std::move(text));
+    if (!m_history.CanRedo())
+        return nullptr;
+    MenuItem* select = nullptr;
+    {
+        const QScopedValueRollback<bool> stepping(m_inStep, true);
+        select = m_history.Redo(m_tree);
+    }
+    return Stepped(select);
 }
 
 // ---- What the view hears of every change ----------------------------------------------------
 
 void MenuTreeModel::AboutToInsert(const MenuItem* parent, std::size_t position)
 {
-    if (!m_resetting)
-        beginInsertRows(IndexOf(parent), ToRow(position), ToRow(position));
+    beginInsertRows(IndexOf(parent), ToRow(position), ToRow(position));
 }
 
 void MenuTreeModel::Inserted()
 {
-    if (!m_resetting)
-        endInsertRows();
+    endInsertRows();
 }
 
 void MenuTreeModel::AboutToRemove(const MenuItem* item)
 {
     m_dragged = nullptr;
-    if (m_resetting)
-        return;
     const int row = ToRow(item->Position());
     beginRemoveRows(IndexOf(item->Parent()), row, row);
 }
 
 void MenuTreeModel::Removed()
 {
-    if (!m_resetting)
-        endRemoveRows();
+    endRemoveRows();
 }
 
 void MenuTreeModel::AboutToMove(const MenuItem* item, const MenuItem* parent, std::size_t position)
@@ -136,8 +144,6 @@ void MenuTreeModel::Moved()
 
 void MenuTreeModel::TextChanged(const MenuItem* item)
 {
-    if (m_resetting)
-        return;
     const QModelIndex changed = IndexOf(item);
     emit dataChanged(changed, changed, {Qt::DisplayRole, Qt::EditRole});
 }
@@ -145,42 +151,12 @@ void MenuTreeModel::TextChanged(const MenuItem* item)
 void MenuTreeModel::AboutToReset()
 {
     m_dragged = nullptr;
-    if (!m_resetting)
-        beginResetModel();
+    beginResetModel();
 }
 
 void MenuTreeModel::Reset()
 {
-    if (!m_resetting)
-        endResetModel();
-}
-
-void MenuTreeModel::SetLink(MenuItem* item, std::string link)
-{
-    if (item != nullptr)
-        item->Rec().Link = std::move(link);
-}
-
-void MenuTreeModel::SetHeight(MenuItem* item, std::int32_t height)
-{
-    if (item != nullptr)
-        item->Rec().Height = height;
-}
-
-void MenuTreeModel::SetWidth(MenuItem* item, std::int32_t width)
-{
-    if (item != nullptr)
-        item->Rec().Width = width;
-}
-
-void MenuTreeModel::ApplyHeightToAll(std::int32_t height)
-{
-    m_tree.ApplyHeightToAll(height);
-}
-
-void MenuTreeModel::ApplyWidthToAll(std::int32_t width)
-{
-    m_tree.ApplyWidthToAll(width);
+    endResetModel();
 }
 
 QModelIndex MenuTreeModel::index(int row, int column, const QModelIndex& parent) const
@@ -238,7 +214,8 @@ bool MenuTreeModel::setData(const QModelIndex& index, const QVariant& value, int
     MenuItem* item = ItemOf(index);
     if (item == nullptr || (role != Qt::DisplayRole && role != Qt::EditRole))
         return false;
-    SetText(item, value.toString().toStdString());
+    // A rename is a step of the history like any other edit of the text.
+    Do(MakeSetText(item, value.toString().toStdString()));
     return true;
 }
 
@@ -323,9 +300,7 @@ bool MenuTreeModel::dropMimeData(const QMimeData* data, Qt::DropAction action, i
         return false;
     m_dragged = nullptr;
     // A drop where the item already is changes nothing and is no step.
-    if (auto move = MakeMoveTo(m_tree, item, toParent, position))
-        Do(std::move(move));
-    emit ItemDropped(item);
+    Do(MakeMoveTo(m_tree, item, toParent, position));
     return true;
 }
 

@@ -12,9 +12,10 @@
 namespace qv {
 
 // The menu tree as the designer's tree view sees it: one column, one row per item, the item's
-// text as its caption. The model owns the tree and its edit history and is the only way the
-// window changes them; it watches the tree, so the view hears of every insertion, removal, move
-// and caption change as it happens, whichever command made it.
+// text as its caption. The model owns the tree and its edit history, and every change to the
+// tree goes through a command of that history (a rename through setData too), except loading and
+// clearing a whole design. It watches the tree, so the view hears of every insertion, removal,
+// move and caption change as it happens, whichever command made it.
 //
 // Every call is O(1) per index: an index carries its MenuItem*, and an item knows its parent and
 // its position among its siblings, so nothing here walks the tree or recurses.
@@ -47,49 +48,35 @@ public:
     MenuItem* ItemOf(const QModelIndex& index) const;
     QModelIndex IndexOf(const MenuItem* item) const;
 
-    // Appends as the last root, or as the last sub item of `parent` (a root when null).
-    MenuItem* AppendRoot(std::string text, TMyRec rec = {});
-    MenuItem* AppendChild(MenuItem* parent, std::string text, TMyRec rec = {});
-
-    // Removes an item with everything below it, outside the history, which is cleared.
-    void Remove(MenuItem* item);
     // Removes every item and clears the history.
     void Clear();
+    // Replaces the design by the one that `load` reads into a tree of its own (a project being
+    // opened), and clears the history. The view hears of one reset, which is begun only once the
+    // design has been read: when `load` throws, the model, the design and the history stay as
+    // they were.
+    template <class Load>
+    void ResetWith(Load&& load)
+    {
+        MenuTree loaded;
+        std::forward<Load>(load)(loaded);
+        Replace(loaded); // `loaded` then holds the old design, destroyed here
+    }
 
-    // The edit history: Do applies a command and keeps it as a step, Undo and Redo take the
-    // steps back and forth. Each returns the item to select then (see EditHistory).
+    // The edit history, the one way the tree changes: Do applies a command and keeps it as a
+    // step, Undo and Redo take the steps back and forth. Each returns the item to select then
+    // (see EditHistory) and tells HistoryChanged.
     const EditHistory& History() const { return m_history; }
     MenuItem* Do(std::unique_ptr<TreeCommand> command);
     MenuItem* Undo();
     MenuItem* Redo();
     // The next edit starts a step of its own.
     void SealHistory() { m_history.Seal(); }
-
-    // The caption shown in the view; a change repaints the item's row at once.
-    void SetText(MenuItem* item, std::string text);
-
-    // Fields of the record that the view does not show.
-    void SetLink(MenuItem* item, std::string link);
-    void SetHeight(MenuItem* item, std::int32_t height);
-    void SetWidth(MenuItem* item, std::int32_t width);
-    void ApplyHeightToAll(std::int32_t height);
-    void ApplyWidthToAll(std::int32_t width);
-
-    // Loads many items at once (a project being opened): the view is reset once around the
-    // whole load instead of hearing of every item. `load` receives the tree.
-    template <class Load>
-    void ResetWith(Load&& load)
-    {
-        m_history.Clear();
-        beginResetModel();
-        m_resetting = true;
-        std::forward<Load>(load)(m_tree);
-        m_resetting = false;
-        endResetModel();
-    }
+    // Set while a step is being applied, undone or redone: a view whose selection moves in the
+    // middle of it (a removal) waits for HistoryChanged.
+    bool InStep() const { return m_inStep; }
 
     // The tree for passes that write only record fields the view does not show (the naming pass
-    // of code generation and saving). Texts and structure must change through the model.
+    // of code generation and saving). Texts and structure change through the history.
     MenuTree& TreeForRecords() { return m_tree; }
 
     QModelIndex index(int row, int column, const QModelIndex& parent = {}) const override;
@@ -117,10 +104,15 @@ public:
                       const QModelIndex& parent) override;
 
 signals:
-    // A drop moved `item`, which the view should select.
-    void ItemDropped(MenuItem* item);
+    // The history has changed: a step was done (or merged into the last one), undone or redone,
+    // or the history was cleared with the design. `select` is the item to select now, null when
+    // there is none.
+    void HistoryChanged(qv::MenuItem* select);
 
 private:
+    void Replace(MenuTree& loaded);
+    MenuItem* Stepped(MenuItem* select);
+
     // The dragged item and the place a drop would put it; null when the drop is refused.
     MenuItem* DropTarget(const QMimeData* data, Qt::DropAction action, int row, int column,
                          const QModelIndex& parent, MenuItem*& toParent,
@@ -138,7 +130,7 @@ private:
 
     MenuTree m_tree;
     EditHistory m_history;
-    bool m_resetting = false; // a load in ResetWith: the view hears of it as one reset
+    bool m_inStep = false;
     // The item being dragged, and the token its drag carries; a removal ends the drag.
     mutable MenuItem* m_dragged = nullptr;
     mutable quint64 m_dragToken = 0;

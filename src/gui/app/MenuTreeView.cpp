@@ -68,11 +68,15 @@ MenuItem* MenuTreeView::SelectedItem() const
 
 void MenuTreeView::SelectItem(MenuItem* item)
 {
+    if (item == nullptr) {
+        selectionModel()->clear();
+        return;
+    }
     const QModelIndex index = m_model->IndexOf(item);
     // Every closed item above it is opened, so that it shows: an undo may bring an item back
     // under a branch closed since. Several are opened with the layout put off (see ExpandBranch).
     std::vector<const MenuItem*> closed;
-    for (const MenuItem* up = item ? item->Parent() : nullptr; up != nullptr; up = up->Parent())
+    for (const MenuItem* up = item->Parent(); up != nullptr; up = up->Parent())
         if (!isExpanded(m_model->IndexOf(up)))
             closed.push_back(up);
     if (closed.size() > 1)
@@ -146,11 +150,11 @@ void MenuTreeView::startDrag(Qt::DropActions /*supportedActions*/)
     const QModelIndex dragged = currentIndex();
     if (m_model == nullptr || !dragged.isValid())
         return;
-    QMimeData* data = m_model->mimeData({dragged});
-    if (data == nullptr)
+    QMimeData* dragData = m_model->mimeData({dragged});
+    if (dragData == nullptr)
         return;
     auto* drag = new QDrag(this);
-    drag->setMimeData(data);
+    drag->setMimeData(dragData);
     const QRect row = visualRect(dragged);
     QPixmap image(row.size().boundedTo(QSize(300, 40)));
     image.fill(Qt::transparent);

@@ -43,7 +43,8 @@ public:
 
     // The item selected in the tree, or null.
     MenuItem* SelectedItem() const;
-    // Makes the item current and selected, opening the items above it and scrolling to it.
+    // Makes the item current and selected, opening the items above it and scrolling to it; null
+    // selects nothing.
     void SelectItem(MenuItem* item);
 
     // Opens every root with all the items below it, down to kAutoExpandDepth levels, so that a

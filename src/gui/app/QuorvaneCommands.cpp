@@ -3,8 +3,6 @@
 
 #include "gui/app/QuorvaneForm.h"
 
-#include "ui_DesignerPage.h"
-
 #include "gui/dialogs/ErrorHandler.h"
 
 #include "core/codegen/DataFiles.h"
@@ -189,17 +187,16 @@ void TfrmQuorvane::btnOpenClick()
 bool TfrmQuorvane::OpenProjectFile(const QString& path)
 {
     return RunCommand(this, [this, path] {
-        // The file is read before the current design is cleared, so a file that cannot be read
-        // loses nothing. A name that does not exist opens as an empty design.
+        // The design is read whole before it replaces the current one, which is then cleared
+        // away: a file that cannot be read loses nothing. A name that does not exist opens as an
+        // empty design.
         const IniDocument document = LoadMenuDocument(ToStd(path));
-        ClearMenuItems();
         MenuStyle style;
         m_menuModel->ResetWith([&](MenuTree& tree) { style = ReadMenuDocument(document, tree); });
-        m_designerPage->tvMenu->ExpandAllItems();
+        m_designer->TreeView().ExpandAllItems();
         SetMenuStyle(style);
         m_projectFile = path;
         setWindowTitle(QString::fromLatin1(kMainCaption) + QStringLiteral(" - ") + m_projectFile);
-        tvMenuClick();
     });
 }
 

@@ -1,14 +1,12 @@
 #include "gui/app/QuorvaneForm.h"
 
-#include "ui_ColorsPage.h"
-#include "ui_DesignerPage.h"
 #include "ui_OptionsPage.h"
 #include "ui_QuorvaneForm.h"
 
 #include "core/support/StringUtils.h"
 #include "gui/app/AppPaths.h"
 #include "gui/app/MenuTreeModel.h"
-#include "gui/app/MenuTreeView.h"
+#include "gui/dialogs/Dialogs.h"
 #include "gui/dialogs/Shell.h"
 #include "gui/widgets/SystemColors.h"
 
@@ -22,8 +20,10 @@
 #include <QKeyEvent>
 #include <QScreen>
 
-#include <algorithm>
+#include <cmath>
 #include <limits>
+#include <optional>
+#include <utility>
 
 // The window's images live in the UI library; a static library's resources are registered by
 // hand, from the global namespace.
@@ -60,28 +60,50 @@ constexpr const char* kGroupBoxStyle =
     "QGroupBox::title { subcontrol-origin: margin; subcontrol-position: top left;"
     " left: 7px; top: 0px; padding: 0px 1px; background-color: palette(window); }";
 
+// The font the font dialog opens on until the user has chosen one in it.
+QFont FirstDialogFont()
+{
+    return QFont(QStringLiteral("Tahoma"), 8, QFont::Normal, false);
+}
+
+// The chosen font's face name as a web page names it: without the "[foundry]" that tells apart
+// two installed families of the same name, and a desktop alias such as "Sans Serif" as its
+// generic CSS family.
+QString FaceName(const QFont& font)
+{
+    QString family = font.family();
+    const qsizetype foundry = family.lastIndexOf(QLatin1String(" ["));
+    if (foundry > 0 && family.endsWith(QLatin1Char(']')))
+        family.truncate(foundry);
+    return QString::fromStdString(WebFontFamily(family.trimmed().toStdString()));
+}
+
+// The chosen size in whole points; a font sized in pixels counts at 96 dots per inch.
+std::int64_t PointSize(const QFont& font)
+{
+    if (font.pointSizeF() > 0)
+        return std::lround(font.pointSizeF());
+    if (font.pixelSize() > 0)
+        return std::lround(font.pixelSize() * 72.0 / 96.0);
+    return 0;
+}
+
 } // namespace
 
 TfrmQuorvane::TfrmQuorvane(QString appFolder, QWidget* parent)
     : QWidget(parent), m_ui(std::make_unique<Ui::TfrmQuorvane>()),
-      m_designerPage(std::make_unique<Ui::DesignerPage>()),
-      m_colorsPage(std::make_unique<Ui::ColorsPage>()),
-      m_optionsPage(std::make_unique<Ui::OptionsPage>()), m_menuModel(new MenuTreeModel(this))
+      m_menuModel(new MenuTreeModel(this)), m_optionsPage(std::make_unique<Ui::OptionsPage>()),
+      m_dlgFont(FirstDialogFont())
 {
     InitQuorvaneResources();
-    // The window's form holds the pages and the button row; each page has a form of its own.
+    // The window's form holds the pages and the button row; each page has a form of its own,
+    // which the page classes set up.
     m_ui->setupUi(this);
-    m_designerPage->setupUi(m_ui->tsDesigner);
-    m_colorsPage->setupUi(m_ui->tsColors);
+    m_designer = std::make_unique<MenuDesignerPage>(m_ui->tsDesigner, m_menuModel);
+    m_colors = std::make_unique<MenuColorsPage>(m_ui->tsColors);
     m_optionsPage->setupUi(m_ui->tsOptions);
-    // Tabbing goes through the pages' controls, then through the button row below them. The
-    // pages' controls were made after the row, so the row is put behind the last of them.
-    QWidget* previous = m_optionsPage->optArrowDark;
-    for (QWidget* button :
-         {m_ui->btnOk, m_ui->btnCancel, m_ui->btnPreview, m_ui->btnSave, m_ui->btnOpen}) {
-        setTabOrder(previous, button);
-        previous = button;
-    }
+    connect(m_colors.get(), &MenuColorsPage::ColorSampleRefreshed, this,
+            &TfrmQuorvane::ColorSampleRefreshed);
 
     // A fixed-size window: it can be minimised and closed, not resized or maximised.
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
@@ -98,14 +120,9 @@ TfrmQuorvane::TfrmQuorvane(QString appFolder, QWidget* parent)
         appFolder = QCoreApplication::applicationDirPath();
     m_appFolderPath = FromStd(FolderWithSeparator(appFolder.toStdString()));
 
-    // The colour page: its pickers at their start-up colours, wired to their hex boxes.
-    SetUpColorPage();
+    // The Options page: its spin boxes at the style's start-up values, a font list of any
+    // length (a box at the toolkit's default maximum would cut what it is filled with).
     const MenuStyle startup;
-
-    // Spin boxes: the designer's two have no bounds and show the values of a new item; those of
-    // the Options page start at the style's start-up values.
-    m_designerPage->spinHeight->SetValue(TMyRec{}.Height);
-    m_designerPage->spinWidth->SetValue(TMyRec{}.Width);
     m_optionsPage->spinBorderWidth->SetBounds(kBorderWidthMin, kBorderWidthMax);
     m_optionsPage->spinFontSize->SetBounds(kFontSizeMin, kFontSizeMax);
     m_optionsPage->spinMenuTop->SetValue(startup.MenuTop);
@@ -114,12 +131,9 @@ TfrmQuorvane::TfrmQuorvane(QString appFolder, QWidget* parent)
     m_optionsPage->spinTopPadding->SetValue(startup.TopPadding);
     m_optionsPage->spinBorderWidth->SetValue(startup.BorderWidth);
     m_optionsPage->spinFontSize->SetValue(startup.FontSize);
-
-    // Texts, links and font lists of any length: a box at the toolkit's default maximum would
-    // cut what it is filled with, and its change handler would write the cut text back.
-    for (QLineEdit* box :
-         {m_designerPage->txtCaption, m_designerPage->txtLink, m_optionsPage->txtFontName})
-        box->setMaxLength(std::numeric_limits<int>::max());
+    m_optionsPage->txtFontName->setMaxLength(std::numeric_limits<int>::max());
+    connect(m_optionsPage->btnBrowseFont, &QPushButton::clicked, this,
+            &TfrmQuorvane::btnBrowseFontClick);
 
     // The help button: a flat button with our glyph above the (empty) caption.
     TsiFlatBtn* help = m_ui->btnHelp;
@@ -129,20 +143,28 @@ TfrmQuorvane::TfrmQuorvane(QString appFolder, QWidget* parent)
     help->SetA3DBotCl(SystemColorRef(kButtonShadow));
     help->SetElliptic(false);
     help->setAccessibleName(QStringLiteral("Help"));
+    connect(help, &TsiFlatBtn::OnClick, this, &TfrmQuorvane::btnHelpClick);
 
-    FormCreate();
-    SetUpDesignerPage();
-
+    // The button row: each button and its command, in the Tab order, which goes through the
+    // pages' controls first. The pages' controls were made after the row, so the row is put
+    // behind the last of them.
+    const std::pair<QPushButton*, void (TfrmQuorvane::*)()> row[] = {
+        {m_ui->btnOk, &TfrmQuorvane::btnOkClick},
+        {m_ui->btnCancel, &TfrmQuorvane::btnCancelClick},
+        {m_ui->btnPreview, &TfrmQuorvane::btnPreviewClick},
+        {m_ui->btnSave, &TfrmQuorvane::btnSaveClick},
+        {m_ui->btnOpen, &TfrmQuorvane::btnOpenClick},
+    };
+    QWidget* previous = m_optionsPage->optArrowDark;
+    for (const auto& [button, command] : row) {
+        connect(button, &QPushButton::clicked, this, command);
+        setTabOrder(previous, button);
+        previous = button;
+    }
     connect(m_ui->PageControl1, &QTabWidget::currentChanged, this,
             &TfrmQuorvane::PageControl1Change);
-    connect(m_ui->btnSave, &QPushButton::clicked, this, &TfrmQuorvane::btnSaveClick);
-    connect(m_ui->btnOpen, &QPushButton::clicked, this, &TfrmQuorvane::btnOpenClick);
-    connect(m_ui->btnPreview, &QPushButton::clicked, this, &TfrmQuorvane::btnPreviewClick);
-    connect(m_ui->btnOk, &QPushButton::clicked, this, &TfrmQuorvane::btnOkClick);
-    connect(m_ui->btnCancel, &QPushButton::clicked, this, &TfrmQuorvane::btnCancelClick);
-    connect(m_optionsPage->btnBrowseFont, &QPushButton::clicked, this,
-            &TfrmQuorvane::btnBrowseFontClick);
-    connect(help, &TsiFlatBtn::OnClick, this, &TfrmQuorvane::btnHelpClick);
+
+    FormCreate();
 
     // Key preview: the window sees every key before the focused control does.
     qApp->installEventFilter(this);
@@ -155,7 +177,6 @@ TfrmQuorvane::~TfrmQuorvane()
 
 void TfrmQuorvane::FormCreate()
 {
-    m_itemCounter = 0;
     const AppPaths paths = ResolveAppPaths(m_appFolderPath);
     m_dataFilePath = paths.dataFile;
     m_previewFilePath = paths.previewFile;
@@ -169,7 +190,7 @@ void TfrmQuorvane::FormCreate()
     m_optionsPage->cboAlignVertical->setCurrentIndex(0);
     m_optionsPage->pnlMenuTypeHost->setFrameShape(QFrame::NoFrame);
     m_ui->PageControl1->setCurrentWidget(m_ui->tsDesigner);
-    RefreshHexBoxes();
+    m_colors->RefreshHexBoxes();
 }
 
 // ---- Keys, pages, closing, help -------------------------------------------------------------
@@ -198,9 +219,8 @@ void TfrmQuorvane::FormKeyDown(int key, Qt::KeyboardModifiers /*modifiers*/)
 
 void TfrmQuorvane::PageControl1Change(int index)
 {
-    const QWidget* page = m_ui->PageControl1->widget(index);
-    if (page != nullptr && page->objectName() == QLatin1String("tsColors"))
-        RefreshColorSample();
+    if (m_ui->PageControl1->widget(index) == m_ui->tsColors)
+        m_colors->RefreshColorSample();
 }
 
 void TfrmQuorvane::btnCancelClick()
@@ -218,6 +238,11 @@ void TfrmQuorvane::closeEvent(QCloseEvent* event)
 void TfrmQuorvane::FormClose()
 {
     ClearMenuItems();
+}
+
+void TfrmQuorvane::ClearMenuItems()
+{
+    m_menuModel->Clear();
 }
 
 void TfrmQuorvane::btnHelpClick()
@@ -253,8 +278,7 @@ MenuStyle TfrmQuorvane::GetMenuStyle() const
 {
     const Ui::OptionsPage& ui = *m_optionsPage;
     MenuStyle style;
-    for (std::size_t row = 0; row < m_pickers.size(); ++row)
-        style.*kStyleColors[row] = m_pickers[row]->SelectionColor();
+    m_colors->GetColors(style);
     style.MenuType = ui.optMenuH->isChecked() ? kMenuHorizontal : kMenuVertical;
     style.TextAlign = ui.cboMenuTextAlign->currentIndex();
     style.HorzAlign = ui.cboAlignHorizontal->currentIndex();
@@ -282,8 +306,7 @@ MenuStyle TfrmQuorvane::GetMenuStyle() const
 void TfrmQuorvane::SetMenuStyle(const MenuStyle& style)
 {
     Ui::OptionsPage& ui = *m_optionsPage;
-    for (std::size_t row = 0; row < m_pickers.size(); ++row)
-        m_pickers[row]->SetSelectionColor(style.*kStyleColors[row]);
+    m_colors->SetColors(style);
 
     SetRadioChecked(ui.optMenuH, style.MenuType == kMenuHorizontal);
     SetRadioChecked(ui.optMenuV, style.MenuType == kMenuVertical);
@@ -315,6 +338,20 @@ void TfrmQuorvane::SetMenuStyle(const MenuStyle& style)
 
     ui.chkKeepHighlighted->setChecked(style.KeepHighlighted);
     ui.chkBorderBetween->setChecked(style.BorderBetween);
+}
+
+void TfrmQuorvane::btnBrowseFontClick()
+{
+    // The dialog opens on the font last chosen in it, not on the Options page's settings.
+    const std::optional<QFont> chosen = CurrentDialogs().ChooseFont(this, m_dlgFont);
+    if (!chosen)
+        return;
+    m_dlgFont = *chosen;
+    Ui::OptionsPage& ui = *m_optionsPage;
+    ui.chkBold->setChecked(chosen->bold());
+    ui.chkItalic->setChecked(chosen->italic());
+    ui.txtFontName->setText(FaceName(*chosen));
+    ui.spinFontSize->SetValue(PointSize(*chosen));
 }
 
 } // namespace qv

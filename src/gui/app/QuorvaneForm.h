@@ -3,26 +3,21 @@
 #include "core/codegen/Template.h"
 #include "core/model/MenuStyle.h"
 #include "core/model/TreeCommands.h"
-#include "gui/widgets/ColorPickerButton.h"
+#include "gui/app/MenuColorsPage.h"
+#include "gui/app/MenuDesignerPage.h"
 
 #include <QFont>
 #include <QString>
 #include <QWidget>
 
-#include <array>
 #include <cstdint>
 #include <memory>
 
 namespace Ui {
 class TfrmQuorvane;
-class DesignerPage;
-class ColorsPage;
 class OptionsPage;
 } // namespace Ui
 
-class QAction;
-class QItemSelection;
-class QLineEdit;
 class QRadioButton;
 
 namespace qv {
@@ -35,13 +30,13 @@ inline constexpr char kMainCaption[] = "Tarnwick Free Quorvane Builder";
 class MenuItem;
 class MenuTreeModel;
 
-// The control that holds one of the ten colour settings: the colour page's picker buttons.
-using ColorPicker = TColorPickerButton;
-
 // The designer's one window: the "Menu Designer", "Menu Colors" and "Options" pages and the row
-// of command buttons below them. It owns the menu tree (through the tree view's model), the
-// style settings (in its controls), the paths of the files next to the program, the current
-// project file name and the last generated code.
+// of command buttons below them. It owns the pages (the first two are classes of their own, which
+// do their work), the menu tree (through the tree view's model), the style settings (in the
+// controls of the pages), the paths of the files next to the program, the current project file
+// name and the last generated code, and it runs the commands of the button row and the Options
+// page. The slots of the pages' controls are kept here under their names, forwarded to the
+// pages.
 class TfrmQuorvane final : public QWidget
 {
     Q_OBJECT
@@ -73,19 +68,19 @@ public:
     void SetGeneratedCode(const QString& code) { m_generatedCode = code; }
 
     // The running number of new items: Untitled1, Untitled2, ... It only ever grows.
-    std::int32_t ItemCounter() const { return m_itemCounter; }
+    std::int32_t ItemCounter() const { return m_designer->ItemCounter(); }
     // Set while a hex box writes its colour picker, so the picker's handler stays quiet.
-    bool FHexChanging() const { return m_hexChanging; }
+    bool FHexChanging() const { return m_colors->FHexChanging(); }
 
     // The menu tree, through the model that the tree view shows.
     MenuTreeModel& MenuModel() { return *m_menuModel; }
     const MenuTreeModel& MenuModel() const { return *m_menuModel; }
     // The item selected in the tree, or null.
-    MenuItem* SelectedItem() const;
+    MenuItem* SelectedItem() const { return m_designer->SelectedItem(); }
 
     // The holder of colour row 0..9 (MainBG, MainMOBG, MainFont, MainFontMO, MainBorder, SubBG,
     // SubMOBG, SubFont, SubFontMO, SubBorder).
-    ColorPicker& Picker(std::size_t row) const { return *m_pickers.at(row); }
+    ColorPicker& Picker(std::size_t row) const { return m_colors->Picker(row); }
 
     // The style settings as the controls hold them now, and shown in the controls. Codes outside
     // a field's list leave the field without a choice; the border width and the font size are
@@ -121,53 +116,45 @@ public:
     bool ChooseSaveFileName();
 
     // Colour page: writes the hex boxes from the pickers, and repaints the sample.
-    void RefreshHexBoxes();
-    void RefreshColorSample();
-    void RefreshContrast();
+    void RefreshHexBoxes() { m_colors->RefreshHexBoxes(); }
+    void RefreshColorSample() { m_colors->RefreshColorSample(); }
+    void RefreshContrast() { m_colors->RefreshContrast(); }
 
 signals:
     // The colour sample was repainted from the current colours.
     void ColorSampleRefreshed();
 
 public slots:
-    void btnAddRootItemClick();
-    void btnAddSubItemClick();
-    void btnAddSiblingClick();
-    void btnDeleteItemClick();
-    void btnApplyToAllHClick();
-    void btnApplyToAllWClick();
-    // The editor refresh: enables the commands that need a selection and fills the item editor
-    // from the selected item (or disables it when nothing is selected).
-    void tvMenuClick();
-    void txtCaptionChange(const QString& text);
-    void txtLinkChange(const QString& text);
-    void spinHeightChange();
-    void spinWidthChange();
+    // The "Menu Designer" page (see MenuDesignerPage).
+    void btnAddRootItemClick() { m_designer->btnAddRootItemClick(); }
+    void btnAddSubItemClick() { m_designer->btnAddSubItemClick(); }
+    void btnAddSiblingClick() { m_designer->btnAddSiblingClick(); }
+    void btnDeleteItemClick() { m_designer->btnDeleteItemClick(); }
+    void btnApplyToAllHClick() { m_designer->btnApplyToAllHClick(); }
+    void btnApplyToAllWClick() { m_designer->btnApplyToAllWClick(); }
+    // The editor refresh.
+    void tvMenuClick() { m_designer->RefreshEditor(); }
+    void txtCaptionChange(const QString& text) { m_designer->txtCaptionChange(text); }
+    void txtLinkChange(const QString& text) { m_designer->txtLinkChange(text); }
+    void spinHeightChange() { m_designer->spinHeightChange(); }
+    void spinWidthChange() { m_designer->spinWidthChange(); }
+    void EditUndo() { m_designer->EditUndo(); }
+    void EditRedo() { m_designer->EditRedo(); }
+    void MoveSelected(qv::MoveDirection direction) { m_designer->MoveSelected(direction); }
+    void EditSelectedText() { m_designer->EditSelectedText(); }
 
-    // Rearranging and undo, on the tree's context menu and keys: Undo (Ctrl+Z) and Redo
-    // (Ctrl+Shift+Z, Ctrl+Y) on the Menu Designer page outside text boxes; the moves of the
-    // selected item with everything below it (Ctrl+Up, Ctrl+Down, Ctrl+Left out of its parent,
-    // Ctrl+Right into the sibling above); F2 puts the focus into the Text box; Delete deletes as
-    // "Delete Item" does. After each, the item of the step is selected and in view and the editor
-    // refreshed.
-    void EditUndo();
-    void EditRedo();
-    void MoveSelected(MoveDirection direction);
-    void EditSelectedText();
-
-    // Colour page: each hex box applies its text to its picker as it is typed; ">> Copy Main >>"
-    // gives the sub menus the main menu's colours.
-    void txtMainBGChange();
-    void txtMainMOBGChange();
-    void txtMainFontChange();
-    void txtMainFontMOChange();
-    void txtMainBorderChange();
-    void txtSubBGChange();
-    void txtSubMOBGChange();
-    void txtSubFontChange();
-    void txtSubFontMOChange();
-    void txtSubBorderChange();
-    void btnCopyMainClick();
+    // The "Menu Colors" page (see MenuColorsPage).
+    void txtMainBGChange() { m_colors->txtMainBGChange(); }
+    void txtMainMOBGChange() { m_colors->txtMainMOBGChange(); }
+    void txtMainFontChange() { m_colors->txtMainFontChange(); }
+    void txtMainFontMOChange() { m_colors->txtMainFontMOChange(); }
+    void txtMainBorderChange() { m_colors->txtMainBorderChange(); }
+    void txtSubBGChange() { m_colors->txtSubBGChange(); }
+    void txtSubMOBGChange() { m_colors->txtSubMOBGChange(); }
+    void txtSubFontChange() { m_colors->txtSubFontChange(); }
+    void txtSubFontMOChange() { m_colors->txtSubFontMOChange(); }
+    void txtSubBorderChange() { m_colors->txtSubBorderChange(); }
+    void btnCopyMainClick() { m_colors->btnCopyMainClick(); }
 
     void PageControl1Change(int index);
     void btnCancelClick();
@@ -185,38 +172,21 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
-    enum class AddKind { Root, Sub, Sibling };
-
     void FormCreate();
     void FormKeyDown(int key, Qt::KeyboardModifiers modifiers);
     void FormClose();
-    void SetUpColorPage();
     // The settings file that the note's answer is written to; the user's own (its folder made
     // and read from then on) when the settings are not beside the program.
     QString SettingsFileToWrite();
-    void cpbMainBGChange();
-    void ApplyHexBox(std::size_t row);
-    void AddItem(AddKind kind);
-    void OnSelectionChanged();
-    void SetUpDesignerPage();
-    // Applies a command as a step of the history; returns the item to select.
-    MenuItem* Step(std::unique_ptr<TreeCommand> command);
-    void ShowStep(MenuItem* select);
-    bool CanMoveSelected(MoveDirection direction) const;
-    // Undo and Redo act on the tree only from the Menu Designer page, outside its text boxes.
-    bool UndoKeysReachTree() const;
-    // Names the steps that Undo and Redo would take and enables what can be done now.
-    void UpdateEditActions();
     static void SetRadioChecked(QRadioButton* button, bool checked);
 
-    // The window's form (the pages and the button row) and the forms of its three pages.
+    // The window's form (the pages and the button row), the model of the menu tree, the two page
+    // classes and the Options page's form. The pages go before the window's widgets do.
     std::unique_ptr<Ui::TfrmQuorvane> m_ui;
-    std::unique_ptr<Ui::DesignerPage> m_designerPage;
-    std::unique_ptr<Ui::ColorsPage> m_colorsPage;
-    std::unique_ptr<Ui::OptionsPage> m_optionsPage;
     MenuTreeModel* m_menuModel; // owned by the window as its QObject child
-    std::array<ColorPicker*, 10> m_pickers{};
-    std::array<QLineEdit*, 10> m_hexBoxes{}; // beside the pickers, in the same row order
+    std::unique_ptr<MenuDesignerPage> m_designer;
+    std::unique_ptr<MenuColorsPage> m_colors;
+    std::unique_ptr<Ui::OptionsPage> m_optionsPage;
 
     QString m_appFolderPath;
     QString m_dataFilePath;
@@ -228,21 +198,8 @@ private:
     QString m_projectFile;
     QString m_generatedCode;
     QString m_lastOpenedFile; // proposed by the open dialog: the last file chosen in it
-    std::int32_t m_itemCounter = 0;
-    bool m_hexChanging = false;
     // The font the font dialog opens on: the last one chosen in it.
     QFont m_dlgFont;
-    bool m_deleting = false; // an item is being removed; its neighbour is refreshed afterwards
-
-    // The tree's commands (its context menu).
-    QAction* m_actUndo = nullptr;
-    QAction* m_actRedo = nullptr;
-    QAction* m_actMoveUp = nullptr;
-    QAction* m_actMoveDown = nullptr;
-    QAction* m_actMoveOut = nullptr;
-    QAction* m_actMoveIn = nullptr;
-    QAction* m_actEditText = nullptr;
-    QAction* m_actDeleteItem = nullptr;
 };
 
 } // namespace qv

@@ -1,13 +1,8 @@
-// The "Menu Colors" page of the main window: ten colour pickers mirrored by ten hex boxes, the
-// menu sample that shows their colours, the contrast of its text, ">> Copy Main >>", and the font
-// dialog of the Options page's "..." button.
-#include "gui/app/QuorvaneForm.h"
+#include "gui/app/MenuColorsPage.h"
 
 #include "ui_ColorsPage.h"
-#include "ui_OptionsPage.h"
 
 #include "core/model/Contrast.h"
-#include "gui/dialogs/Dialogs.h"
 #include "gui/widgets/Shape.h"
 #include "gui/widgets/SystemColors.h"
 
@@ -15,9 +10,6 @@
 #include <QLineEdit>
 #include <QPalette>
 #include <QScopedValueRollback>
-
-#include <cmath>
-#include <optional>
 
 namespace qv {
 
@@ -39,50 +31,23 @@ enum ColorRow : std::size_t {
 };
 constexpr std::size_t kMainRowCount = kSubBGRow;
 
-// The font the font dialog opens on until the user has chosen one in it.
-QFont FirstDialogFont()
-{
-    return QFont(QStringLiteral("Tahoma"), 8, QFont::Normal, false);
-}
-
-// The chosen font's face name as a web page names it: without the "[foundry]" that tells apart
-// two installed families of the same name, and a desktop alias such as "Sans Serif" as its
-// generic CSS family.
-QString FaceName(const QFont& font)
-{
-    QString family = font.family();
-    const qsizetype foundry = family.lastIndexOf(QLatin1String(" ["));
-    if (foundry > 0 && family.endsWith(QLatin1Char(']')))
-        family.truncate(foundry);
-    return QString::fromStdString(WebFontFamily(family.trimmed().toStdString()));
-}
-
-// The chosen size in whole points; a font sized in pixels counts at 96 dots per inch.
-std::int64_t PointSize(const QFont& font)
-{
-    if (font.pointSizeF() > 0)
-        return std::lround(font.pointSizeF());
-    if (font.pixelSize() > 0)
-        return std::lround(font.pixelSize() * 72.0 / 96.0);
-    return 0;
-}
-
 } // namespace
 
-void TfrmQuorvane::SetUpColorPage()
+MenuColorsPage::MenuColorsPage(QWidget* page) : m_ui(std::make_unique<Ui::ColorsPage>())
 {
-    Ui::ColorsPage& ui = *m_colorsPage;
+    m_ui->setupUi(page);
+    Ui::ColorsPage& ui = *m_ui;
     m_pickers = {ui.cpbMainBG, ui.cpbMainMOBG, ui.cpbMainFont, ui.cpbMainFontMO, ui.cpbMainBorder,
                  ui.cpbSubBG,  ui.cpbSubMOBG,  ui.cpbSubFont,  ui.cpbSubFontMO,  ui.cpbSubBorder};
     m_hexBoxes = {ui.txtMainBG, ui.txtMainMOBG, ui.txtMainFont, ui.txtMainFontMO, ui.txtMainBorder,
                   ui.txtSubBG,  ui.txtSubMOBG,  ui.txtSubFont,  ui.txtSubFontMO,  ui.txtSubBorder};
-    using Handler = void (TfrmQuorvane::*)();
+    using Handler = void (MenuColorsPage::*)();
     static constexpr std::array<Handler, 10> kHexBoxHandlers = {
-        &TfrmQuorvane::txtMainBGChange,     &TfrmQuorvane::txtMainMOBGChange,
-        &TfrmQuorvane::txtMainFontChange,   &TfrmQuorvane::txtMainFontMOChange,
-        &TfrmQuorvane::txtMainBorderChange, &TfrmQuorvane::txtSubBGChange,
-        &TfrmQuorvane::txtSubMOBGChange,    &TfrmQuorvane::txtSubFontChange,
-        &TfrmQuorvane::txtSubFontMOChange,  &TfrmQuorvane::txtSubBorderChange};
+        &MenuColorsPage::txtMainBGChange,     &MenuColorsPage::txtMainMOBGChange,
+        &MenuColorsPage::txtMainFontChange,   &MenuColorsPage::txtMainFontMOChange,
+        &MenuColorsPage::txtMainBorderChange, &MenuColorsPage::txtSubBGChange,
+        &MenuColorsPage::txtSubMOBGChange,    &MenuColorsPage::txtSubFontChange,
+        &MenuColorsPage::txtSubFontMOChange,  &MenuColorsPage::txtSubBorderChange};
 
     const MenuStyle startup;
     for (std::size_t row = 0; row < m_pickers.size(); ++row) {
@@ -91,19 +56,32 @@ void TfrmQuorvane::SetUpColorPage()
         picker->SetCustomText(QStringLiteral("Custom Color"));
         picker->SetPopupSpacing(8);
         picker->SetShowSystemColors(true);
-        connect(picker, &ColorPicker::OnChange, this, &TfrmQuorvane::cpbMainBGChange);
+        connect(picker, &ColorPicker::OnChange, this, &MenuColorsPage::cpbMainBGChange);
         // textChanged also comes when the program sets the text, inside the setter, as a
         // keystroke's does.
         connect(m_hexBoxes[row], &QLineEdit::textChanged, this, kHexBoxHandlers[row]);
     }
-    connect(ui.btnCopyMain, &QPushButton::clicked, this, &TfrmQuorvane::btnCopyMainClick);
-    m_dlgFont = FirstDialogFont();
+    connect(ui.btnCopyMain, &QPushButton::clicked, this, &MenuColorsPage::btnCopyMainClick);
     RefreshContrast();
+}
+
+MenuColorsPage::~MenuColorsPage() = default;
+
+void MenuColorsPage::GetColors(MenuStyle& style) const
+{
+    for (std::size_t row = 0; row < m_pickers.size(); ++row)
+        style.*kStyleColors[row] = m_pickers[row]->SelectionColor();
+}
+
+void MenuColorsPage::SetColors(const MenuStyle& style)
+{
+    for (std::size_t row = 0; row < m_pickers.size(); ++row)
+        m_pickers[row]->SetSelectionColor(style.*kStyleColors[row]);
 }
 
 // ---- Pickers and hex boxes ------------------------------------------------------------------
 
-void TfrmQuorvane::cpbMainBGChange()
+void MenuColorsPage::cpbMainBGChange()
 {
     // A hex box is writing its picker: the box keeps its text as typed and the sample waits, but
     // the contrast read-out follows every keystroke.
@@ -115,64 +93,64 @@ void TfrmQuorvane::cpbMainBGChange()
     RefreshHexBoxes();
 }
 
-void TfrmQuorvane::ApplyHexBox(std::size_t row)
+void MenuColorsPage::ApplyHexBox(std::size_t row)
 {
     // Any text that is not hexadecimal (an empty one too) gives black, without a word.
     const QScopedValueRollback<bool> guard(m_hexChanging, true);
     m_pickers[row]->SetSelectionColor(HexToColor(m_hexBoxes[row]->text().toStdString()));
 }
 
-void TfrmQuorvane::txtMainBGChange()
+void MenuColorsPage::txtMainBGChange()
 {
     ApplyHexBox(kMainBGRow);
 }
 
-void TfrmQuorvane::txtMainMOBGChange()
+void MenuColorsPage::txtMainMOBGChange()
 {
     ApplyHexBox(kMainMOBGRow);
 }
 
-void TfrmQuorvane::txtMainFontChange()
+void MenuColorsPage::txtMainFontChange()
 {
     ApplyHexBox(kMainFontRow);
 }
 
-void TfrmQuorvane::txtMainFontMOChange()
+void MenuColorsPage::txtMainFontMOChange()
 {
     ApplyHexBox(kMainFontMORow);
 }
 
-void TfrmQuorvane::txtMainBorderChange()
+void MenuColorsPage::txtMainBorderChange()
 {
     ApplyHexBox(kMainBorderRow);
 }
 
-void TfrmQuorvane::txtSubBGChange()
+void MenuColorsPage::txtSubBGChange()
 {
     ApplyHexBox(kSubBGRow);
 }
 
-void TfrmQuorvane::txtSubMOBGChange()
+void MenuColorsPage::txtSubMOBGChange()
 {
     ApplyHexBox(kSubMOBGRow);
 }
 
-void TfrmQuorvane::txtSubFontChange()
+void MenuColorsPage::txtSubFontChange()
 {
     ApplyHexBox(kSubFontRow);
 }
 
-void TfrmQuorvane::txtSubFontMOChange()
+void MenuColorsPage::txtSubFontMOChange()
 {
     ApplyHexBox(kSubFontMORow);
 }
 
-void TfrmQuorvane::txtSubBorderChange()
+void MenuColorsPage::txtSubBorderChange()
 {
     ApplyHexBox(kSubBorderRow);
 }
 
-void TfrmQuorvane::RefreshHexBoxes()
+void MenuColorsPage::RefreshHexBoxes()
 {
     // Every box, not only the changed picker's, so that short or lower-case texts left by typing
     // become six upper-case digits. Writing a box runs its handler, which gives the picker the
@@ -187,9 +165,9 @@ void TfrmQuorvane::RefreshHexBoxes()
 
 // ---- Sample ---------------------------------------------------------------------------------
 
-void TfrmQuorvane::RefreshColorSample()
+void MenuColorsPage::RefreshColorSample()
 {
-    Ui::ColorsPage& ui = *m_colorsPage;
+    Ui::ColorsPage& ui = *m_ui;
     struct SampleItem
     {
         TShape* shape;
@@ -222,12 +200,11 @@ void TfrmQuorvane::RefreshColorSample()
 
 // The contrast of the four text and background pairs the sample shows; a pair that is hard to read
 // is said so in its line and drawn in a warning colour.
-void TfrmQuorvane::RefreshContrast()
+void MenuColorsPage::RefreshContrast()
 {
-    Ui::ColorsPage& ui = *m_colorsPage;
+    Ui::ColorsPage& ui = *m_ui;
     MenuStyle colors;
-    for (std::size_t row = 0; row < m_pickers.size(); ++row)
-        colors.*kStyleColors[row] = m_pickers[row]->SelectionColor();
+    GetColors(colors);
     const auto pairs = MenuContrast(colors, CurrentSystemColorResolver());
     const std::array<QLabel*, 4> lines = {ui.lblContrast1, ui.lblContrast2, ui.lblContrast3,
                                           ui.lblContrast4};
@@ -242,27 +219,13 @@ void TfrmQuorvane::RefreshContrast()
 
 // ---- Commands -------------------------------------------------------------------------------
 
-void TfrmQuorvane::btnCopyMainClick()
+void MenuColorsPage::btnCopyMainClick()
 {
     // Each sub picker that changes refreshes the sample and the boxes on its own; the sample is
     // repainted once more in any case.
     for (std::size_t row = 0; row < kMainRowCount; ++row)
         m_pickers[kSubBGRow + row]->SetSelectionColor(m_pickers[row]->SelectionColor());
     RefreshColorSample();
-}
-
-void TfrmQuorvane::btnBrowseFontClick()
-{
-    // The dialog opens on the font last chosen in it, not on the Options page's settings.
-    const std::optional<QFont> chosen = CurrentDialogs().ChooseFont(this, m_dlgFont);
-    if (!chosen)
-        return;
-    m_dlgFont = *chosen;
-    Ui::OptionsPage& ui = *m_optionsPage;
-    ui.chkBold->setChecked(chosen->bold());
-    ui.chkItalic->setChecked(chosen->italic());
-    ui.txtFontName->setText(FaceName(*chosen));
-    ui.spinFontSize->SetValue(PointSize(*chosen));
 }
 
 } // namespace qv
