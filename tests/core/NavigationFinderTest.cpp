@@ -1,5 +1,7 @@
 #include "core/site/NavigationFinder.h"
 
+#include "core/site/MarkupScan.h"
+
 #include "CoreTestSupport.h"
 
 #include <gtest/gtest.h>
@@ -10,6 +12,24 @@ namespace qv {
 namespace {
 
 using test::Outline;
+
+// Every candidate of a page read from a file, the proposed one marked; `cut` reads it as a large
+// page is read, cut down to its navigations first.
+std::string Candidates(const std::string& page, bool cut = false)
+{
+    PageReadOptions options;
+    if (cut)
+        options.cutAbove = 0;
+    const PageNavigation navigation = ReadPageNavigation(page, {}, {}, options);
+    std::string all;
+    for (std::size_t i = 0; i < navigation.candidates.size(); ++i) {
+        const NavCandidate& c = navigation.candidates[i];
+        all += (i == navigation.preselected ? "* " : "- ") + std::string(KindName(c.kind)) + " " +
+               c.label + " (" + std::to_string(c.linkCount) + ", " + std::to_string(c.depth) +
+               ")\n" + Outline(c.items);
+    }
+    return all;
+}
 
 // The tree of the proposed candidate of a page read from a file.
 std::string ProposedTree(const std::string& page)
@@ -159,8 +179,11 @@ TEST(NavigationFinder, TheMarkupOfCommonSitesGivesTheirTrees)
          "Caf\xC3\xA9 -> caf\xC3\xA9.html\n\xE2\x82\xAC Preise & \xC3\x9C"
          "bersicht -> p.html\n"},
     };
-    for (const Case& c : cases)
+    for (const Case& c : cases) {
         EXPECT_EQ(ProposedTree(c.page), c.tree) << c.style;
+        // Cut down to its navigations, as a large page is, it offers the very same.
+        EXPECT_EQ(Candidates(c.page, true), Candidates(c.page)) << c.style;
+    }
 }
 
 TEST(NavigationFinder, EveryNavigationIsOfferedAndTheLargestProposed)
@@ -177,6 +200,7 @@ TEST(NavigationFinder, EveryNavigationIsOfferedAndTheLargestProposed)
           <li><a href="/imprint">Imprint</a></li><li><a href="/jobs">Jobs</a></li>
           <li><a href="/press">Press</a></li></ul></nav></footer>)P";
     const PageNavigation navigation = ReadPageNavigation(page, {});
+    EXPECT_EQ(Candidates(page, true), Candidates(page));
     ASSERT_EQ(navigation.candidates.size(), 3u);
     const NavCandidate& primary = navigation.candidates[0];
     EXPECT_EQ(primary.kind, NavCandidate::Kind::Landmark);
@@ -248,6 +272,49 @@ TEST(NavigationFinder, DeeplyNestedListsAreReadWithoutRecursion)
     EXPECT_EQ(nav.depth, kDepth);
     EXPECT_EQ(nav.items.back().level, kDepth - 1);
     EXPECT_EQ(nav.items.back().text, "L" + std::to_string(kDepth - 1));
+}
+
+// The quick pass finds the navigations and lists where the parser does, whatever comments,
+// scripts, attribute values and left-out end tags say, and sees how deep a page is nested.
+TEST(MarkupScan, RegionsAndNestingAreFoundAsTheParserFindsThem)
+{
+    const std::string page =
+        "<!DOCTYPE html><html><head><title><nav></title><meta charset=utf-8>"
+        "<script>if (a<b) document.write('<nav><a href=x>')</script><!-- <ul> --></head>"
+        "<body><div class='a>b'><NAV Class=x><ul><li><a href=1>1<li><a href=2>2</ul>"
+        "<div role='main navigation'><a href=3>3</a></div></nav></div>"
+        "<ul><li><a title='>' href=4>4<li><ul><li><a href=5>5</a></ul></ul>"
+        "<p>x<div role=navigation><a href=6>6</a><textarea></div></textarea></div>"
+        "<table><tr><td><ol><li><a href=7>7</ol><td>after</table>"
+        "<div><menu><li><a href=8>8</div><svg><a/><a/></svg><ul><li><a href=9>9";
+    const MarkupOutline outline = ScanMarkup(page);
+    EXPECT_EQ(outline.headEnd, page.find("<body>"));
+    std::vector<std::string> regions;
+    for (const MarkupOutline::Region& region : outline.regions)
+        regions.push_back(std::string(region.list ? "list " : "nav ") +
+                          std::to_string(region.links) + " " +
+                          page.substr(region.begin, region.end - region.begin));
+    const std::vector<std::string> expected = {
+        "nav 3 <NAV Class=x><ul><li><a href=1>1<li><a href=2>2</ul><div role='main navigation'>"
+        "<a href=3>3</a></div></nav>",
+        "list 2 <ul><li><a title='>' href=4>4<li><ul><li><a href=5>5</a></ul></ul>",
+        "nav 1 <div role=navigation><a href=6>6</a><textarea></div></textarea></div>",
+        "list 1 <ol><li><a href=7>7</ol>",
+        "list 1 <menu><li><a href=8>8</div>",
+        "list 1 <ul><li><a href=9>9",
+    };
+    EXPECT_EQ(regions, expected);
+
+    // The work grows with the square of the nesting, not with the length.
+    std::string flat = "<ul>";
+    std::string deep;
+    for (int i = 0; i < 20000; ++i) {
+        flat += "<li><a href=x>x</a>";
+        deep += "<div>";
+    }
+    EXPECT_LT(ScanMarkup(flat).work, 10u * 20000);
+    EXPECT_GT(ScanMarkup(deep).work, 150'000'000u);
+    EXPECT_THROW(ReadPageNavigation(deep, {}), PageTooDeep);
 }
 
 } // namespace

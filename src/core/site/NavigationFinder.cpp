@@ -1,5 +1,6 @@
 #include "core/site/NavigationFinder.h"
 
+#include "core/site/MarkupScan.h"
 #include "core/site/SiteAddress.h"
 #include "core/support/Encoding.h"
 
@@ -607,9 +608,26 @@ PageNavigation FindNavigation(const HtmlDocument& page, std::string_view baseAdd
 }
 
 PageNavigation ReadPageNavigation(std::string_view bytes, std::string_view baseAddress,
-                                  std::string_view declaredCharset)
+                                  std::string_view declaredCharset, const PageReadOptions& options)
 {
-    const HtmlDocument stored(bytes);
+    // What the parser reads: the page, or the parts of a large one that can hold navigation.
+    std::string cut;
+    std::string_view input = bytes;
+    const MarkupOutline outline = ScanMarkup(bytes);
+    std::uint64_t work = outline.work;
+    if (bytes.size() > options.cutAbove && !outline.regions.empty()) {
+        cut = bytes.substr(0, std::min(outline.headEnd, outline.regions.front().begin));
+        for (const MarkupOutline::Region& region : outline.regions) {
+            cut += '\n';
+            cut += bytes.substr(region.begin, region.end - region.begin);
+        }
+        input = cut;
+        work = ScanMarkup(cut).work;
+    }
+    if (work > options.mostWork)
+        throw PageTooDeep();
+
+    const HtmlDocument stored(input);
     PageEncoding encoding;
     if (bytes.starts_with(kUtf8Bom)) {
         encoding.bomLength = kUtf8Bom.size();
@@ -617,11 +635,12 @@ PageNavigation ReadPageNavigation(std::string_view bytes, std::string_view baseA
         encoding.declared = std::string(declaredCharset);
         encoding.charset = CharsetForLabel(declaredCharset);
     } else {
+        // The whole page's bytes say whether it is UTF-8, also when only a part is parsed.
         encoding = DetectPageEncoding(bytes, stored);
     }
     if (encoding.charset == PageCharset::Utf8 && encoding.bomLength == 0)
         return FindNavigation(stored, baseAddress);
-    const std::string text = DecodePage(bytes, encoding);
+    const std::string text = DecodePage(input, encoding);
     return FindNavigation(HtmlDocument(text), baseAddress);
 }
 

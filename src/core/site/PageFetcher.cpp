@@ -1,6 +1,7 @@
 #include "core/site/PageFetcher.h"
 
 #include "core/site/SiteAddress.h"
+#include "core/support/StringUtils.h"
 
 #include <curl/curl.h>
 
@@ -66,15 +67,20 @@ int OnProgress(void* user, curl_off_t total, curl_off_t now, curl_off_t, curl_of
     return 0;
 }
 
+// "10 seconds", "0.4 seconds", "1 second".
+std::string SecondsText(std::chrono::milliseconds time)
+{
+    const auto tenths = (time.count() + 50) / 100;
+    std::string text = std::to_string(tenths / 10);
+    if (tenths % 10 != 0)
+        text += "." + std::to_string(tenths % 10);
+    return text + (tenths == 10 ? " second" : " seconds");
+}
+
 struct CurlFree
 {
     void operator()(CURL* curl) const { curl_easy_cleanup(curl); }
 };
-
-std::string Megabytes(std::size_t bytes)
-{
-    return std::to_string(bytes >> 20) + " MB";
-}
 
 } // namespace
 
@@ -120,12 +126,12 @@ FetchedDocument FetchAddress(const std::string& address, const FetchLimits& limi
         throw ImportCancelled();
     if (result == CURLE_OPERATION_TIMEDOUT)
         throw ImportError(address + " did not answer in time: it took more than " +
-                          std::to_string((timeout + 999) / 1000) + " seconds.");
+                          SecondsText(limits.timeout) + ".");
     if (result == CURLE_TOO_MANY_REDIRECTS)
         throw ImportError(address + " is redirected more than " + std::to_string(limits.redirects) +
                           " times.");
     if (result == CURLE_FILESIZE_EXCEEDED || transfer.tooLarge)
-        throw ImportError(address + " is larger than " + Megabytes(limits.bytes) +
+        throw ImportError(address + " is larger than " + DataSizeText(limits.bytes) +
                           ", more than can be imported.");
     if (result == CURLE_UNSUPPORTED_PROTOCOL)
         throw ImportError(address + " is redirected to an address that is not http or https.");

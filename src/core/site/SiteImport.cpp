@@ -27,11 +27,6 @@ struct Loaded
     std::string charset;
 };
 
-std::string Megabytes(std::size_t bytes)
-{
-    return std::to_string(bytes >> 20) + " MB";
-}
-
 // The path a source names: itself, or the path of a "file://" address.
 std::string FilePathOf(const std::string& source)
 {
@@ -64,7 +59,7 @@ std::string ReadLimitedFile(const std::string& path, std::size_t limit)
     if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode))
         throw ImportError(path + " is not a file.");
     if (static_cast<std::uint64_t>(st.st_size) > limit)
-        throw ImportError(path + " is larger than " + Megabytes(limit) +
+        throw ImportError(path + " is larger than " + DataSizeText(limit) +
                           ", more than can be imported.");
     std::string bytes;
     char buffer[1 << 16];
@@ -78,7 +73,7 @@ std::string ReadLimitedFile(const std::string& path, std::size_t limit)
         if (n == 0)
             return bytes;
         if (bytes.size() + static_cast<std::size_t>(n) > limit)
-            throw ImportError(path + " is larger than " + Megabytes(limit) +
+            throw ImportError(path + " is larger than " + DataSizeText(limit) +
                               ", more than can be imported.");
         bytes.append(buffer, static_cast<std::size_t>(n));
     }
@@ -163,7 +158,9 @@ void ReadSitemap(const Loaded& loaded, const ImportOptions& options, ImportOffer
                     continue;
                 }
                 for (std::string& address : entries.locations)
-                    addresses.push_back(std::move(address));
+                    addresses.push_back(child.address.empty() || IsWebAddress(address)
+                                            ? std::move(address)
+                                            : ResolveAddress(child.address, address));
                 anyRead = true;
             } catch (const ImportCancelled&) {
                 throw;
@@ -206,7 +203,12 @@ ImportOffer ReadImportSource(const std::string& source, const ImportOptions& opt
         return offer;
     }
     CheckIsPage(loaded);
-    PageNavigation navigation = ReadPageNavigation(loaded.bytes, loaded.address, loaded.charset);
+    PageNavigation navigation;
+    try {
+        navigation = ReadPageNavigation(loaded.bytes, loaded.address, loaded.charset);
+    } catch (const PageTooDeep& deep) {
+        throw ImportError(loaded.name + " cannot be imported. " + deep.what());
+    }
     if (navigation.candidates.empty())
         throw ImportError("No links were found in " + loaded.name + ".");
     offer.candidates = std::move(navigation.candidates);

@@ -2,6 +2,7 @@
 
 #include "core/site/SiteAddress.h"
 #include "core/support/Encoding.h"
+#include "core/support/StringUtils.h"
 
 #include <libxml/parser.h>
 #include <libxml/tree.h>
@@ -121,7 +122,8 @@ SitemapDocument ReadSitemapXml(std::string_view xml, std::string_view name)
     if (!context)
         throw std::bad_alloc();
     // No DTD loaded, no entity substituted, no network; errors are collected, not printed.
-    const int options = XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING;
+    const int options =
+        XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING | XML_PARSE_COMPACT;
     std::unique_ptr<xmlDoc, DocumentFree> doc(xmlCtxtReadMemory(
         context.get(), xml.data(), static_cast<int>(xml.size()), nullptr, nullptr, options));
     if (!doc) {
@@ -188,8 +190,8 @@ std::string Gunzip(std::string_view bytes, std::size_t limit, std::string_view n
         out.resize(had + kChunk - stream.avail_out);
         inputLeft -= feed - stream.avail_in;
         if (out.size() > limit)
-            throw ImportError(what + " unpacks to more than " + std::to_string(limit >> 20) +
-                              " MB, more than can be imported.");
+            throw ImportError(what + " unpacks to more than " + DataSizeText(limit) +
+                              ", more than can be imported.");
         if (result == Z_STREAM_END) {
             // Another gzip member may follow; anything else after the data is ignored.
             if (inputLeft < 2 ||
@@ -250,7 +252,9 @@ std::vector<ImportedItem> SitemapTree(const std::vector<std::string>& addresses)
         std::vector<std::uint32_t> children;
     };
     std::vector<Node> nodes(1); // node 0 stands above everything
+    nodes.reserve(addresses.size() + 1);
     std::unordered_map<std::string, std::uint32_t> index;
+    index.reserve(addresses.size() * 2);
     std::string key;
     std::vector<std::string_view> segments;
     const auto child = [&](std::uint32_t parent, std::string_view segment, bool site) {
