@@ -59,6 +59,7 @@ void TfrmQuorvane::SetUpDesignerPage()
             &TfrmQuorvane::btnApplyToAllHClick);
     connect(m_designerPage->btnApplyToAllW, &QPushButton::clicked, this,
             &TfrmQuorvane::btnApplyToAllWClick);
+    connect(m_designerPage->btnImport, &QPushButton::clicked, this, &TfrmQuorvane::btnImportClick);
     connect(tree, &QTreeView::clicked, this, &TfrmQuorvane::tvMenuClick);
     // The selection also moves by keyboard and after a delete; the editor must always show the
     // selected item, since its change handlers write into it.

@@ -10,7 +10,6 @@
 #include <QCheckBox>
 #include <QHeaderView>
 #include <QLabel>
-#include <QLocale>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTreeWidget>
@@ -31,7 +30,7 @@ QString FromStd(const std::string& text)
 
 QString Count(std::size_t n)
 {
-    return QLocale().toString(static_cast<qulonglong>(n));
+    return QString::number(static_cast<qulonglong>(n));
 }
 
 QString Plural(std::size_t n, const char* one, const char* many)
@@ -58,16 +57,22 @@ TfrmImport::TfrmImport(QWidget* parent, const QString& parentText)
     : QDialog(parent), m_ui(std::make_unique<Ui::TfrmImport>())
 {
     m_ui->setupUi(this);
+    // The main window's font, for which the layout was measured, on every control: under the
+    // window's style sheet a dialog's font does not pass on to its controls by itself.
+    QFont dialogFont(QStringLiteral("Tahoma"));
+    dialogFont.setStyleHint(QFont::SansSerif);
+    dialogFont.setPixelSize(11);
+    setFont(dialogFont);
+    for (QWidget* control : findChildren<QWidget*>())
+        control->setFont(dialogFont);
     setObjectName(QStringLiteral("frmImport"));
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                    Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
     setFixedSize(size());
-    if (parent != nullptr)
-        setFont(parent->font());
     m_ui->barProgress->hide();
     QHeaderView* header = m_ui->lstCandidates->header();
     header->setStretchLastSection(false);
-    header->resizeSection(0, 300);
+    header->setSectionResizeMode(0, QHeaderView::Stretch);
     header->resizeSection(1, 110);
     header->resizeSection(2, 60);
     header->resizeSection(3, 60);
@@ -320,6 +325,7 @@ void TfrmImport::ShowCandidate()
         more->setFlags(Qt::NoItemFlags);
     }
     m_ui->tvPreview->expandAll();
+    m_ui->tvPreview->scrollToTop();
 }
 
 void TfrmImport::btnBrowseClick()

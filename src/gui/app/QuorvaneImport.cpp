@@ -1,0 +1,33 @@
+// The Menu Designer page's Import: a site's navigation into the design.
+
+#include "gui/app/QuorvaneForm.h"
+
+#include "core/site/SiteImport.h"
+#include "gui/app/MenuTreeModel.h"
+#include "gui/dialogs/Dialogs.h"
+#include "gui/dialogs/ImportForm.h"
+
+namespace qv {
+
+void TfrmQuorvane::btnImportClick()
+{
+    MenuItem* parent = SelectedItem();
+    TfrmImport dialog(this, parent != nullptr ? QString::fromStdString(parent->Text()) : QString());
+    if (CurrentDialogs().Exec(dialog) != QDialog::Accepted || dialog.Chosen() == nullptr)
+        return;
+    // The items take their numbers from the counter only once they are in the design.
+    std::int32_t counter = m_itemCounter;
+    std::vector<std::unique_ptr<MenuItem>> items =
+        MakeImportedItems(dialog.Chosen()->items, counter);
+    try {
+        CheckImportFits(m_menuModel->Tree(), parent, items);
+    } catch (const ImportError& refused) {
+        CurrentDialogs().Message(this, QString::fromStdString(refused.what()),
+                                 QStringLiteral("Import Navigation"), Dialogs::Icon::Warning);
+        return;
+    }
+    m_itemCounter = counter;
+    ShowStep(Step(MakeAppendMany(parent, std::move(items), "Import")));
+}
+
+} // namespace qv
