@@ -9,8 +9,6 @@
 #include "core/site/MarkupScan.h"
 #include "core/site/NavigationFinder.h"
 
-#include <pthread.h>
-
 #include <cstddef>
 #include <cstdint>
 #include <string_view>
@@ -74,12 +72,6 @@ void* Run(void* argument)
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
     Input input{data, size};
-    pthread_attr_t attributes;
-    pthread_attr_init(&attributes);
-    pthread_attr_setstacksize(&attributes, kStackBytes);
-    pthread_t thread;
-    FUZZ_CHECK(pthread_create(&thread, &attributes, Run, &input) == 0, "a reading thread");
-    pthread_join(thread, nullptr);
-    pthread_attr_destroy(&attributes);
+    quorvane_fuzz::RunOnSmallStack(Run, &input, kStackBytes);
     return 0;
 }

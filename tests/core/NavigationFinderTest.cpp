@@ -272,6 +272,22 @@ TEST(NavigationFinder, DeeplyNestedListsAreReadWithoutRecursion)
     EXPECT_EQ(nav.depth, kDepth);
     EXPECT_EQ(nav.items.back().level, kDepth - 1);
     EXPECT_EQ(nav.items.back().text, "L" + std::to_string(kDepth - 1));
+
+    // Empty wrappers nested deep before a list item's link, and many navigations named by
+    // other elements: each element is read a bounded number of times.
+    std::string wrapped = "<ul><li>";
+    for (int i = 0; i < 20000; ++i)
+        wrapped += "<span>";
+    wrapped += "<a href=deep>Deep</a><li><a href=two>Two</a></ul>";
+    EXPECT_EQ(Outline(ReadPageNavigation(wrapped, {}).candidates.at(0).items),
+              "Deep -> deep\nTwo -> two\n");
+    std::string named;
+    for (int i = 0; i < 3000; ++i)
+        named += "<h2 id=h" + std::to_string(i) + ">Part " + std::to_string(i) +
+                 "</h2><nav aria-labelledby=h" + std::to_string(i) + "><a href=a>A</a></nav>";
+    const PageNavigation parts = ReadPageNavigation(named, {});
+    ASSERT_EQ(parts.candidates.size(), 3000u);
+    EXPECT_EQ(parts.candidates[2999].label, "Part 2999");
 }
 
 // The quick pass finds the navigations and lists where the parser does, whatever comments,

@@ -32,27 +32,35 @@ bool IsSpace(char c)
     return c == ' ' || c == '\t' || c == '\n' || c == '\f' || c == '\r';
 }
 
+// The words of a space-separated attribute value, in order.
+std::vector<std::string_view> Words(std::string_view value)
+{
+    std::vector<std::string_view> words;
+    while (!value.empty()) {
+        while (!value.empty() && IsSpace(value.front()))
+            value.remove_prefix(1);
+        std::size_t end = 0;
+        while (end < value.size() && !IsSpace(value[end]))
+            ++end;
+        if (end > 0)
+            words.push_back(value.substr(0, end));
+        value.remove_prefix(end);
+    }
+    return words;
+}
+
 // Whether a space-separated attribute value holds `token` (letter case ignored).
 bool HasToken(const GumboNode* node, const char* attribute, std::string_view token)
 {
     const char* value = AttributeValue(node, attribute);
     if (value == nullptr)
         return false;
-    std::string_view rest(value);
-    while (!rest.empty()) {
-        while (!rest.empty() && IsSpace(rest.front()))
-            rest.remove_prefix(1);
-        std::size_t end = 0;
-        while (end < rest.size() && !IsSpace(rest[end]))
-            ++end;
-        const std::string_view word = rest.substr(0, end);
+    for (const std::string_view word : Words(value))
         if (word.size() == token.size() &&
             std::equal(word.begin(), word.end(), token.begin(), [](char a, char b) {
                 return (a >= 'A' && a <= 'Z' ? a - 'A' + 'a' : a) == b;
             }))
             return true;
-        rest.remove_prefix(end);
-    }
     return false;
 }
 
@@ -421,9 +429,13 @@ private:
                 continue;
             }
             const std::uint32_t links = m_counts.Of(node);
-            if (links == 0 && IsLabelTag(node) && HasWords(VisibleText(node))) {
-                label = node;
-                labelIsText = true;
+            // A label element without words has none below it either: not looked into, so
+            // that no text is read twice.
+            if (links == 0 && IsLabelTag(node)) {
+                if (HasWords(VisibleText(node))) {
+                    label = node;
+                    labelIsText = true;
+                }
                 continue;
             }
             if (links > 0 && (IsListElement(node) || links >= 2)) {
@@ -456,51 +468,51 @@ private:
     std::vector<const GumboNode*> m_stack;
 };
 
-// The texts of the elements whose ids an aria-labelledby names, found in one walk of the page.
-std::string LabelledByText(const GumboNode* root, std::string_view ids)
+// The names of landmarks: aria-label, else the texts of the elements aria-labelledby names,
+// whose ids are gathered in one walk of the page when the first landmark needs them.
+class LandmarkNames
 {
-    std::vector<std::string> wanted;
-    std::string_view rest = ids;
-    while (!rest.empty()) {
-        while (!rest.empty() && IsSpace(rest.front()))
-            rest.remove_prefix(1);
-        std::size_t end = 0;
-        while (end < rest.size() && !IsSpace(rest[end]))
-            ++end;
-        if (end > 0)
-            wanted.emplace_back(rest.substr(0, end));
-        rest.remove_prefix(end);
-    }
-    std::vector<std::string> texts(wanted.size());
-    WalkNodes(root, [&](const GumboNode* node) {
-        if (!IsElement(node))
-            return false;
-        if (const char* id = AttributeValue(node, "id"))
-            for (std::size_t i = 0; i < wanted.size(); ++i)
-                if (texts[i].empty() && wanted[i] == id)
-                    texts[i] = VisibleText(node);
-        return true;
-    });
-    std::string label;
-    for (const std::string& text : texts) {
-        if (text.empty())
-            continue;
-        if (!label.empty())
-            label += ' ';
-        label += text;
-    }
-    return label;
-}
+public:
+    explicit LandmarkNames(const GumboNode* root) : m_root(root) {}
 
-std::string LandmarkName(const GumboNode* root, const GumboNode* landmark)
-{
-    if (const char* label = AttributeValue(landmark, "aria-label"))
-        if (std::string name = CollapseWhiteSpace(label); !name.empty())
-            return name;
-    if (const char* ids = AttributeValue(landmark, "aria-labelledby"))
-        return LabelledByText(root, ids);
-    return {};
-}
+    std::string Of(const GumboNode* landmark)
+    {
+        if (const char* label = AttributeValue(landmark, "aria-label"))
+            if (std::string name = CollapseWhiteSpace(label); !name.empty())
+                return name;
+        const char* ids = AttributeValue(landmark, "aria-labelledby");
+        if (ids == nullptr)
+            return {};
+        if (!m_indexed) {
+            WalkNodes(m_root, [&](const GumboNode* node) {
+                if (!IsElement(node))
+                    return false;
+                if (const char* id = AttributeValue(node, "id"))
+                    m_ids.emplace(id, node); // the first of equal ids counts
+                return true;
+            });
+            m_indexed = true;
+        }
+        std::string name;
+        for (const std::string_view id : Words(ids)) {
+            const auto found = m_ids.find(id);
+            if (found == m_ids.end())
+                continue;
+            const std::string text = VisibleText(found->second);
+            if (text.empty())
+                continue;
+            if (!name.empty())
+                name += ' ';
+            name += text;
+        }
+        return name;
+    }
+
+private:
+    const GumboNode* m_root;
+    bool m_indexed = false;
+    std::unordered_map<std::string_view, const GumboNode*> m_ids;
+};
 
 // The page's <base href>, which relative links are relative to.
 const char* BaseHref(const HtmlDocument& page)
@@ -549,7 +561,8 @@ PageNavigation FindNavigation(const HtmlDocument& page, std::string_view baseAdd
         if (links == 0)
             return false;
         if (IsHtml(node, GUMBO_TAG_NAV) || HasToken(node, "role", "navigation")) {
-            if (std::find(own.begin(), own.end(), node) == own.end())
+            if (AttributeValue(node, "data-quorvane-menu") == nullptr ||
+                !IsHtml(node, GUMBO_TAG_NAV))
                 landmarks.push_back(node);
             return false;
         }
@@ -570,6 +583,7 @@ PageNavigation FindNavigation(const HtmlDocument& page, std::string_view baseAdd
 
     PageNavigation navigation;
     TreeReader reader(counts, base);
+    LandmarkNames names(root);
     for (const GumboNode* nav : own) {
         NavCandidate candidate;
         candidate.kind = NavCandidate::Kind::OwnMenu;
@@ -586,7 +600,7 @@ PageNavigation FindNavigation(const HtmlDocument& page, std::string_view baseAdd
         if (candidate.linkCount == 0)
             return;
         if (kind == NavCandidate::Kind::Landmark)
-            candidate.label = LandmarkName(root, element);
+            candidate.label = names.Of(element);
         if (candidate.label.empty())
             candidate.label = FirstLinksLabel(candidate.items);
         navigation.candidates.push_back(std::move(candidate));
