@@ -3,6 +3,7 @@
 #include "core/codegen/Template.h"
 #include "core/model/MenuStyle.h"
 #include "core/model/TreeCommands.h"
+#include "core/project/DesignSize.h"
 #include "gui/widgets/ColorPickerButton.h"
 
 #include <QFont>
@@ -101,7 +102,7 @@ public:
     // file that Save writes; a design beyond them is refused with these messages before anything
     // is built.
     static constexpr std::uint64_t kMaxCodeBytes = qv::kMaxCodeBytes;
-    static constexpr std::uint64_t kMaxProjectFileBytes = std::uint64_t{256} << 20;
+    static constexpr std::uint64_t kMaxProjectFileBytes = qv::kMaxMenuFileBytes;
     static QString CodeTooLargeMessage(std::uint64_t bytes);
     static QString FileTooLargeMessage(std::uint64_t bytes);
 
