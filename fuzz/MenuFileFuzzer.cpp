@@ -14,8 +14,6 @@
 #include "core/project/MenuFile.h"
 #include "core/support/Ini_Unit.h"
 
-#include <pthread.h>
-
 #include <algorithm>
 #include <charconv>
 #include <cstddef>
@@ -294,12 +292,6 @@ void* Run(void* argument)
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
     Input input{data, size};
-    pthread_attr_t attributes;
-    pthread_attr_init(&attributes);
-    pthread_attr_setstacksize(&attributes, kStackBytes);
-    pthread_t thread;
-    FUZZ_CHECK(pthread_create(&thread, &attributes, Run, &input) == 0, "a reading thread");
-    pthread_join(thread, nullptr);
-    pthread_attr_destroy(&attributes);
+    quorvane_fuzz::RunOnSmallStack(Run, &input, kStackBytes);
     return 0;
 }

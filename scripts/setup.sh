@@ -6,9 +6,11 @@
 set -euo pipefail
 
 mode=${1:-run}
-# fonts-liberation2: the windows' fixed layouts were measured with Liberation Sans.
+# fonts-liberation2: the windows' fixed layouts were measured with Liberation Sans. libcurl,
+# libxml2 and zlib: importing a site's navigation from an address or a sitemap.
 packages=(build-essential cmake ninja-build pkg-config qt6-base-dev qt6-qpa-plugins libgumbo-dev
-          libgl-dev libgtest-dev libgmock-dev fonts-dejavu-core fonts-liberation2)
+          libcurl4-openssl-dev libxml2-dev zlib1g-dev libgl-dev libgtest-dev libgmock-dev
+          fonts-dejavu-core fonts-liberation2)
 if [ "$mode" = package ] || [ "$mode" = test ]; then
     # cpack -G DEB computes the dependencies with dpkg-shlibdeps, which needs file.
     packages+=(dpkg-dev file)

@@ -1,6 +1,8 @@
 // quorvane-gen: writes the menu code of a saved design, as Get Code gives it after opening that
 // design, so a site's build can regenerate its menu. Linked to the core only.
 
+#include "ImportCommand.h"
+
 #include "core/codegen/DataFiles.h"
 #include "core/codegen/Template.h"
 #include "core/model/MenuStyle.h"
@@ -167,6 +169,8 @@ int Run(const Options& options, const char* argv0)
 int main(int argc, char** argv)
 {
     std::vector<std::string_view> args(argv + (argc > 0 ? 1 : 0), argv + argc);
+    if (qv::tool::IsImportCommand(args))
+        return qv::tool::RunImportCommand(args);
     Options options;
     try {
         options = ParseArguments(args);
@@ -176,7 +180,7 @@ int main(int argc, char** argv)
         return kExitFailure;
     }
     if (options.help) {
-        std::cout << kUsage;
+        std::cout << kUsage << "\n" << qv::tool::kImportUsage;
         return std::cout.flush() ? 0 : kExitFailure;
     }
     try {

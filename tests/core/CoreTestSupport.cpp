@@ -24,6 +24,19 @@ void WriteAll(const fs::path& path, std::string_view bytes)
     ASSERT_TRUE(out.good()) << path;
 }
 
+std::string Outline(const std::vector<ImportedItem>& items)
+{
+    std::string out;
+    for (const ImportedItem& item : items) {
+        out.append(static_cast<std::size_t>(item.level) * 2, ' ');
+        out += item.text;
+        if (!item.link.empty())
+            out += " -> " + item.link;
+        out += '\n';
+    }
+    return out;
+}
+
 MenuStyle DistinctStyle()
 {
     MenuStyle s;

@@ -1,12 +1,14 @@
 #pragma once
 
 #include "core/model/MenuStyle.h"
+#include "core/site/ImportedTree.h"
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
 #include <string>
 #include <string_view>
+#include <vector>
 
 // What the core tests share: a folder of the test's own, files read and written whole, and a
 // style whose settings all differ.
@@ -16,6 +18,10 @@ namespace qv::test {
 std::string ReadAll(const std::filesystem::path& path);
 // Replaces a file's bytes.
 void WriteAll(const std::filesystem::path& path, std::string_view bytes);
+
+// An imported tree as text, one line per item: two spaces per level, the text, and " -> " and
+// the link when it has one.
+std::string Outline(const std::vector<ImportedItem>& items);
 
 // A style in which every setting has a value of its own, so a value in the wrong place shows.
 MenuStyle DistinctStyle();

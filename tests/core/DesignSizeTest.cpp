@@ -110,6 +110,40 @@ TEST(DesignSize, TheFileSizeIsTheLengthOfTheItemSections)
     EXPECT_EQ(MenuSectionsSize(chain), WrittenSections(chain));
 }
 
+// Items appended under any item are measured as they would be once in the tree: their names,
+// the parent's sub item count and the file indexes of every item after them.
+TEST(DesignSize, AppendedSubtreesAreMeasuredAsIfInTheTree)
+{
+    const auto pickers = {
+        +[](MenuTree&) -> MenuItem* { return nullptr; },
+        +[](MenuTree& tree) -> MenuItem* { return tree.Root(3); },
+        +[](MenuTree& tree) -> MenuItem* { return tree.At(tree.Count() - 1); },
+        +[](MenuTree& tree) -> MenuItem* { return tree.Root(10)->Child(0)->Child(0); },
+        +[](MenuTree& tree) -> MenuItem* { return tree.Root(5); },
+    };
+    for (const auto pick : pickers) {
+        MenuTree tree;
+        BuildAwkwardDesign(tree);
+        MenuItem* parent = pick(tree);
+        MenuTree scratch;
+        for (int k = 0; k < 12; ++k) {
+            MenuItem* item = scratch.AppendRoot("New " + std::to_string(k), Record("/n", 20, 80));
+            for (int level = 0; level < k % 4; ++level)
+                item = scratch.AppendChild(item, "deeper", Record("", -1, 1));
+        }
+        std::vector<std::unique_ptr<MenuItem>> subtrees;
+        while (scratch.RootCount() > 0)
+            subtrees.insert(subtrees.begin(),
+                            scratch.Detach(scratch.Root(scratch.RootCount() - 1)));
+
+        const DesignSizes predicted = DesignSizesWithAppended(tree, parent, subtrees);
+        for (auto& subtree : subtrees)
+            tree.Insert(parent, static_cast<std::size_t>(-1), std::move(subtree));
+        EXPECT_EQ(predicted.arrays, MenuArraysSize(tree));
+        EXPECT_EQ(predicted.sections, MenuSectionsSize(tree));
+    }
+}
+
 TEST(DesignSize, ADeepChainIsMeasuredWithoutBuildingIt)
 {
     // 10,000 levels: the names alone would take some 100 MB and the file's paths hundreds of

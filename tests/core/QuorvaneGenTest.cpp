@@ -198,5 +198,51 @@ TEST_F(QuorvaneGen, FailuresExitWithTwoAndSayWhy)
     EXPECT_EQ(help.err, "");
 }
 
+// --import writes a new design with the start-up style from what a page offers; --list shows
+// the offers; what cannot be imported writes nothing.
+TEST_F(QuorvaneGen, ImportsASiteNavigationIntoANewDesign)
+{
+    Write("site.html", "<nav aria-label=Top><a href=/>Home</a><a href=/help>Help</a></nav>"
+                       "<nav><ul><li><a href=shop.html>Shop</a><ul><li><a href=a.html>A</a>"
+                       "<li><a href='javascript:buy()'>Buy</a></ul><li><a href=b.html>B</a>"
+                       "</ul></nav>");
+    const std::string site = " --import '" + PathOf("site.html") + "'";
+    const Result list = Run(site + " --list");
+    EXPECT_EQ(list.status, 0);
+    EXPECT_EQ(list.out, PathOf("site.html") + "\n  1. navigation: Top (2 links, 1 level)\n"
+                                              "* 2. navigation: Shop, A, B (3 links, 2 levels)\n");
+
+    const Result made = Run(site + " -o '" + PathOf("new.mnu") + "'");
+    EXPECT_EQ(made.status, 0);
+    EXPECT_EQ(made.err, "quorvane-gen: left out 1 link that runs a script: Buy\n");
+    MenuTree tree;
+    EXPECT_EQ(ReadMenuFile(PathOf("new.mnu"), tree), MenuStyle{});
+    ASSERT_EQ(tree.Count(), 3u);
+    EXPECT_EQ(tree.At(1)->Text(), "A");
+    EXPECT_EQ(tree.At(1)->Rec(), (TMyRec{"a.html", 20, 80, "Menu1_1", 0}));
+    EXPECT_EQ(tree.At(2)->Text(), "B");
+
+    EXPECT_EQ(Run(site + " --pick 1 -o '" + PathOf("top.mnu") + "'").status, 0);
+    MenuTree top;
+    ReadMenuFile(PathOf("top.mnu"), top);
+    EXPECT_EQ(top.RootCount(), 2u);
+    EXPECT_EQ(top.Root(1)->Rec().Link, "/help");
+
+    const std::pair<std::string, std::string> failures[] = {
+        {site + " --pick 3 -o '" + PathOf("x.mnu") + "'",
+         "quorvane-gen: There is no candidate 3: " + PathOf("site.html") + " offers 2"},
+        {" --import '" + PathOf("none.html") + "' -o '" + PathOf("x.mnu") + "'",
+         "quorvane-gen: The file " + PathOf("none.html") + " does not exist."},
+        {site, "quorvane-gen: --import needs -o DESIGN.mnu (or --list)"},
+        {site + " --pick two -o x.mnu", "quorvane-gen: --pick needs the number of a candidate"},
+    };
+    for (const auto& [arguments, message] : failures) {
+        const Result r = Run(arguments);
+        EXPECT_EQ(r.status, 2) << arguments;
+        EXPECT_TRUE(r.err.starts_with(message)) << r.err;
+    }
+    EXPECT_FALSE(fs::exists(m_dir / "x.mnu"));
+}
+
 } // namespace
 } // namespace qv

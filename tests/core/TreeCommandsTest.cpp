@@ -103,6 +103,16 @@ TEST(TreeCommands, EachCommandAndItsUndoRestoreTheTreeExactly)
           "Home Products -Tools -Parts --Bolts --Untitled7 About ", "Add Sub Item Untitled7");
     check(MakeInsert(nullptr, 1, MenuTree::NewItem("News"), "Add"),
           "Home News Products -Tools -Parts --Bolts About ", "Add News");
+    {
+        MenuTree scratch;
+        MenuItem* news = scratch.AppendRoot("News");
+        scratch.AppendChild(news, "Old");
+        std::vector<std::unique_ptr<MenuItem>> added;
+        added.push_back(scratch.Detach(news));
+        added.push_back(MenuTree::NewItem("Blog"));
+        check(MakeAppendMany(parts, std::move(added), "Import"),
+              "Home Products -Tools -Parts --Bolts --News ---Old --Blog About ", "Import");
+    }
     check(MakeSetText(tools, "Gear"), "Home Products -Gear -Parts --Bolts About ",
           "Edit Text Tools");
     const std::string unchanged = Texts(tree);
@@ -127,6 +137,7 @@ TEST(TreeCommands, EachCommandAndItsUndoRestoreTheTreeExactly)
     EXPECT_EQ(MakeMoveTo(tree, tools, home, 1), nullptr);
     EXPECT_EQ(MakeSetText(tools, "Tools"), nullptr);
     EXPECT_EQ(MakeDelete(nullptr), nullptr);
+    EXPECT_EQ(MakeAppendMany(nullptr, {}, "Import"), nullptr);
     MenuTree uniform;
     MenuItem* only = uniform.AppendRoot("Only");
     EXPECT_EQ(MakeApplyToAll(uniform, only, ItemField::Height), nullptr);

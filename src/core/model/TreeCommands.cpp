@@ -55,6 +55,46 @@ private:
     std::unique_ptr<MenuItem> m_held; // while the subtree is out of the tree
 };
 
+// Several subtrees appended at the end of one list as one step.
+class AppendManyCommand final : public TreeCommand
+{
+public:
+    AppendManyCommand(std::string name, MenuItem* parent,
+                      std::vector<std::unique_ptr<MenuItem>> subtrees)
+        : TreeCommand(std::move(name)), m_parent(parent), m_held(std::move(subtrees))
+    {
+        for (const auto& subtree : m_held)
+            m_items.push_back(subtree.get());
+    }
+
+    void Apply(MenuTree& tree) override
+    {
+        m_position = m_parent ? m_parent->ChildCount() : tree.RootCount();
+        for (auto& subtree : m_held)
+            tree.Insert(m_parent, static_cast<std::size_t>(-1), std::move(subtree));
+    }
+    void Revert(MenuTree& tree) override
+    {
+        // The last first, so no list is renumbered more than it shrinks.
+        for (std::size_t k = m_items.size(); k-- > 0;)
+            m_held[k] = tree.Detach(m_items[k]);
+    }
+    MenuItem* SelectionAfter(const MenuTree& tree, bool applied) const override
+    {
+        return applied ? m_items.front() : NeighbourOfGap(tree, m_parent, m_position);
+    }
+
+protected:
+    // The step is about all the items it added.
+    const MenuItem* Subject() const override { return nullptr; }
+
+private:
+    MenuItem* m_parent;
+    std::size_t m_position = 0;
+    std::vector<MenuItem*> m_items;
+    std::vector<std::unique_ptr<MenuItem>> m_held; // while the subtrees are out of the tree
+};
+
 class DeleteCommand final : public TreeCommand
 {
 public:
@@ -236,6 +276,15 @@ std::unique_ptr<TreeCommand> MakeInsert(MenuItem* parent, std::size_t position,
     if (!subtree)
         return nullptr;
     return std::make_unique<InsertCommand>(std::move(name), parent, position, std::move(subtree));
+}
+
+std::unique_ptr<TreeCommand>
+MakeAppendMany(MenuItem* parent, std::vector<std::unique_ptr<MenuItem>> subtrees, std::string name)
+{
+    std::erase(subtrees, nullptr);
+    if (subtrees.empty())
+        return nullptr;
+    return std::make_unique<AppendManyCommand>(std::move(name), parent, std::move(subtrees));
 }
 
 std::unique_ptr<TreeCommand> MakeDelete(MenuItem* item)

@@ -59,6 +59,11 @@ std::unique_ptr<TreeCommand> MakeAppend(MenuItem* parent, std::string text, std:
 // Any subtree that is in no tree, at any place.
 std::unique_ptr<TreeCommand> MakeInsert(MenuItem* parent, std::size_t position,
                                         std::unique_ptr<MenuItem> subtree, std::string name);
+// Subtrees that are in no tree, appended in their order as the last sub items of `parent` (the
+// last roots when null), all as one step: undone, they all go; the first is selected after it.
+// Null when there are none.
+std::unique_ptr<TreeCommand>
+MakeAppendMany(MenuItem* parent, std::vector<std::unique_ptr<MenuItem>> subtrees, std::string name);
 // Removes `item` with everything below it ("Delete").
 std::unique_ptr<TreeCommand> MakeDelete(MenuItem* item);
 

@@ -3,6 +3,8 @@
 #include "core/model/MenuTree.h"
 
 #include <cstdint>
+#include <memory>
+#include <vector>
 
 namespace qv {
 
@@ -22,5 +24,19 @@ std::uint64_t MenuArraysSize(const MenuTree& tree);
 // their ends, which the file holds in quotes: two bytes more for each. The style sections and
 // whatever else the file holds come on top.
 std::uint64_t MenuSectionsSize(const MenuTree& tree);
+
+// The largest menu file that Save writes.
+inline constexpr std::uint64_t kMaxMenuFileBytes = std::uint64_t{256} << 20;
+
+// What MenuArraysSize and MenuSectionsSize would give the design once `subtrees` (items in no
+// tree) were appended as the last sub items of `parent` (the last roots when null), found without
+// changing the tree, in one pass over the design and the subtrees.
+struct DesignSizes
+{
+    std::uint64_t arrays = 0;
+    std::uint64_t sections = 0;
+};
+DesignSizes DesignSizesWithAppended(const MenuTree& tree, const MenuItem* parent,
+                                    const std::vector<std::unique_ptr<MenuItem>>& subtrees);
 
 } // namespace qv

@@ -28,10 +28,10 @@ struct HtmlDocument::Arena
             if (size > kBlock / 4) {
                 // A large piece gets a block of its own, so the current block's rest stays in
                 // use.
-                blocks.push_back(std::make_unique<std::byte[]>(size));
+                blocks.push_back(std::make_unique_for_overwrite<std::byte[]>(size));
                 return blocks.back().get();
             }
-            blocks.push_back(std::make_unique<std::byte[]>(kBlock));
+            blocks.push_back(std::make_unique_for_overwrite<std::byte[]>(kBlock));
             next = blocks.back().get();
             left = kBlock;
         }

@@ -65,6 +65,7 @@ MenuDesignerPage::MenuDesignerPage(QWidget* page, MenuTreeModel* model)
             &MenuDesignerPage::btnApplyToAllHClick);
     connect(m_ui->btnApplyToAllW, &QPushButton::clicked, this,
             &MenuDesignerPage::btnApplyToAllWClick);
+    connect(m_ui->btnImport, &QPushButton::clicked, this, &MenuDesignerPage::btnImportClick);
     connect(m_ui->txtCaption, &QLineEdit::textChanged, this, &MenuDesignerPage::txtCaptionChange);
     connect(m_ui->txtLink, &QLineEdit::textChanged, this, &MenuDesignerPage::txtLinkChange);
     connect(m_ui->spinHeight, &SpinEdit::OnChange, this, &MenuDesignerPage::spinHeightChange);

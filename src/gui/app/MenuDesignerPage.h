@@ -60,6 +60,9 @@ public slots:
     void txtLinkChange(const QString& text);
     void spinHeightChange();
     void spinWidthChange();
+    // "I&mport...": the Import Navigation dialog; the chosen navigation's items are added as root
+    // items, or as sub items of the selected item, as one step of the history.
+    void btnImportClick();
 
     // Rearranging and undo, on the tree's context menu and keys: Undo (Ctrl+Z) and Redo
     // (Ctrl+Shift+Z, Ctrl+Y) on this page outside text boxes; the moves of the selected item with

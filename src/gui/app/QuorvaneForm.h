@@ -3,6 +3,7 @@
 #include "core/codegen/Template.h"
 #include "core/model/MenuStyle.h"
 #include "core/model/TreeCommands.h"
+#include "core/project/DesignSize.h"
 #include "gui/app/MenuColorsPage.h"
 #include "gui/app/MenuDesignerPage.h"
 
@@ -96,7 +97,7 @@ public:
     // file that Save writes; a design beyond them is refused with these messages before anything
     // is built.
     static constexpr std::uint64_t kMaxCodeBytes = qv::kMaxCodeBytes;
-    static constexpr std::uint64_t kMaxProjectFileBytes = std::uint64_t{256} << 20;
+    static constexpr std::uint64_t kMaxProjectFileBytes = qv::kMaxMenuFileBytes;
     static QString CodeTooLargeMessage(std::uint64_t bytes);
     static QString FileTooLargeMessage(std::uint64_t bytes);
 
@@ -138,6 +139,7 @@ public slots:
     void txtLinkChange(const QString& text) { m_designer->txtLinkChange(text); }
     void spinHeightChange() { m_designer->spinHeightChange(); }
     void spinWidthChange() { m_designer->spinWidthChange(); }
+    void btnImportClick() { m_designer->btnImportClick(); }
     void EditUndo() { m_designer->EditUndo(); }
     void EditRedo() { m_designer->EditRedo(); }
     void MoveSelected(qv::MoveDirection direction) { m_designer->MoveSelected(direction); }
