@@ -6,6 +6,7 @@
 #include <climits>
 #include <cstdio>
 #include <fcntl.h>
+#include <set>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -203,6 +204,127 @@ void WriteFileAtomically(const std::string& path, std::string_view bytes,
     if (dirFd >= 0) {
         fsync(dirFd);
         close(dirFd);
+    }
+}
+
+namespace {
+
+// Flushes the file systems that hold the folders of `paths`, one call per file system.
+bool FlushFileSystems(const std::vector<std::string>& paths)
+{
+    std::set<dev_t> done;
+    bool ok = true;
+    for (const std::string& path : paths) {
+        const std::string folder = FolderOf(path);
+        struct stat st;
+        if (stat(folder.c_str(), &st) != 0) {
+            ok = false;
+            continue;
+        }
+        if (!done.insert(st.st_dev).second)
+            continue;
+        const int fd = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        if (fd < 0 || syncfs(fd) != 0)
+            ok = false;
+        if (fd >= 0)
+            close(fd);
+    }
+    return ok;
+}
+
+} // namespace
+
+AtomicFileBatch::~AtomicFileBatch()
+{
+    Discard();
+}
+
+std::size_t AtomicFileBatch::Stage(const std::string& path, std::string_view bytes)
+{
+    const auto fail = [&] { return FileError(FormatMessage(kUnableToWrite, path)); };
+    const std::string folder = FolderOf(path);
+    struct stat folderStat;
+    if (stat(folder.c_str(), &folderStat) != 0 || !S_ISDIR(folderStat.st_mode) ||
+        MarkedReadOnly(folderStat))
+        throw fail();
+    struct stat targetStat;
+    const bool exists = lstat(path.c_str(), &targetStat) == 0;
+    if (exists && (!S_ISREG(targetStat.st_mode) || MarkedReadOnly(targetStat) ||
+                   access(path.c_str(), W_OK) != 0))
+        throw fail();
+
+    const auto slash = path.find_last_of('/');
+    const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+    std::string temporary = folder + "/." + name + ".XXXXXX";
+    const int fd =
+        Injected(WriteStep::CreateTemporary) ? -1 : mkostemp(temporary.data(), O_CLOEXEC);
+    if (fd < 0)
+        throw fail();
+    const auto abandon = [&] {
+        close(fd);
+        unlink(temporary.c_str());
+        return fail();
+    };
+    if (Injected(WriteStep::Write))
+        throw abandon();
+    for (std::size_t written = 0; written < bytes.size();) {
+        const ssize_t n = write(fd, bytes.data() + written, bytes.size() - written);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            throw abandon();
+        written += static_cast<std::size_t>(n);
+    }
+    const mode_t mode = exists ? (targetStat.st_mode & 07777) : DefaultFileMode();
+    if (Injected(WriteStep::KeepPermissions) || fchmod(fd, mode) != 0)
+        throw abandon();
+    if (exists && (targetStat.st_uid != geteuid() || targetStat.st_gid != getegid())) {
+        [[maybe_unused]] const int ignored = fchown(fd, targetStat.st_uid, targetStat.st_gid);
+    }
+    if (close(fd) != 0) {
+        unlink(temporary.c_str());
+        throw fail();
+    }
+    m_files.push_back({path, std::move(temporary)});
+    return m_files.size() - 1;
+}
+
+void AtomicFileBatch::Flush()
+{
+    std::vector<std::string> temporaries;
+    for (const Staged& file : m_files)
+        if (!file.committed)
+            temporaries.push_back(file.temporary);
+    if (Injected(WriteStep::Flush) || !FlushFileSystems(temporaries))
+        throw FileError(FormatMessage(kUnableToWrite,
+                                      m_files.empty() ? std::string() : m_files.front().target));
+}
+
+void AtomicFileBatch::Commit(std::size_t index)
+{
+    Staged& file = m_files.at(index);
+    if (file.committed)
+        return;
+    if (Injected(WriteStep::Rename) || rename(file.temporary.c_str(), file.target.c_str()) != 0)
+        throw FileError(FormatMessage(kUnableToWrite, file.target));
+    file.committed = true;
+}
+
+void AtomicFileBatch::Finish()
+{
+    std::vector<std::string> targets;
+    for (const Staged& file : m_files)
+        if (file.committed)
+            targets.push_back(file.target);
+    FlushFileSystems(targets);
+}
+
+void AtomicFileBatch::Discard()
+{
+    for (Staged& file : m_files) {
+        if (!file.committed)
+            unlink(file.temporary.c_str());
+        file.committed = true;
     }
 }
 
