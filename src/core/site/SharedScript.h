@@ -23,7 +23,7 @@ std::string SharedScript(std::string_view code, std::string_view linkBase);
 // a file ("menu.js?v=1a2b3c4d"), so browsers load a changed script and cache an unchanged one.
 std::string ShortHash(std::string_view bytes);
 
-// A 64-bit hash of the bytes (FNV-1a), for telling whether a file changed.
+// A 64-bit hash of the bytes, for telling whether a file changed (not against an adversary).
 std::uint64_t ContentHash(std::string_view bytes);
 
 } // namespace qv
