@@ -5,7 +5,7 @@
 # build-fuzz/artifacts/. Installs nothing: scripts/setup.sh test brings clang-14 and
 # libclang-rt-14-dev.
 # Usage: scripts/fuzz.sh [seconds per target, default 30] [target ...]
-#   targets: ini menu_file template color_hex (default: all)
+#   targets: ini menu_file template color_hex publish (default: all)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -14,7 +14,7 @@ shift || true
 if [ $# -gt 0 ]; then
     targets=("$@")
 else
-    targets=(ini menu_file template color_hex)
+    targets=(ini menu_file template color_hex publish)
 fi
 build=build-fuzz
 

@@ -150,8 +150,9 @@ struct Findings
     // Elements naming the menu in data-quorvane-menu with nothing between their tags.
     std::vector<const GumboNode*> placeholders;
     const GumboNode* body = nullptr;
-    // The text browsers that run scripts read inside each <noscript>: from its start tag to the
-    // first "</noscript" (the parser reads it as markup, as a browser without scripts does).
+    // The text browsers that run scripts read inside each <noscript>: from the end of its start
+    // tag to the first "</noscript" or the end of the page, both ends counted (the parser reads
+    // it as markup, as a browser without scripts does).
     std::vector<std::pair<std::size_t, std::size_t>> noscript;
 };
 
@@ -160,7 +161,12 @@ Findings Examine(const HtmlDocument& document, std::string_view stored, std::str
     Findings found;
     WalkNodes(document.Document(), [&](const GumboNode* node) {
         if (node->type == GUMBO_NODE_COMMENT) {
+            // Only a comment written as one counts, not a bogus one ("<!x>", "<?x>"): so every
+            // marker holds the bytes the quick scan searches for.
             const std::string_view text = node->v.text.text;
+            const GumboStringPiece& source = node->v.text.original_text;
+            if (std::string_view(source.data, source.length).substr(0, 4) != "<!--")
+                return false;
             if (IsBeginMarker(text, name))
                 found.begins.push_back(node);
             else if (IsEndMarker(text, name))
@@ -190,7 +196,7 @@ Findings Examine(const HtmlDocument& document, std::string_view stored, std::str
 bool InNoscript(const Findings& found, std::size_t at)
 {
     return std::any_of(found.noscript.begin(), found.noscript.end(),
-                       [&](const auto& range) { return range.first <= at && at < range.second; });
+                       [&](const auto& range) { return range.first <= at && at <= range.second; });
 }
 
 struct Place
@@ -417,9 +423,23 @@ private:
         if (place.place == RegionPlace::None && place.problem.empty() &&
             m_purpose == ScanPurpose::Publish)
             place = PlaceForInsertion(found, m_name);
+        if (place.place == RegionPlace::BodyStart && !TakesComment(place.begin))
+            place = Problem("the page has no <body> tag and no place where the menu can go "
+                            "(it ends inside a comment or a text element)");
         if (m_scan.problem.empty())
             m_scan.problem = place.problem;
         Found(place.place, place.begin, place.end, true);
+    }
+
+    // Whether a comment put at `at` would be read as one. Where the parser begins an implied
+    // body may be the end of a page that stops inside a comment or a text element.
+    bool TakesComment(std::size_t at) const
+    {
+        const std::string probe = std::string(m_stored.substr(0, at)) + BeginMarker(m_name);
+        const HtmlDocument document(probe);
+        const Findings found = Examine(document, probe, m_name);
+        return found.begins.size() == 1 && OffsetOf(found.begins.front()) == at &&
+               !HasTemplateAncestor(found.begins.front());
     }
 
     void Found(RegionPlace place, std::size_t begin, std::size_t end, bool whole)

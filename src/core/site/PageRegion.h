@@ -20,8 +20,8 @@ namespace qv {
 //
 // A begin marker is a comment whose text starts with "quorvane-menu NAME begin" followed by its
 // end, ':' or white space; an end marker one whose text is "quorvane-menu NAME end". Only real
-// comments count, as the HTML5 parser finds them: the same text in a script, a title or an
-// attribute is none.
+// comments written with "<!--" count, as the HTML5 parser finds them: the same text in a script,
+// a title or an attribute is none.
 
 // The two marker comments of a menu's region.
 std::string BeginMarker(std::string_view name);
