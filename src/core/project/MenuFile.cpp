@@ -427,11 +427,14 @@ void WriteMenuDocument(IniDocument& d, MenuTree& tree, const MenuStyle& s)
     }
 }
 
-void WriteMenuFile(const std::string& path, MenuTree& tree, const MenuStyle& style)
+void WriteMenuFile(const std::string& path, MenuTree& tree, const MenuStyle& style,
+                   const PublishSettings* publish)
 {
     IniDocument document = IniDocument::Load(path);
     try {
         WriteMenuDocument(document, tree, style);
+        if (publish != nullptr)
+            WritePublishSettings(document, *publish, path);
     } catch (const std::exception&) {
         // Nothing has touched the file yet; the caller learns that the save failed.
         throw FileError(FormatMessage(kUnableToWrite, path));

@@ -24,10 +24,14 @@ std::string ItemPath(const MenuItem& item);
 // them. "Arrows" is written only for the codes 0 to 2; any other code leaves the key as it is.
 void WriteMenuDocument(IniDocument& document, MenuTree& tree, const MenuStyle& style);
 
+struct PublishSettings;
+
 // Saves a design into a project file, keeping whatever else an existing file holds, in one
 // atomic replacement: on any failure the old file stays as it was and FileError
-// "Unable to write to <path>" is thrown. Names every item of the tree.
-void WriteMenuFile(const std::string& path, MenuTree& tree, const MenuStyle& style);
+// "Unable to write to <path>" is thrown. Names every item of the tree. With `publish`, the file's
+// "Publish" section becomes those settings in the same replacement (WritePublishSettings).
+void WriteMenuFile(const std::string& path, MenuTree& tree, const MenuStyle& style,
+                   const PublishSettings* publish = nullptr);
 
 // The design file's document: a path naming nothing gives an empty document (an empty design
 // with the read defaults); something that is there but cannot be read as a file throws

@@ -162,10 +162,10 @@ void ForEachIndex(std::size_t count, const PublishProgress& progress, Work work)
         thread.join();
     if (failure)
         std::rethrow_exception(failure);
-    if (next < count || (progress && stop))
+    // A stop asked for at the last report counts too: the helpers may have done every page
+    // before this thread reported once.
+    if (next < count || (progress && stop) || (progress && !progress(count, count)))
         throw PublishCancelled();
-    if (progress)
-        progress(count, count);
 }
 
 std::string RealSiteFolder(const std::string& siteFolder)

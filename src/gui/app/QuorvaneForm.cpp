@@ -75,10 +75,11 @@ TfrmQuorvane::TfrmQuorvane(QString appFolder, QWidget* parent)
     m_colorsPage->setupUi(m_ui->tsColors);
     m_optionsPage->setupUi(m_ui->tsOptions);
     // Tabbing goes through the pages' controls, then through the button row below them. The
-    // pages' controls were made after the row, so the row is put behind the last of them.
+    // pages' controls were made after the row, so the row is put behind the last of them;
+    // "Publish..." comes last.
     QWidget* previous = m_optionsPage->optArrowDark;
-    for (QWidget* button :
-         {m_ui->btnOk, m_ui->btnCancel, m_ui->btnPreview, m_ui->btnSave, m_ui->btnOpen}) {
+    for (QWidget* button : {m_ui->btnOk, m_ui->btnCancel, m_ui->btnPreview, m_ui->btnSave,
+                            m_ui->btnOpen, m_ui->btnPublish}) {
         setTabOrder(previous, button);
         previous = button;
     }
@@ -137,6 +138,7 @@ TfrmQuorvane::TfrmQuorvane(QString appFolder, QWidget* parent)
             &TfrmQuorvane::PageControl1Change);
     connect(m_ui->btnSave, &QPushButton::clicked, this, &TfrmQuorvane::btnSaveClick);
     connect(m_ui->btnOpen, &QPushButton::clicked, this, &TfrmQuorvane::btnOpenClick);
+    connect(m_ui->btnPublish, &QPushButton::clicked, this, &TfrmQuorvane::btnPublishClick);
     connect(m_ui->btnPreview, &QPushButton::clicked, this, &TfrmQuorvane::btnPreviewClick);
     connect(m_ui->btnOk, &QPushButton::clicked, this, &TfrmQuorvane::btnOkClick);
     connect(m_ui->btnCancel, &QPushButton::clicked, this, &TfrmQuorvane::btnCancelClick);

@@ -3,6 +3,7 @@
 #include "core/codegen/Template.h"
 #include "core/model/MenuStyle.h"
 #include "core/model/TreeCommands.h"
+#include "core/project/MenuFile.h"
 #include "gui/widgets/ColorPickerButton.h"
 
 #include <QFont>
@@ -12,6 +13,7 @@
 #include <array>
 #include <cstdint>
 #include <memory>
+#include <optional>
 
 namespace Ui {
 class TfrmQuorvane;
@@ -179,6 +181,9 @@ public slots:
     void btnPreviewClick();
     void btnOkClick();
     void btnBrowseFontClick();
+    // "Publish...": the publish dialog for the design; the settings it ends with are kept with
+    // the design (PublishSettings) and, once the design has a file, in that file.
+    void btnPublishClick();
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -228,6 +233,8 @@ private:
     QString m_projectFile;
     QString m_generatedCode;
     QString m_lastOpenedFile; // proposed by the open dialog: the last file chosen in it
+    // Where the design was last published: read with the design's file, written with it.
+    std::optional<PublishSettings> m_publishSettings;
     std::int32_t m_itemCounter = 0;
     bool m_hexChanging = false;
     // The font the font dialog opens on: the last one chosen in it.
