@@ -86,20 +86,12 @@ std::string ReadPage(const std::string& path, std::string& bytes, PageIdentity& 
         close(fd);
         return "the page is larger than 16 MB";
     }
-    bytes.clear();
-    bytes.reserve(static_cast<std::size_t>(st.st_size));
-    char buffer[65536];
-    for (;;) {
-        const ssize_t n = read(fd, buffer, sizeof buffer);
-        if (n == 0)
-            break;
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n < 0 || bytes.size() + static_cast<std::size_t>(n) > kMaxPageBytes) {
-            close(fd);
-            return n < 0 ? "the page cannot be read" : "the page is larger than 16 MB";
-        }
-        bytes.append(buffer, static_cast<std::size_t>(n));
+    if (!ReadDescriptor(fd, bytes, static_cast<std::size_t>(st.st_size), kMaxPageBytes)) {
+        // A page that grew past the limit while it was read says so too.
+        const bool grown =
+            fstat(fd, &st) == 0 && static_cast<std::uint64_t>(st.st_size) > kMaxPageBytes;
+        close(fd);
+        return grown ? "the page is larger than 16 MB" : "the page cannot be read";
     }
     // The identity after the read: a change during it shows as a change before the write.
     fstat(fd, &st);

@@ -2,6 +2,7 @@
 
 #include "core/support/StringUtils.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <cstdio>
@@ -68,6 +69,66 @@ mode_t DefaultFileMode()
     return 0666 & ~mask;
 }
 
+// Writes `bytes` to a new temporary file beside `target` (a file, or nothing yet), with the
+// target's permissions and owner, flushed to disk when `flush` is set; returns its path. On any
+// failure nothing is left behind and `fail()` is thrown.
+template <typename Fail>
+std::string WriteTemporaryBeside(const std::string& target, std::string_view bytes, bool flush,
+                                 const Fail& fail)
+{
+    const std::string folder = FolderOf(target);
+    struct stat folderStat;
+    if (stat(folder.c_str(), &folderStat) != 0 || !S_ISDIR(folderStat.st_mode) ||
+        MarkedReadOnly(folderStat))
+        throw fail();
+
+    struct stat targetStat;
+    const bool exists = lstat(target.c_str(), &targetStat) == 0;
+    if (exists && (!S_ISREG(targetStat.st_mode) || MarkedReadOnly(targetStat) ||
+                   access(target.c_str(), W_OK) != 0))
+        throw fail();
+
+    const auto slash = target.find_last_of('/');
+    const std::string name = slash == std::string::npos ? target : target.substr(slash + 1);
+    std::string temporary = folder + "/." + name + ".XXXXXX";
+    const int fd =
+        Injected(WriteStep::CreateTemporary) ? -1 : mkostemp(temporary.data(), O_CLOEXEC);
+    if (fd < 0)
+        throw fail();
+
+    const auto abandon = [&] {
+        close(fd);
+        unlink(temporary.c_str());
+        return fail();
+    };
+
+    if (Injected(WriteStep::Write))
+        throw abandon();
+    for (std::size_t written = 0; written < bytes.size();) {
+        const ssize_t n = write(fd, bytes.data() + written, bytes.size() - written);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            throw abandon();
+        written += static_cast<std::size_t>(n);
+    }
+    if (flush && (Injected(WriteStep::Flush) || fsync(fd) != 0))
+        throw abandon();
+
+    const mode_t mode = exists ? (targetStat.st_mode & 07777) : DefaultFileMode();
+    if (Injected(WriteStep::KeepPermissions) || fchmod(fd, mode) != 0)
+        throw abandon();
+    if (exists && (targetStat.st_uid != geteuid() || targetStat.st_gid != getegid())) {
+        // Only a privileged user can hand the file back to its owner; others keep their own.
+        [[maybe_unused]] const int ignored = fchown(fd, targetStat.st_uid, targetStat.st_gid);
+    }
+    if (close(fd) != 0) {
+        unlink(temporary.c_str());
+        throw fail();
+    }
+    return temporary;
+}
+
 } // namespace
 
 void SetWriteFaultHook(WriteFaultHook hook)
@@ -116,23 +177,32 @@ std::string ReadFileBytes(const std::string& path)
         throw fail();
     }
     std::string bytes;
-    if (S_ISREG(st.st_mode))
-        bytes.reserve(static_cast<std::size_t>(st.st_size));
+    const bool read =
+        ReadDescriptor(fd, bytes, S_ISREG(st.st_mode) ? static_cast<std::size_t>(st.st_size) : 0);
+    close(fd);
+    if (!read)
+        throw fail();
+    return bytes;
+}
+
+bool ReadDescriptor(int fd, std::string& bytes, std::size_t sizeHint, std::size_t limit)
+{
+    bytes.clear();
+    bytes.reserve(std::min(sizeHint, limit));
     char buffer[65536];
     for (;;) {
         const ssize_t n = read(fd, buffer, sizeof buffer);
         if (n == 0)
-            break;
+            return true;
         if (n < 0) {
             if (errno == EINTR)
                 continue;
-            close(fd);
-            throw fail();
+            return false;
         }
+        if (static_cast<std::size_t>(n) > limit - bytes.size())
+            return false;
         bytes.append(buffer, static_cast<std::size_t>(n));
     }
-    close(fd);
-    return bytes;
 }
 
 void WriteFileAtomically(const std::string& path, std::string_view bytes,
@@ -145,55 +215,7 @@ void WriteFileAtomically(const std::string& path, std::string_view bytes,
     const std::string target = ResolveLinks(path);
     const std::string folder = FolderOf(target);
 
-    struct stat folderStat;
-    if (stat(folder.c_str(), &folderStat) != 0 || !S_ISDIR(folderStat.st_mode) ||
-        MarkedReadOnly(folderStat))
-        throw fail();
-
-    struct stat targetStat;
-    const bool exists = stat(target.c_str(), &targetStat) == 0;
-    if (exists && (!S_ISREG(targetStat.st_mode) || MarkedReadOnly(targetStat) ||
-                   access(target.c_str(), W_OK) != 0))
-        throw fail();
-
-    const auto slash = target.find_last_of('/');
-    const std::string name = slash == std::string::npos ? target : target.substr(slash + 1);
-    std::string temporary = folder + "/." + name + ".XXXXXX";
-    const int fd =
-        Injected(WriteStep::CreateTemporary) ? -1 : mkostemp(temporary.data(), O_CLOEXEC);
-    if (fd < 0)
-        throw fail();
-
-    const auto abandon = [&] {
-        close(fd);
-        unlink(temporary.c_str());
-        return fail();
-    };
-
-    if (Injected(WriteStep::Write))
-        throw abandon();
-    for (std::size_t written = 0; written < bytes.size();) {
-        const ssize_t n = write(fd, bytes.data() + written, bytes.size() - written);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            throw abandon();
-        written += static_cast<std::size_t>(n);
-    }
-    if (Injected(WriteStep::Flush) || fsync(fd) != 0)
-        throw abandon();
-
-    const mode_t mode = exists ? (targetStat.st_mode & 07777) : DefaultFileMode();
-    if (Injected(WriteStep::KeepPermissions) || fchmod(fd, mode) != 0)
-        throw abandon();
-    if (exists && (targetStat.st_uid != geteuid() || targetStat.st_gid != getegid())) {
-        // Only a privileged user can hand the file back to its owner; others keep their own.
-        [[maybe_unused]] const int ignored = fchown(fd, targetStat.st_uid, targetStat.st_gid);
-    }
-    if (close(fd) != 0) {
-        unlink(temporary.c_str());
-        throw fail();
-    }
+    const std::string temporary = WriteTemporaryBeside(target, bytes, true, fail);
     if (Injected(WriteStep::Rename) || rename(temporary.c_str(), target.c_str()) != 0) {
         unlink(temporary.c_str());
         throw fail();
@@ -242,49 +264,7 @@ AtomicFileBatch::~AtomicFileBatch()
 std::size_t AtomicFileBatch::Stage(const std::string& path, std::string_view bytes)
 {
     const auto fail = [&] { return FileError(FormatMessage(kUnableToWrite, path)); };
-    const std::string folder = FolderOf(path);
-    struct stat folderStat;
-    if (stat(folder.c_str(), &folderStat) != 0 || !S_ISDIR(folderStat.st_mode) ||
-        MarkedReadOnly(folderStat))
-        throw fail();
-    struct stat targetStat;
-    const bool exists = lstat(path.c_str(), &targetStat) == 0;
-    if (exists && (!S_ISREG(targetStat.st_mode) || MarkedReadOnly(targetStat) ||
-                   access(path.c_str(), W_OK) != 0))
-        throw fail();
-
-    const auto slash = path.find_last_of('/');
-    const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
-    std::string temporary = folder + "/." + name + ".XXXXXX";
-    const int fd =
-        Injected(WriteStep::CreateTemporary) ? -1 : mkostemp(temporary.data(), O_CLOEXEC);
-    if (fd < 0)
-        throw fail();
-    const auto abandon = [&] {
-        close(fd);
-        unlink(temporary.c_str());
-        return fail();
-    };
-    if (Injected(WriteStep::Write))
-        throw abandon();
-    for (std::size_t written = 0; written < bytes.size();) {
-        const ssize_t n = write(fd, bytes.data() + written, bytes.size() - written);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            throw abandon();
-        written += static_cast<std::size_t>(n);
-    }
-    const mode_t mode = exists ? (targetStat.st_mode & 07777) : DefaultFileMode();
-    if (Injected(WriteStep::KeepPermissions) || fchmod(fd, mode) != 0)
-        throw abandon();
-    if (exists && (targetStat.st_uid != geteuid() || targetStat.st_gid != getegid())) {
-        [[maybe_unused]] const int ignored = fchown(fd, targetStat.st_uid, targetStat.st_gid);
-    }
-    if (close(fd) != 0) {
-        unlink(temporary.c_str());
-        throw fail();
-    }
+    std::string temporary = WriteTemporaryBeside(path, bytes, false, fail);
     m_files.push_back({path, std::move(temporary)});
     return m_files.size() - 1;
 }

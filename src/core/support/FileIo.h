@@ -31,6 +31,11 @@ bool FolderCanBeWritten(const std::string& folder);
 // The whole content of a file; throws FileError("Cannot open file <path>") when it cannot be read.
 std::string ReadFileBytes(const std::string& path);
 
+// Reads all that is left of an open file into `bytes` (replacing them), reserving `sizeHint`
+// bytes first. False when reading fails or more than `limit` bytes come.
+bool ReadDescriptor(int fd, std::string& bytes, std::size_t sizeHint = 0,
+                    std::size_t limit = static_cast<std::size_t>(-1));
+
 // Reads a file that may be missing into `bytes`. Only a regular file (or a link to one) is
 // opened, so a FIFO or a device never blocks or floods the reader. A path that names nothing is
 // Missing; one that names something that is no regular file, or cannot be read, is Unreadable,

@@ -46,6 +46,18 @@ QString SizeText(std::uint64_t bytes)
     return QString::fromStdString(DataSizeText(bytes));
 }
 
+// Preview and Publish refuse an empty design with this box; true when it was shown.
+bool RefusedAsEmpty(QWidget* owner, const MenuTree& tree, const QString& doing)
+{
+    if (!tree.Empty())
+        return false;
+    CurrentDialogs().Message(
+        owner,
+        QStringLiteral("You have not defined any menu items, please do so before %1.").arg(doing),
+        QStringLiteral("Error"), Dialogs::Icon::Information);
+    return true;
+}
+
 } // namespace
 
 QString TfrmQuorvane::CodeTooLargeMessage(std::uint64_t bytes)
@@ -85,13 +97,8 @@ void TfrmQuorvane::GeneratePage(bool forPreview)
 
 void TfrmQuorvane::btnPreviewClick()
 {
-    if (m_menuModel->Tree().Empty()) {
-        CurrentDialogs().Message(
-            this,
-            QStringLiteral("You have not defined any menu items, please do so before previewing."),
-            QStringLiteral("Error"), Dialogs::Icon::Information);
+    if (RefusedAsEmpty(this, m_menuModel->Tree(), QStringLiteral("previewing")))
         return;
-    }
     RunCommand(this, [this] {
         // A page written away from the program gets the arrow images beside it.
         if (!FilesBesideProgram())
@@ -210,13 +217,8 @@ bool TfrmQuorvane::OpenProjectFile(const QString& path)
 
 void TfrmQuorvane::btnPublishClick()
 {
-    if (m_menuModel->Tree().Empty()) {
-        CurrentDialogs().Message(
-            this,
-            QStringLiteral("You have not defined any menu items, please do so before publishing."),
-            QStringLiteral("Error"), Dialogs::Icon::Information);
+    if (RefusedAsEmpty(this, m_menuModel->Tree(), QStringLiteral("publishing")))
         return;
-    }
     PublishSource source;
     source.tree = &m_menuModel->Tree();
     source.code = [this] {
