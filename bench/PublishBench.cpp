@@ -58,12 +58,13 @@ std::string SitePage(int n)
 void BuildDesign(qv::MenuTree& tree)
 {
     for (int s = 0; s < 8; ++s) {
+        const std::string folder = std::string("s") + std::to_string(s) + "/";
         qv::TMyRec rec;
-        rec.Link = "s" + std::to_string(s) + "/index.html";
-        qv::MenuItem* section = tree.AppendRoot("Section " + std::to_string(s), rec);
+        rec.Link = folder + "index.html";
+        qv::MenuItem* section = tree.AppendRoot(std::string("Section ") + std::to_string(s), rec);
         for (int p = 0; p < 4; ++p) {
-            rec.Link = "s" + std::to_string(s) + "/p" + std::to_string(p) + ".html";
-            tree.AppendChild(section, "Page " + std::to_string(p), rec);
+            rec.Link = folder + "p" + std::to_string(p) + ".html";
+            tree.AppendChild(section, std::string("Page ") + std::to_string(p), rec);
         }
     }
 }

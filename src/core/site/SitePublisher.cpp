@@ -173,9 +173,10 @@ std::string RealSiteFolder(const std::string& siteFolder)
     return real;
 }
 
-// Every folder on the way to the menu folder that exists must be a folder, not a link, so that
-// nothing written there can land outside the site.
-void CheckMenuFolderOnDisk(const std::string& site, const std::string& menuFolder)
+// Calls `step` with the path of every folder on the way from the site folder to the menu folder,
+// the menu folder last, until it returns false.
+template <typename Step>
+void WalkMenuFolder(const std::string& site, const std::string& menuFolder, Step step)
 {
     std::string path = site;
     std::size_t at = 0;
@@ -183,16 +184,28 @@ void CheckMenuFolderOnDisk(const std::string& site, const std::string& menuFolde
         std::size_t end = menuFolder.find('/', at);
         if (end == std::string::npos)
             end = menuFolder.size();
-        path += "/" + menuFolder.substr(at, end - at);
+        path += '/';
+        path.append(menuFolder, at, end - at);
         at = end + 1;
+        if (!step(path))
+            return;
+    }
+}
+
+// Every folder on the way to the menu folder that exists must be a folder, not a link, so that
+// nothing written there can land outside the site.
+void CheckMenuFolderOnDisk(const std::string& site, const std::string& menuFolder)
+{
+    WalkMenuFolder(site, menuFolder, [&](const std::string& path) {
         struct stat st;
         if (lstat(path.c_str(), &st) != 0)
-            return;
+            return false;
         if (S_ISLNK(st.st_mode) || !S_ISDIR(st.st_mode))
             throw PublishError("The menu folder " + menuFolder +
                                " is not a plain folder of the site (" + path +
                                " is a link or a file).");
-    }
+        return true;
+    });
 }
 
 // Whether the file is a plain file; false when it is missing; throws for anything else there.
@@ -470,32 +483,20 @@ void WritePages(PublishPlan& plan, const PublishProgress& progress)
 
 bool EnsureMenuFolder(PublishPlan& plan)
 {
-    std::string path = plan.siteFolder;
-    std::size_t at = 0;
-    while (at < plan.menuFolder.size()) {
-        std::size_t end = plan.menuFolder.find('/', at);
-        if (end == std::string::npos)
-            end = plan.menuFolder.size();
-        path += "/" + plan.menuFolder.substr(at, end - at);
-        at = end + 1;
+    const std::string folder = Joined(plan.siteFolder, plan.menuFolder);
+    WalkMenuFolder(plan.siteFolder, plan.menuFolder, [&](const std::string& path) {
         struct stat st;
         if (lstat(path.c_str(), &st) == 0) {
-            if (!S_ISDIR(st.st_mode) || S_ISLNK(st.st_mode)) {
+            if (!S_ISDIR(st.st_mode) || S_ISLNK(st.st_mode))
                 plan.failure = "The menu folder " + path + " is not a plain folder.";
-                return false;
-            }
-            continue;
-        }
-        if (mkdir(path.c_str(), 0777) != 0 && errno != EEXIST) {
+        } else if (mkdir(path.c_str(), 0777) != 0 && errno != EEXIST) {
             plan.failure = FormatMessage(kCannotCreateFile, path);
-            return false;
         }
-    }
-    if (!IsInside(plan.siteFolder, RealPath(path))) {
-        plan.failure = "The menu folder " + path + " leads out of the site folder.";
-        return false;
-    }
-    return true;
+        return plan.failure.empty();
+    });
+    if (plan.failure.empty() && !IsInside(plan.siteFolder, RealPath(folder)))
+        plan.failure = "The menu folder " + folder + " leads out of the site folder.";
+    return plan.failure.empty();
 }
 
 std::string ActionWord(PageAction action)
