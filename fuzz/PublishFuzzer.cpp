@@ -34,7 +34,8 @@ PageScan Scan(std::string_view page, ScanPurpose purpose, const qv::ExpectedRegi
     if (quick.place != RegionPlace::None) {
         FUZZ_CHECK(quick.begin == whole.begin && quick.end == whole.end,
                    "both ways find the same bytes");
-        FUZZ_CHECK(quick.begin <= quick.end && quick.end <= page.size(), "the bytes are the page's");
+        FUZZ_CHECK(quick.begin <= quick.end && quick.end <= page.size(),
+                   "the bytes are the page's");
     }
     if (purpose == ScanPurpose::Publish && quick.problem.empty())
         FUZZ_CHECK(quick.encoding.charset == whole.encoding.charset,
@@ -44,9 +45,10 @@ PageScan Scan(std::string_view page, ScanPurpose purpose, const qv::ExpectedRegi
 
 std::string Region(const qv::PageEncoding& encoding, std::string_view eol)
 {
-    const std::string list = std::string("<nav class=\"quorvane-menu\" data-quorvane-menu=\"main\"><ul>") +
-                             std::string(eol) + "<li><a href=\"a.html\">Caf\xC3\xA9</a></li>" +
-                             std::string(eol) + "</ul></nav>";
+    const std::string list =
+        std::string("<nav class=\"quorvane-menu\" data-quorvane-menu=\"main\"><ul>") +
+        std::string(eol) + "<li><a href=\"a.html\">Caf\xC3\xA9</a></li>" + std::string(eol) +
+        "</ul></nav>";
     return qv::EncodeForPage(qv::RegionHtml(kName, list, "menu/main.js?v=0", eol),
                              encoding.charset);
 }
@@ -67,13 +69,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     FUZZ_CHECK(again.place == RegionPlace::Region, "the published page holds the region");
     FUZZ_CHECK(again.begin == scan.begin && again.end == scan.begin + region.size(),
                "the region is where it was put");
-    FUZZ_CHECK(qv::SplicePage(published, again.begin, again.end, Region(again.encoding, again.eol)) ==
-                   published,
+    FUZZ_CHECK(qv::SplicePage(published, again.begin, again.end,
+                              Region(again.encoding, again.eol)) == published,
                "publishing again changes nothing");
 
     const PageScan out = Scan(published, ScanPurpose::TakeOut);
-    FUZZ_CHECK(out.place == RegionPlace::Region && out.begin == again.begin &&
-                   out.end == again.end,
+    FUZZ_CHECK(out.place == RegionPlace::Region && out.begin == again.begin && out.end == again.end,
                "taking out finds the region");
     const std::string back = qv::SplicePage(published, out.begin, out.end, "");
     if (scan.place != RegionPlace::Region)
