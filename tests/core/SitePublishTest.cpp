@@ -352,6 +352,11 @@ TEST_F(SitePublish, NothingIsWrittenOutsideTheSiteOrTheChosenPages)
     PublishRequest badName = Request();
     badName.name = "my menu";
     EXPECT_THROW(Plan(badName), PublishError);
+    // A script of the author's own under the menu's name is never replaced.
+    fs::create_directories(m_site / "menu");
+    test::WriteAll(m_site / "menu" / "site.js", "alert(1);");
+    EXPECT_THROW(Plan(Request()), PublishError);
+    fs::remove_all(m_site / "menu");
     EXPECT_TRUE(fs::is_empty(m_dir / "elsewhere"));
 
     // A page over 16 MB is left alone.

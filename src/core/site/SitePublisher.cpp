@@ -633,6 +633,11 @@ PublishPlan PlanPublish(const PublishRequest& request, const PublishDesign& desi
         file.bytes = std::move(bytes);
         plan.files.push_back(std::move(file));
     };
+    // A file of that name that publishing did not write is the author's own: never replaced.
+    if (const std::string path = Joined(plan.siteFolder, plan.scriptPath);
+        PlainFileThere(path) && !IsMenuScript(FileBytes(path)))
+        throw PublishError("The site has a file " + plan.scriptPath +
+                           " that publishing did not write; choose another menu name or folder.");
     addFile(plan.scriptPath, script);
     for (const std::string_view image : kArrowImageFiles) {
         const std::string source = DataFilePath(design.dataFolder, image);
