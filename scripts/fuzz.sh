@@ -5,7 +5,7 @@
 # build-fuzz/artifacts/. Installs nothing: scripts/setup.sh test brings clang-14 and
 # libclang-rt-14-dev.
 # Usage: scripts/fuzz.sh [seconds per target, default 30] [target ...]
-#   targets: ini menu_file template color_hex nav_finder sitemap (default: all)
+#   targets: ini menu_file template color_hex nav_finder sitemap publish (default: all)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -14,7 +14,7 @@ shift || true
 if [ $# -gt 0 ]; then
     targets=("$@")
 else
-    targets=(ini menu_file template color_hex nav_finder sitemap)
+    targets=(ini menu_file template color_hex nav_finder sitemap publish)
 fi
 build=build-fuzz
 

@@ -16,7 +16,7 @@ if [ "$mode" = package ] || [ "$mode" = test ]; then
     packages+=(dpkg-dev file)
 fi
 if [ "$mode" = test ]; then
-    packages+=(libbenchmark-dev clang-14 libclang-rt-14-dev clang-format-14 chromium firefox-esr
+    packages+=(libbenchmark-dev zlib1g-dev clang-14 libclang-rt-14-dev clang-format-14 chromium firefox-esr
                nodejs npm xvfb xauth xdotool imagemagick xclip desktop-file-utils shared-mime-info)
 fi
 

@@ -1,5 +1,6 @@
 // quorvane-gen: writes the menu code of a saved design, as Get Code gives it after opening that
-// design, so a site's build can regenerate its menu. Linked to the core only.
+// design, so a site's build can regenerate its menu; or publishes the design into a site folder,
+// or takes it out again. Linked to the core only.
 
 #include "ImportCommand.h"
 
@@ -8,6 +9,7 @@
 #include "core/model/MenuStyle.h"
 #include "core/model/MenuTree.h"
 #include "core/project/MenuFile.h"
+#include "core/site/SitePublisher.h"
 #include "core/support/FileIo.h"
 #include "core/support/StringUtils.h"
 
@@ -15,6 +17,7 @@
 #include <climits>
 #include <cstdio>
 #include <exception>
+#include <fnmatch.h>
 #include <iostream>
 #include <optional>
 #include <string>
@@ -29,6 +32,8 @@ constexpr int kExitFailure = 2;
 
 constexpr std::string_view kUsage =
     "Usage: quorvane-gen DESIGN.mnu [--template FILE] [--preview] [-o OUT]\n"
+    "       quorvane-gen DESIGN.mnu --publish SITE [--folder F] [--name N] [--page GLOB]...\n"
+    "                    [--dry-run] [--unpublish] [--template FILE]\n"
     "\n"
     "Writes the menu code of the design DESIGN.mnu, as Get Code gives it, to OUT or to the\n"
     "standard output.\n"
@@ -42,8 +47,31 @@ constexpr std::string_view kUsage =
     "\n"
     "The code is made exactly as the designer's Get Code and Preview make it.\n"
     "\n"
+    "With --publish, puts the menu into every page of the site folder SITE: the menu\n"
+    "script F/N.js and the arrow images go into the menu folder, and each page gets the\n"
+    "menu's links and the script tag right after its <body> tag (or where it has them\n"
+    "already, or in an empty element marked data-quorvane-menu=\"N\"). Publishing again\n"
+    "updates only what changed.\n"
+    "\n"
+    "  --folder F       the menu folder, relative to SITE (default: the design's [Publish]\n"
+    "                   setting, else menu)\n"
+    "  --name N         the menu's name (default: the design's [Publish] setting, else the\n"
+    "                   design file's name without .mnu)\n"
+    "  --page GLOB      publish only the pages whose path below SITE matches GLOB ('*'\n"
+    "                   also matches '/'); may be given more than once. Without it every\n"
+    "                   .html and .htm page outside the menu folder, but those the design\n"
+    "                   leaves out for this site\n"
+    "  --dry-run        only tell what would be done, page by page; write nothing\n"
+    "  --unpublish      take the menu out again: remove its part from every page and the\n"
+    "                   files publishing wrote into the menu folder\n"
+    "\n"
+    "One line is printed for each page (insert, update, remove, unchanged, or skip and\n"
+    "why), one for each file of the menu folder, then the totals.\n"
+    "\n"
     "Exit status: 0 on success, 2 when an argument is wrong, a file cannot be read or\n"
-    "written, or the design would make more code than can be made.\n";
+    "written, or the design would make more code than can be made. When publishing:\n"
+    "0 when every chosen page is published or unchanged, 1 when some were skipped, 2 on\n"
+    "an error.\n";
 
 struct Options
 {
@@ -52,6 +80,12 @@ struct Options
     bool preview = false;
     std::string output = "-";
     bool help = false;
+    std::optional<std::string> site; // --publish
+    std::optional<std::string> folder;
+    std::optional<std::string> name;
+    std::vector<std::string> pageGlobs;
+    bool dryRun = false;
+    bool unpublish = false;
 };
 
 class UsageError : public std::runtime_error
@@ -85,6 +119,25 @@ Options ParseArguments(const std::vector<std::string_view>& args)
                     throw UsageError("--template given twice");
                 options.templatePath =
                     arg == "--template" ? valueOf(i, arg) : std::string(arg.substr(11));
+            } else if (arg == "--publish" || arg.starts_with("--publish=")) {
+                if (options.site)
+                    throw UsageError("--publish given twice");
+                options.site = arg == "--publish" ? valueOf(i, arg) : std::string(arg.substr(10));
+            } else if (arg == "--folder" || arg.starts_with("--folder=")) {
+                if (options.folder)
+                    throw UsageError("--folder given twice");
+                options.folder = arg == "--folder" ? valueOf(i, arg) : std::string(arg.substr(9));
+            } else if (arg == "--name" || arg.starts_with("--name=")) {
+                if (options.name)
+                    throw UsageError("--name given twice");
+                options.name = arg == "--name" ? valueOf(i, arg) : std::string(arg.substr(7));
+            } else if (arg == "--page" || arg.starts_with("--page=")) {
+                options.pageGlobs.push_back(arg == "--page" ? valueOf(i, arg)
+                                                            : std::string(arg.substr(7)));
+            } else if (arg == "--dry-run") {
+                options.dryRun = true;
+            } else if (arg == "--unpublish") {
+                options.unpublish = true;
             } else if (arg == "-o" || arg == "--output" || arg.starts_with("--output=")) {
                 if (haveOutput)
                     throw UsageError("-o given twice");
@@ -106,6 +159,14 @@ Options ParseArguments(const std::vector<std::string_view>& args)
     if (!options.help && (options.design.empty() || options.output.empty() ||
                           (options.templatePath && options.templatePath->empty())))
         throw UsageError("an empty file name was given");
+    const bool publishOptions = options.folder || options.name || !options.pageGlobs.empty() ||
+                                options.dryRun || options.unpublish;
+    if (!options.site && publishOptions)
+        throw UsageError("--folder, --name, --page, --dry-run and --unpublish need --publish SITE");
+    if (options.site && (options.preview || haveOutput))
+        throw UsageError("--publish cannot be combined with --preview or -o");
+    if (options.site && options.site->empty())
+        throw UsageError("an empty site folder was given");
     return options;
 }
 
@@ -142,8 +203,94 @@ bool NamesSomething(const std::string& path)
     return stat(path.c_str(), &st) == 0 || (errno != ENOENT && errno != ENOTDIR);
 }
 
+// The chosen pages: those matching any of the globs (each must match one), '*' matching across
+// folders.
+std::vector<std::string> PagesMatching(const std::vector<std::string>& all,
+                                       const std::vector<std::string>& globs)
+{
+    std::vector<std::string> chosen;
+    std::vector<bool> used(globs.size(), false);
+    for (const std::string& page : all) {
+        bool match = false;
+        for (std::size_t g = 0; g < globs.size(); ++g) {
+            if (fnmatch(globs[g].c_str(), page.c_str(), 0) == 0) {
+                used[g] = true;
+                match = true;
+            }
+        }
+        if (match)
+            chosen.push_back(page);
+    }
+    for (std::size_t g = 0; g < globs.size(); ++g)
+        if (!used[g])
+            throw qv::PublishError("No page of the site matches --page " + globs[g] + ".");
+    return chosen;
+}
+
+bool SameFolder(const std::string& a, const std::string& b)
+{
+    struct stat sa;
+    struct stat sb;
+    return stat(a.c_str(), &sa) == 0 && stat(b.c_str(), &sb) == 0 && sa.st_dev == sb.st_dev &&
+           sa.st_ino == sb.st_ino;
+}
+
+int Publish(const Options& options, const char* argv0)
+{
+    if (!NamesSomething(options.design))
+        throw qv::FileError("Design file not found: " + options.design);
+    const std::string programFolder = ProgramFolder(argv0);
+    const qv::IniDocument document = qv::LoadMenuDocument(options.design);
+    qv::MenuTree tree;
+    const qv::MenuStyle style = qv::StyleAsShown(qv::ReadMenuDocument(document, tree));
+    const auto settings = qv::ReadPublishSettings(document, options.design);
+
+    qv::PublishRequest request;
+    request.siteFolder = *options.site;
+    request.menuFolder = options.folder.value_or(settings ? settings->menuFolder : "");
+    request.name = options.name.value_or(settings && !settings->menuName.empty()
+                                             ? settings->menuName
+                                             : qv::DefaultMenuName(options.design));
+    if (!options.pageGlobs.empty()) {
+        struct stat st;
+        if (stat(request.siteFolder.c_str(), &st) != 0 || !S_ISDIR(st.st_mode))
+            throw qv::PublishError("The site folder " + request.siteFolder + " does not exist.");
+        request.pages =
+            PagesMatching(qv::SitePages(request.siteFolder, qv::MenuFolderPath(request.menuFolder)),
+                          options.pageGlobs);
+    } else if (settings && SameFolder(settings->siteFolder, request.siteFolder)) {
+        request.leftOut = settings->leftOut;
+    }
+
+    qv::PublishPlan plan;
+    if (options.unpublish) {
+        plan = qv::PlanTakeOut(request, programFolder);
+    } else {
+        const std::string templatePath =
+            options.templatePath.value_or(qv::DataFilePath(programFolder, qv::kTemplateFileName));
+        qv::PublishDesign design;
+        design.tree = &tree;
+        design.code = qv::GenerateCode(templatePath, tree, style, qv::CodeForm::Code);
+        design.dataFolder = programFolder;
+        plan = qv::PlanPublish(request, design);
+    }
+    if (!options.dryRun)
+        qv::ApplyPlan(plan);
+
+    std::string report;
+    for (const qv::MenuFilePlan& file : plan.files)
+        report += qv::FileLine(file) + "\n";
+    for (const qv::PagePlan& page : plan.pages)
+        report += qv::PageLine(page) + "\n";
+    report += qv::SummaryLine(plan, !options.dryRun) + "\n";
+    WriteStandardOutput(report);
+    return qv::PlanExitStatus(plan);
+}
+
 int Run(const Options& options, const char* argv0)
 {
+    if (options.site)
+        return Publish(options, argv0);
     // The window opens a missing design as an empty one; a build asking for one must fail.
     if (!NamesSomething(options.design))
         throw qv::FileError("Design file not found: " + options.design);

@@ -25,7 +25,8 @@ test('help page: self-contained, working links, no accessibility violations', as
   for (const words of ['Add Sub Item', 'Keep Selected Path Highlighted', 'tridarkleft.gif',
     'quorvane-gen DESIGN.mnu', 'Copy to Clipboard', 'Open Menu', 'narrower than 600 pixels',
     'name="viewport"', 'Undo Delete Products', 'Move In', 'quorvane-gen --import SOURCE',
-    'Importing a site\'s navigation']) {
+    'Importing a site\'s navigation', 'quorvane-gen DESIGN.mnu --publish SITE',
+    'data-quorvane-menu="NAME"', 'Unpublish']) {
     assert.ok(text.includes(words), `mentions ${words}`);
   }
   await page.addScriptTag({ path: createRequire(import.meta.url).resolve('axe-core/axe.min.js') });

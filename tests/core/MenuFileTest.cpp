@@ -677,5 +677,50 @@ TEST(MenuFileDeep, ChainsAreEmittedWrittenAndReadWithoutRecursion)
     EXPECT_EQ(std::count(original.begin(), original.end(), '\n'), 200);
 }
 
+// The publishing settings travel in their own section, the site folder relative to the file, and
+// change nothing else of the file.
+TEST_F(MenuFileTest, PublishSettingsHaveTheirOwnSection)
+{
+    MenuTree tree;
+    AddWorkedExample(tree);
+    const std::string path = PathOf("example.mnu");
+    WriteMenuFile(path, tree, MenuStyle{});
+    EXPECT_FALSE(ReadPublishSettings(LoadMenuDocument(path), path));
+
+    PublishSettings settings;
+    settings.siteFolder = (m_dir / "www" / "." / "").string();
+    settings.menuFolder = "assets/menu";
+    settings.menuName = "main";
+    settings.leftOut = {"drafts/old page.html", "x.htm"};
+    SavePublishSettings(path, settings);
+    EXPECT_EQ(ReadAll(path), std::string(kWorkedExample) +
+                                 "[Publish]\r\nSiteFolder=www\r\nMenuFolder=assets/menu\r\n"
+                                 "MenuName=main\r\nLeftOutCount=2\r\n"
+                                 "LeftOut_0=drafts/old page.html\r\nLeftOut_1=x.htm\r\n");
+    settings.siteFolder = (m_dir / "www").string();
+    EXPECT_EQ(ReadPublishSettings(LoadMenuDocument(path), path), settings);
+
+    // The same settings again leave the file as it is; saving the design keeps them (the item
+    // sections go to the end of the file, as they always do).
+    const auto time = std::filesystem::last_write_time(path);
+    SavePublishSettings(path, settings);
+    EXPECT_EQ(std::filesystem::last_write_time(path), time);
+    WriteMenuFile(path, tree, MenuStyle{});
+    EXPECT_EQ(ReadPublishSettings(LoadMenuDocument(path), path), settings);
+    // Older readers see the design alone.
+    MenuTree back;
+    EXPECT_EQ(ReadMenuFile(path, back), MenuStyle{});
+    EXPECT_EQ(back.Count(), 3u);
+
+    // A site beside the project's folder; fewer pages left out.
+    settings.siteFolder = (m_dir.parent_path() / "site").string();
+    settings.leftOut.pop_back();
+    SavePublishSettings(path, settings);
+    const std::string text = ReadAll(path);
+    EXPECT_NE(text.find("SiteFolder=../site\r\n"), std::string::npos);
+    EXPECT_EQ(text.find("LeftOut_1"), std::string::npos);
+    EXPECT_EQ(ReadPublishSettings(LoadMenuDocument(path), path), settings);
+}
+
 } // namespace
 } // namespace qv

@@ -244,5 +244,54 @@ TEST_F(QuorvaneGen, ImportsASiteNavigationIntoANewDesign)
     EXPECT_FALSE(fs::exists(m_dir / "x.mnu"));
 }
 
+// Publishing from a build script: the per-page lines, the exit status, --page and taking out.
+TEST_F(QuorvaneGen, PublishesIntoASiteAndTakesTheMenuOut)
+{
+    fs::create_directories(m_dir / "site" / "blog");
+    const std::string page = "<html><body>\n<p>x</p></body></html>\n";
+    for (const char* name : {"index.html", "about.html", "blog/post.html"})
+        Write(std::string("site/") + name, page);
+    const std::string args = "'" + PathOf("design.mnu") + "' --template '" +
+                             PathOf("template.dat") + "' --publish '" + PathOf("site") + "'";
+
+    const Result dry = Run(args + " --dry-run --name main");
+    EXPECT_EQ(dry.status, 0) << dry.err;
+    EXPECT_NE(dry.out.find("write      menu/main.js\n"), std::string::npos) << dry.out;
+    EXPECT_NE(dry.out.find("insert     blog/post.html\n"), std::string::npos) << dry.out;
+    EXPECT_TRUE(dry.out.ends_with(
+        "Dry run, nothing written: 3 pages: 3 to insert, 0 to update, 0 unchanged, 0 to skip.\n"))
+        << dry.out;
+    EXPECT_FALSE(fs::exists(m_dir / "site" / "menu"));
+
+    // Only the chosen pages; the name defaults to the design file's.
+    const Result some = Run(args + " --page 'blog/*'");
+    EXPECT_EQ(some.status, 0) << some.err;
+    EXPECT_NE(ReadAll(m_dir / "site" / "blog" / "post.html").find("../menu/design.js?v="),
+              std::string::npos);
+    EXPECT_EQ(ReadAll(m_dir / "site" / "index.html"), page);
+
+    // A read-only page is skipped: exit 1.
+    fs::permissions(m_dir / "site" / "about.html", fs::perms::owner_read);
+    const Result all = Run(args);
+    EXPECT_EQ(all.status, 1) << all.out;
+    EXPECT_NE(all.out.find("unchanged  blog/post.html\n"), std::string::npos) << all.out;
+    EXPECT_NE(all.out.find("skip       about.html: the page is read-only\n"), std::string::npos);
+    fs::permissions(m_dir / "site" / "about.html", fs::perms::owner_all);
+
+    const Result out = Run(args + " --unpublish");
+    EXPECT_EQ(out.status, 0) << out.out << out.err;
+    for (const char* name : {"index.html", "about.html", "blog/post.html"})
+        EXPECT_EQ(ReadAll(m_dir / "site" / name), page) << name;
+    EXPECT_FALSE(fs::exists(m_dir / "site" / "menu"));
+
+    for (const std::string& wrong :
+         {args + " --page 'nothing*'", args + " --folder ../out", args + " --name 'a b'",
+          "'" + PathOf("design.mnu") + "' --dry-run", args + " --preview"}) {
+        const Result r = Run(wrong);
+        EXPECT_EQ(r.status, 2) << wrong;
+        EXPECT_TRUE(r.err.starts_with("quorvane-gen: ")) << r.err;
+    }
+}
+
 } // namespace
 } // namespace qv

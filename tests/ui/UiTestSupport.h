@@ -56,6 +56,11 @@ public:
         openRequests.push_back(options);
         return Next(openAnswers);
     }
+    std::optional<QString> FolderName(QWidget*, const QString&, const QString& initial) override
+    {
+        folderRequests.push_back(initial);
+        return Next(folderAnswers);
+    }
     std::optional<QFont> ChooseFont(QWidget*, const QFont& initial) override
     {
         fontRequests.push_back(initial);
@@ -77,11 +82,13 @@ public:
     std::vector<FileOptions> saveRequests;
     std::vector<FileOptions> openRequests;
     std::vector<QFont> fontRequests;
+    QStringList folderRequests;
     QStringList execs;
 
     std::deque<std::optional<QString>> saveAnswers;
     std::deque<std::optional<QString>> openAnswers;
     std::deque<std::optional<QFont>> fontAnswers;
+    std::deque<std::optional<QString>> folderAnswers;
     std::deque<std::function<int(QDialog&)>> execActions;
 
 private:

@@ -44,7 +44,19 @@ void AppendMenuListHtml(std::string& out, const MenuTree& tree, const MenuListOp
     out += "\"><ul>";
     out += eol;
     int open = 0; // sub lists open below the top list
-    for (const MenuItem* item : tree.PreOrder()) {
+    const std::vector<MenuItem*>& order = tree.PreOrder();
+    const std::vector<std::string>* texts =
+        options.itemTexts != nullptr && options.itemTexts->size() == order.size()
+            ? options.itemTexts
+            : nullptr;
+    const auto textOf = [&](std::size_t i) {
+        if (texts != nullptr)
+            AppendHtmlText(out, (*texts)[i]);
+        else
+            AppendHtmlText(out, CaptionText(order[i]->Text()));
+    };
+    for (std::size_t i = 0; i < order.size(); ++i) {
+        const MenuItem* item = order[i];
         for (; open > item->Level(); --open) {
             out += "</ul></li>";
             out += eol;
@@ -53,7 +65,7 @@ void AppendMenuListHtml(std::string& out, const MenuTree& tree, const MenuListOp
         out += "<li>";
         if (IsHeadingLink(link)) {
             out += "<span>";
-            AppendHtmlText(out, CaptionText(item->Text()));
+            textOf(i);
             out += "</span>";
         } else {
             std::string href = options.href ? options.href(link) : link;
@@ -65,7 +77,7 @@ void AppendMenuListHtml(std::string& out, const MenuTree& tree, const MenuListOp
             if (options.isCurrent && options.isCurrent(link))
                 out += " aria-current=\"page\"";
             out += '>';
-            AppendHtmlText(out, CaptionText(item->Text()));
+            textOf(i);
             out += "</a>";
         }
         if (item->ChildCount() > 0) {
@@ -81,6 +93,15 @@ void AppendMenuListHtml(std::string& out, const MenuTree& tree, const MenuListOp
         out += eol;
     }
     out += "</ul></nav>";
+}
+
+std::vector<std::string> MenuItemTexts(const MenuTree& tree)
+{
+    std::vector<std::string> texts;
+    texts.reserve(tree.PreOrder().size());
+    for (const MenuItem* item : tree.PreOrder())
+        texts.push_back(CaptionText(item->Text()));
+    return texts;
 }
 
 std::string MenuListHtml(const MenuTree& tree, const MenuListOptions& options)

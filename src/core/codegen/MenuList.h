@@ -5,6 +5,7 @@
 #include <functional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace qv {
 
@@ -32,7 +33,13 @@ struct MenuListOptions
     std::function<std::string(std::string_view link)> href;
     // Whether an item's link is the page the list stands in: its link gets aria-current="page".
     std::function<bool(std::string_view link)> isCurrent;
+    // The CaptionText of every item in tree order, when the caller has worked them out once for
+    // many lists of the same tree; null: worked out here.
+    const std::vector<std::string>* itemTexts = nullptr;
 };
+
+// The CaptionText of every item of the tree, in tree order.
+std::vector<std::string> MenuItemTexts(const MenuTree& tree);
 
 std::string MenuListHtml(const MenuTree& tree, const MenuListOptions& options = {});
 void AppendMenuListHtml(std::string& out, const MenuTree& tree, const MenuListOptions& options);

@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <array>
 #include <cstdint>
+#include <filesystem>
 #include <limits>
 #include <optional>
 #include <variant>
@@ -22,6 +23,7 @@ constexpr std::string_view kSubColors = "Sub Colors";
 constexpr std::string_view kOptions = "Options";
 constexpr std::string_view kMenus = "Menus";
 constexpr std::string_view kMenuData = "MenuData";
+constexpr std::string_view kPublish = "Publish";
 
 // Colours are stored as the signed 32-bit number of their value, so a system colour reference
 // is negative.
@@ -425,11 +427,14 @@ void WriteMenuDocument(IniDocument& d, MenuTree& tree, const MenuStyle& s)
     }
 }
 
-void WriteMenuFile(const std::string& path, MenuTree& tree, const MenuStyle& style)
+void WriteMenuFile(const std::string& path, MenuTree& tree, const MenuStyle& style,
+                   const PublishSettings* publish)
 {
     IniDocument document = IniDocument::Load(path);
     try {
         WriteMenuDocument(document, tree, style);
+        if (publish != nullptr)
+            WritePublishSettings(document, *publish, path);
     } catch (const std::exception&) {
         // Nothing has touched the file yet; the caller learns that the save failed.
         throw FileError(FormatMessage(kUnableToWrite, path));
@@ -461,6 +466,85 @@ MenuStyle ReadMenuDocument(const IniDocument& document, MenuTree& tree)
 MenuStyle ReadMenuFile(const std::string& path, MenuTree& tree)
 {
     return ReadMenuDocument(LoadMenuDocument(path), tree);
+}
+
+namespace {
+
+std::filesystem::path ProjectFolder(const std::string& projectPath)
+{
+    return std::filesystem::absolute(std::filesystem::path(projectPath)).parent_path();
+}
+
+// A folder as one absolute path: "." and ".." worked out, no '/' at the end.
+std::string CleanFolder(const std::filesystem::path& folder, const std::string& projectPath)
+{
+    std::string clean =
+        (folder.is_absolute() ? folder : ProjectFolder(projectPath) / folder).lexically_normal();
+    if (clean.size() > 1 && clean.ends_with('/'))
+        clean.pop_back();
+    return clean;
+}
+
+} // namespace
+
+std::optional<PublishSettings> ReadPublishSettings(const IniDocument& d,
+                                                   const std::string& projectPath)
+{
+    if (!d.HasSection(kPublish))
+        return std::nullopt;
+    PublishSettings settings;
+    const std::string site = d.ReadString(kPublish, "SiteFolder", "");
+    if (!site.empty())
+        settings.siteFolder = CleanFolder(site, projectPath);
+    settings.menuFolder = d.ReadString(kPublish, "MenuFolder", "");
+    settings.menuName = d.ReadString(kPublish, "MenuName", "");
+    const std::int32_t count = d.ReadInteger(kPublish, "LeftOutCount", 0);
+    ItemKey key;
+    for (std::int32_t i = 0; i < count && i < (1 << 24); ++i) {
+        std::string page = d.ReadString(kPublish, key("LeftOut_", static_cast<std::size_t>(i)), "");
+        if (!page.empty())
+            settings.leftOut.push_back(std::move(page));
+    }
+    return settings;
+}
+
+bool WritePublishSettings(IniDocument& d, const PublishSettings& given,
+                          const std::string& projectPath)
+{
+    PublishSettings settings = given;
+    if (!settings.siteFolder.empty())
+        settings.siteFolder = CleanFolder(settings.siteFolder, projectPath);
+    if (ReadPublishSettings(d, projectPath) == settings)
+        return false;
+    d.EraseSections(kPublish);
+    std::string site;
+    if (!settings.siteFolder.empty()) {
+        site = std::filesystem::path(settings.siteFolder)
+                   .lexically_relative(ProjectFolder(projectPath).lexically_normal())
+                   .string();
+        if (site.empty())
+            site = settings.siteFolder;
+    }
+    d.AppendString(kPublish, "SiteFolder", site);
+    d.AppendString(kPublish, "MenuFolder", settings.menuFolder);
+    d.AppendString(kPublish, "MenuName", settings.menuName);
+    d.AppendInteger(kPublish, "LeftOutCount", static_cast<std::int32_t>(settings.leftOut.size()));
+    ItemKey key;
+    for (std::size_t i = 0; i < settings.leftOut.size(); ++i)
+        d.AppendString(kPublish, key("LeftOut_", i), settings.leftOut[i]);
+    return true;
+}
+
+void SavePublishSettings(const std::string& projectPath, const PublishSettings& settings)
+{
+    IniDocument document = IniDocument::Load(projectPath);
+    try {
+        if (!WritePublishSettings(document, settings, projectPath))
+            return;
+    } catch (const std::exception&) {
+        throw FileError(FormatMessage(kUnableToWrite, projectPath));
+    }
+    document.Save(projectPath);
 }
 
 } // namespace qv

@@ -4,8 +4,10 @@
 #include "core/model/MenuTree.h"
 #include "core/support/Ini_Unit.h"
 
+#include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace qv {
 
@@ -22,10 +24,14 @@ std::string ItemPath(const MenuItem& item);
 // them. "Arrows" is written only for the codes 0 to 2; any other code leaves the key as it is.
 void WriteMenuDocument(IniDocument& document, MenuTree& tree, const MenuStyle& style);
 
+struct PublishSettings;
+
 // Saves a design into a project file, keeping whatever else an existing file holds, in one
 // atomic replacement: on any failure the old file stays as it was and FileError
-// "Unable to write to <path>" is thrown. Names every item of the tree.
-void WriteMenuFile(const std::string& path, MenuTree& tree, const MenuStyle& style);
+// "Unable to write to <path>" is thrown. Names every item of the tree. With `publish`, the file's
+// "Publish" section becomes those settings in the same replacement (WritePublishSettings).
+void WriteMenuFile(const std::string& path, MenuTree& tree, const MenuStyle& style,
+                   const PublishSettings* publish = nullptr);
 
 // The design file's document: a path naming nothing gives an empty document (an empty design
 // with the read defaults); something that is there but cannot be read as a file throws
@@ -41,5 +47,37 @@ MenuStyle ReadMenuDocument(const IniDocument& document, MenuTree& tree);
 
 // LoadMenuDocument and ReadMenuDocument in one.
 MenuStyle ReadMenuFile(const std::string& path, MenuTree& tree);
+
+// Where and how a design is published into a site, kept in the section "Publish" of its project
+// file (programs that do not know the section pass it over):
+//   SiteFolder=site          the site folder, relative to the project file's folder
+//   MenuFolder=menu          the menu folder, relative to the site folder
+//   MenuName=main            the menu's name
+//   LeftOutCount=1           the pages left out, relative to the site folder
+//   LeftOut_0=drafts/old.html
+struct PublishSettings
+{
+    std::string siteFolder; // absolute in memory
+    std::string menuFolder;
+    std::string menuName;
+    std::vector<std::string> leftOut;
+
+    friend bool operator==(const PublishSettings&, const PublishSettings&) = default;
+};
+
+// The settings of a project file's document; nothing when it has no "Publish" section. A relative
+// site folder is taken from the folder of `projectPath`.
+std::optional<PublishSettings> ReadPublishSettings(const IniDocument& document,
+                                                   const std::string& projectPath);
+
+// Replaces the document's "Publish" section by the settings, the site folder written relative to
+// the folder of `projectPath`. Returns false, changing nothing, when the section already reads
+// as these settings.
+bool WritePublishSettings(IniDocument& document, const PublishSettings& settings,
+                          const std::string& projectPath);
+
+// The same for the project file on disk, which is written (atomically, keeping every other line)
+// only when its settings change. Throws FileError "Unable to write to <path>" on failure.
+void SavePublishSettings(const std::string& projectPath, const PublishSettings& settings);
 
 } // namespace qv

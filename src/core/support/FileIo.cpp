@@ -2,10 +2,12 @@
 
 #include "core/support/StringUtils.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <cstdio>
 #include <fcntl.h>
+#include <set>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -67,6 +69,66 @@ mode_t DefaultFileMode()
     return 0666 & ~mask;
 }
 
+// Writes `bytes` to a new temporary file beside `target` (a file, or nothing yet), with the
+// target's permissions and owner, flushed to disk when `flush` is set; returns its path. On any
+// failure nothing is left behind and `fail()` is thrown.
+template <typename Fail>
+std::string WriteTemporaryBeside(const std::string& target, std::string_view bytes, bool flush,
+                                 const Fail& fail)
+{
+    const std::string folder = FolderOf(target);
+    struct stat folderStat;
+    if (stat(folder.c_str(), &folderStat) != 0 || !S_ISDIR(folderStat.st_mode) ||
+        MarkedReadOnly(folderStat))
+        throw fail();
+
+    struct stat targetStat;
+    const bool exists = lstat(target.c_str(), &targetStat) == 0;
+    if (exists && (!S_ISREG(targetStat.st_mode) || MarkedReadOnly(targetStat) ||
+                   access(target.c_str(), W_OK) != 0))
+        throw fail();
+
+    const auto slash = target.find_last_of('/');
+    const std::string name = slash == std::string::npos ? target : target.substr(slash + 1);
+    std::string temporary = folder + "/." + name + ".XXXXXX";
+    const int fd =
+        Injected(WriteStep::CreateTemporary) ? -1 : mkostemp(temporary.data(), O_CLOEXEC);
+    if (fd < 0)
+        throw fail();
+
+    const auto abandon = [&] {
+        close(fd);
+        unlink(temporary.c_str());
+        return fail();
+    };
+
+    if (Injected(WriteStep::Write))
+        throw abandon();
+    for (std::size_t written = 0; written < bytes.size();) {
+        const ssize_t n = write(fd, bytes.data() + written, bytes.size() - written);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            throw abandon();
+        written += static_cast<std::size_t>(n);
+    }
+    if (flush && (Injected(WriteStep::Flush) || fsync(fd) != 0))
+        throw abandon();
+
+    const mode_t mode = exists ? (targetStat.st_mode & 07777) : DefaultFileMode();
+    if (Injected(WriteStep::KeepPermissions) || fchmod(fd, mode) != 0)
+        throw abandon();
+    if (exists && (targetStat.st_uid != geteuid() || targetStat.st_gid != getegid())) {
+        // Only a privileged user can hand the file back to its owner; others keep their own.
+        [[maybe_unused]] const int ignored = fchown(fd, targetStat.st_uid, targetStat.st_gid);
+    }
+    if (close(fd) != 0) {
+        unlink(temporary.c_str());
+        throw fail();
+    }
+    return temporary;
+}
+
 } // namespace
 
 void SetWriteFaultHook(WriteFaultHook hook)
@@ -115,23 +177,32 @@ std::string ReadFileBytes(const std::string& path)
         throw fail();
     }
     std::string bytes;
-    if (S_ISREG(st.st_mode))
-        bytes.reserve(static_cast<std::size_t>(st.st_size));
+    const bool read =
+        ReadDescriptor(fd, bytes, S_ISREG(st.st_mode) ? static_cast<std::size_t>(st.st_size) : 0);
+    close(fd);
+    if (!read)
+        throw fail();
+    return bytes;
+}
+
+bool ReadDescriptor(int fd, std::string& bytes, std::size_t sizeHint, std::size_t limit)
+{
+    bytes.clear();
+    bytes.reserve(std::min(sizeHint, limit));
     char buffer[65536];
     for (;;) {
         const ssize_t n = read(fd, buffer, sizeof buffer);
         if (n == 0)
-            break;
+            return true;
         if (n < 0) {
             if (errno == EINTR)
                 continue;
-            close(fd);
-            throw fail();
+            return false;
         }
+        if (static_cast<std::size_t>(n) > limit - bytes.size())
+            return false;
         bytes.append(buffer, static_cast<std::size_t>(n));
     }
-    close(fd);
-    return bytes;
 }
 
 void WriteFileAtomically(const std::string& path, std::string_view bytes,
@@ -144,55 +215,7 @@ void WriteFileAtomically(const std::string& path, std::string_view bytes,
     const std::string target = ResolveLinks(path);
     const std::string folder = FolderOf(target);
 
-    struct stat folderStat;
-    if (stat(folder.c_str(), &folderStat) != 0 || !S_ISDIR(folderStat.st_mode) ||
-        MarkedReadOnly(folderStat))
-        throw fail();
-
-    struct stat targetStat;
-    const bool exists = stat(target.c_str(), &targetStat) == 0;
-    if (exists && (!S_ISREG(targetStat.st_mode) || MarkedReadOnly(targetStat) ||
-                   access(target.c_str(), W_OK) != 0))
-        throw fail();
-
-    const auto slash = target.find_last_of('/');
-    const std::string name = slash == std::string::npos ? target : target.substr(slash + 1);
-    std::string temporary = folder + "/." + name + ".XXXXXX";
-    const int fd =
-        Injected(WriteStep::CreateTemporary) ? -1 : mkostemp(temporary.data(), O_CLOEXEC);
-    if (fd < 0)
-        throw fail();
-
-    const auto abandon = [&] {
-        close(fd);
-        unlink(temporary.c_str());
-        return fail();
-    };
-
-    if (Injected(WriteStep::Write))
-        throw abandon();
-    for (std::size_t written = 0; written < bytes.size();) {
-        const ssize_t n = write(fd, bytes.data() + written, bytes.size() - written);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            throw abandon();
-        written += static_cast<std::size_t>(n);
-    }
-    if (Injected(WriteStep::Flush) || fsync(fd) != 0)
-        throw abandon();
-
-    const mode_t mode = exists ? (targetStat.st_mode & 07777) : DefaultFileMode();
-    if (Injected(WriteStep::KeepPermissions) || fchmod(fd, mode) != 0)
-        throw abandon();
-    if (exists && (targetStat.st_uid != geteuid() || targetStat.st_gid != getegid())) {
-        // Only a privileged user can hand the file back to its owner; others keep their own.
-        [[maybe_unused]] const int ignored = fchown(fd, targetStat.st_uid, targetStat.st_gid);
-    }
-    if (close(fd) != 0) {
-        unlink(temporary.c_str());
-        throw fail();
-    }
+    const std::string temporary = WriteTemporaryBeside(target, bytes, true, fail);
     if (Injected(WriteStep::Rename) || rename(temporary.c_str(), target.c_str()) != 0) {
         unlink(temporary.c_str());
         throw fail();
@@ -203,6 +226,85 @@ void WriteFileAtomically(const std::string& path, std::string_view bytes,
     if (dirFd >= 0) {
         fsync(dirFd);
         close(dirFd);
+    }
+}
+
+namespace {
+
+// Flushes the file systems that hold the folders of `paths`, one call per file system.
+bool FlushFileSystems(const std::vector<std::string>& paths)
+{
+    std::set<dev_t> done;
+    bool ok = true;
+    for (const std::string& path : paths) {
+        const std::string folder = FolderOf(path);
+        struct stat st;
+        if (stat(folder.c_str(), &st) != 0) {
+            ok = false;
+            continue;
+        }
+        if (!done.insert(st.st_dev).second)
+            continue;
+        const int fd = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        if (fd < 0 || syncfs(fd) != 0)
+            ok = false;
+        if (fd >= 0)
+            close(fd);
+    }
+    return ok;
+}
+
+} // namespace
+
+AtomicFileBatch::~AtomicFileBatch()
+{
+    Discard();
+}
+
+std::size_t AtomicFileBatch::Stage(const std::string& path, std::string_view bytes)
+{
+    const auto fail = [&] { return FileError(FormatMessage(kUnableToWrite, path)); };
+    std::string temporary = WriteTemporaryBeside(path, bytes, false, fail);
+    m_files.push_back({path, std::move(temporary)});
+    return m_files.size() - 1;
+}
+
+void AtomicFileBatch::Flush()
+{
+    std::vector<std::string> temporaries;
+    for (const Staged& file : m_files)
+        if (!file.committed)
+            temporaries.push_back(file.temporary);
+    if (Injected(WriteStep::Flush) || !FlushFileSystems(temporaries))
+        throw FileError(FormatMessage(kUnableToWrite,
+                                      m_files.empty() ? std::string() : m_files.front().target));
+}
+
+void AtomicFileBatch::Commit(std::size_t index)
+{
+    Staged& file = m_files.at(index);
+    if (file.committed)
+        return;
+    if (Injected(WriteStep::Rename) || rename(file.temporary.c_str(), file.target.c_str()) != 0)
+        throw FileError(FormatMessage(kUnableToWrite, file.target));
+    file.committed = true;
+}
+
+void AtomicFileBatch::Finish()
+{
+    std::vector<std::string> targets;
+    for (const Staged& file : m_files)
+        if (file.committed)
+            targets.push_back(file.target);
+    FlushFileSystems(targets);
+}
+
+void AtomicFileBatch::Discard()
+{
+    for (Staged& file : m_files) {
+        if (!file.committed)
+            unlink(file.temporary.c_str());
+        file.committed = true;
     }
 }
 

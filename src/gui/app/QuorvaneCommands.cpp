@@ -1,5 +1,5 @@
 // The commands of the main window's button row that make, deliver, save and open designs:
-// Get Code, Preview, Save Menu and Open Menu.
+// Get Code, Preview, Save Menu, Open Menu and Publish.
 
 #include "gui/app/QuorvaneForm.h"
 
@@ -9,6 +9,7 @@
 #include "core/codegen/Template.h"
 #include "core/project/DesignSize.h"
 #include "core/project/MenuFile.h"
+#include "core/site/SitePublisher.h"
 #include "core/support/FileIo.h"
 #include "core/support/Ini_Unit.h"
 #include "core/support/StringUtils.h"
@@ -16,10 +17,12 @@
 #include "gui/app/MenuTreeView.h"
 #include "gui/dialogs/Dialogs.h"
 #include "gui/dialogs/PromptChoiceForm.h"
+#include "gui/dialogs/PublishForm.h"
 #include "gui/dialogs/QuorvaneCopyForm.h"
 #include "gui/dialogs/Shell.h"
 
 #include <QCheckBox>
+#include <QFileInfo>
 #include <QLabel>
 #include <QPushButton>
 
@@ -39,6 +42,18 @@ std::string ToStd(const QString& text)
 QString SizeText(std::uint64_t bytes)
 {
     return QString::fromStdString(DataSizeText(bytes));
+}
+
+// Preview and Publish refuse an empty design with this box; true when it was shown.
+bool RefusedAsEmpty(QWidget* owner, const MenuTree& tree, const QString& doing)
+{
+    if (!tree.Empty())
+        return false;
+    CurrentDialogs().Message(
+        owner,
+        QStringLiteral("You have not defined any menu items, please do so before %1.").arg(doing),
+        QStringLiteral("Error"), Dialogs::Icon::Information);
+    return true;
 }
 
 } // namespace
@@ -80,13 +95,8 @@ void TfrmQuorvane::GeneratePage(bool forPreview)
 
 void TfrmQuorvane::btnPreviewClick()
 {
-    if (m_menuModel->Tree().Empty()) {
-        CurrentDialogs().Message(
-            this,
-            QStringLiteral("You have not defined any menu items, please do so before previewing."),
-            QStringLiteral("Error"), Dialogs::Icon::Information);
+    if (RefusedAsEmpty(this, m_menuModel->Tree(), QStringLiteral("previewing")))
         return;
-    }
     RunCommand(this, [this] {
         // A page written away from the program gets the arrow images beside it.
         if (!FilesBesideProgram())
@@ -167,7 +177,8 @@ void TfrmQuorvane::btnSaveClick()
     if (!ChooseSaveFileName())
         return;
     RunCommand(this, [this] {
-        WriteMenuFile(ToStd(m_projectFile), m_menuModel->TreeForRecords(), GetMenuStyle());
+        WriteMenuFile(ToStd(m_projectFile), m_menuModel->TreeForRecords(), GetMenuStyle(),
+                      m_publishSettings ? &*m_publishSettings : nullptr);
     });
 }
 
@@ -195,9 +206,36 @@ bool TfrmQuorvane::OpenProjectFile(const QString& path)
         m_menuModel->ResetWith([&](MenuTree& tree) { style = ReadMenuDocument(document, tree); });
         m_designer->TreeView().ExpandAllItems();
         SetMenuStyle(style);
+        m_publishSettings = ReadPublishSettings(document, ToStd(path));
         m_projectFile = path;
         setWindowTitle(QString::fromLatin1(kMainCaption) + QStringLiteral(" - ") + m_projectFile);
     });
+}
+
+void TfrmQuorvane::btnPublishClick()
+{
+    if (RefusedAsEmpty(this, m_menuModel->Tree(), QStringLiteral("publishing")))
+        return;
+    PublishSource source;
+    source.tree = &m_menuModel->Tree();
+    source.code = [this] {
+        return GenerateCode(ToStd(m_dataFilePath), m_menuModel->TreeForRecords(), GetMenuStyle(),
+                            CodeForm::Code);
+    };
+    source.dataFolder = ToStd(m_appFolderPath);
+    source.defaultName = QString::fromStdString(
+        DefaultMenuName(m_projectFile.isEmpty() ? std::string() : ToStd(m_projectFile)));
+    source.initialFolder =
+        m_projectFile.isEmpty() ? m_documentsFolder : QFileInfo(m_projectFile).absolutePath();
+    TfrmPublish dialog(std::move(source), m_publishSettings.value_or(PublishSettings{}), this);
+    CurrentDialogs().Exec(dialog);
+    // Settings without a site folder are nothing to keep: looking into the dialog changes no file.
+    const PublishSettings settings = dialog.Settings();
+    if (m_publishSettings == settings || settings.siteFolder.empty())
+        return;
+    m_publishSettings = settings;
+    if (!m_projectFile.isEmpty())
+        RunCommand(this, [&] { SavePublishSettings(ToStd(m_projectFile), settings); });
 }
 
 } // namespace qv

@@ -147,13 +147,14 @@ TfrmQuorvane::TfrmQuorvane(QString appFolder, QWidget* parent)
 
     // The button row: each button and its command, in the Tab order, which goes through the
     // pages' controls first. The pages' controls were made after the row, so the row is put
-    // behind the last of them.
+    // behind the last of them; "Publish..." comes last.
     const std::pair<QPushButton*, void (TfrmQuorvane::*)()> row[] = {
         {m_ui->btnOk, &TfrmQuorvane::btnOkClick},
         {m_ui->btnCancel, &TfrmQuorvane::btnCancelClick},
         {m_ui->btnPreview, &TfrmQuorvane::btnPreviewClick},
         {m_ui->btnSave, &TfrmQuorvane::btnSaveClick},
         {m_ui->btnOpen, &TfrmQuorvane::btnOpenClick},
+        {m_ui->btnPublish, &TfrmQuorvane::btnPublishClick},
     };
     QWidget* previous = m_optionsPage->optArrowDark;
     for (const auto& [button, command] : row) {

@@ -4,6 +4,7 @@
 #include "core/model/MenuStyle.h"
 #include "core/model/TreeCommands.h"
 #include "core/project/DesignSize.h"
+#include "core/project/MenuFile.h"
 #include "gui/app/MenuColorsPage.h"
 #include "gui/app/MenuDesignerPage.h"
 
@@ -13,6 +14,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 
 namespace Ui {
 class TfrmQuorvane;
@@ -168,6 +170,9 @@ public slots:
     void btnPreviewClick();
     void btnOkClick();
     void btnBrowseFontClick();
+    // "Publish...": the publish dialog for the design; the settings it ends with are kept with
+    // the design (PublishSettings) and, once the design has a file, in that file.
+    void btnPublishClick();
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -200,6 +205,8 @@ private:
     QString m_projectFile;
     QString m_generatedCode;
     QString m_lastOpenedFile; // proposed by the open dialog: the last file chosen in it
+    // Where the design was last published: read with the design's file, written with it.
+    std::optional<PublishSettings> m_publishSettings;
     // The font the font dialog opens on: the last one chosen in it.
     QFont m_dlgFont;
 };

@@ -95,6 +95,19 @@ std::optional<QFont> QtDialogs::ChooseFont(QWidget* owner, const QFont& initial)
     return dialog.selectedFont();
 }
 
+std::optional<QString> QtDialogs::FolderName(QWidget* owner, const QString& caption,
+                                             const QString& initialFolder)
+{
+    QFileDialog dialog(owner, caption, initialFolder);
+    dialog.setOption(QFileDialog::DontUseNativeDialog, true);
+    dialog.setFileMode(QFileDialog::Directory);
+    dialog.setOption(QFileDialog::ShowDirsOnly, true);
+    dialog.setSizeGripEnabled(true);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return std::nullopt;
+    return dialog.selectedFiles().constFirst();
+}
+
 int QtDialogs::Exec(QDialog& dialog)
 {
     return dialog.exec();

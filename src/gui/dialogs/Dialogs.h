@@ -39,6 +39,10 @@ public:
     virtual std::optional<QString> SaveFileName(QWidget* owner, const FileOptions& options) = 0;
     virtual std::optional<QString> OpenFileName(QWidget* owner, const FileOptions& options) = 0;
 
+    // The chosen folder, or nothing when the user cancelled.
+    virtual std::optional<QString> FolderName(QWidget* owner, const QString& caption,
+                                              const QString& initialFolder) = 0;
+
     // The chosen font, or nothing when cancelled. Only scalable fonts are offered.
     virtual std::optional<QFont> ChooseFont(QWidget* owner, const QFont& initial) = 0;
 
@@ -58,6 +62,8 @@ public:
     void Message(QWidget* owner, const QString& text, const QString& caption, Icon icon) override;
     std::optional<QString> SaveFileName(QWidget* owner, const FileOptions& options) override;
     std::optional<QString> OpenFileName(QWidget* owner, const FileOptions& options) override;
+    std::optional<QString> FolderName(QWidget* owner, const QString& caption,
+                                      const QString& initialFolder) override;
     std::optional<QFont> ChooseFont(QWidget* owner, const QFont& initial) override;
     int Exec(QDialog& dialog) override;
 };
