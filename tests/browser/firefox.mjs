@@ -180,6 +180,8 @@ class Page {
 
   addScriptTag(options) { return this.raw.addScriptTag(options); }
 
+  pdf(options) { return this.raw.pdf(options); }
+
   async setViewportSize({ width, height }) {
     this.view = { ...this.view, width, height };
     await setViewport(this.raw, this.view);
