@@ -7,7 +7,7 @@ set -euo pipefail
 
 mode=${1:-run}
 # fonts-liberation2: the windows' fixed layouts were measured with Liberation Sans.
-packages=(build-essential cmake ninja-build pkg-config qt6-base-dev qt6-qpa-plugins
+packages=(build-essential cmake ninja-build pkg-config qt6-base-dev qt6-qpa-plugins libgumbo-dev
           libgl-dev libgtest-dev libgmock-dev fonts-dejavu-core fonts-liberation2)
 if [ "$mode" = package ] || [ "$mode" = test ]; then
     # cpack -G DEB computes the dependencies with dpkg-shlibdeps, which needs file.

@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstdint>
+#include <string>
 
 namespace qv {
 
@@ -78,6 +79,42 @@ std::string Windows1252ToUtf8(std::string_view bytes)
             AppendUtf8(out, kHighControls[c - 0x80]);
         else
             AppendUtf8(out, c);
+    }
+    return out;
+}
+
+std::string Utf8ToWindows1252WithReferences(std::string_view utf8)
+{
+    if (!IsValidUtf8(utf8))
+        return std::string(utf8);
+    std::string out;
+    out.reserve(utf8.size());
+    const auto* s = reinterpret_cast<const unsigned char*>(utf8.data());
+    for (std::size_t i = 0; i < utf8.size();) {
+        const unsigned char lead = s[i];
+        if (lead < 0x80) {
+            out.push_back(static_cast<char>(lead));
+            ++i;
+            continue;
+        }
+        // Well-formed, as checked above.
+        const std::size_t length = lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : 2;
+        std::uint32_t cp = lead & (0x7Fu >> length);
+        for (std::size_t k = 1; k < length; ++k)
+            cp = (cp << 6) | (s[i + k] & 0x3Fu);
+        i += length;
+        int byte = -1;
+        if (cp >= 0xA0 && cp <= 0xFF) {
+            byte = static_cast<int>(cp);
+        } else {
+            for (std::size_t k = 0; k < kHighControls.size(); ++k)
+                if (kHighControls[k] == cp)
+                    byte = static_cast<int>(0x80 + k);
+        }
+        if (byte >= 0)
+            out.push_back(static_cast<char>(byte));
+        else
+            out += "&#" + std::to_string(cp) + ';';
     }
     return out;
 }

@@ -17,6 +17,11 @@ std::string Windows1252ToUtf8(std::string_view bytes);
 // mark removed and reported through `hadBom`); anything else is read whole as Windows-1252.
 std::string DecodeFileText(std::string_view bytes, bool* hadBom = nullptr);
 
+// UTF-8 text in Windows-1252 for an HTML page: every character the code page holds becomes its
+// byte, every other one a decimal character reference ("&#1488;"). Text that is not valid UTF-8
+// is taken as Windows-1252 already and comes back unchanged.
+std::string Utf8ToWindows1252WithReferences(std::string_view utf8);
+
 inline constexpr std::string_view kUtf8Bom = "\xEF\xBB\xBF";
 
 } // namespace qv
