@@ -136,15 +136,18 @@ export function useBrowser(files = {}) {
 }
 
 // Serves a folder over HTTP on this machine, for checks of what a page loads (neither browser
-// reports the loads of file: pages alike). Returns the server; its url(name) is a file's address.
+// reports the loads of file: pages alike); a folder's address gives its index.html. Returns the
+// server; its url(name) is a file's address.
 export async function serve(folder) {
   const types = { '.htm': 'text/html', '.html': 'text/html', '.gif': 'image/gif', '.js': 'text/javascript' };
   const server = createServer((req, res) => {
     // A browser asks for the site's icon on its own; an empty answer keeps its console quiet.
     if (req.url === '/favicon.ico') return res.writeHead(204).end();
     try {
-      const body = readFileSync(join(folder, decodeURIComponent(new URL(req.url, 'http://x').pathname)));
-      res.writeHead(200, { 'content-type': types[extname(req.url)] || 'application/octet-stream' });
+      let path = decodeURIComponent(new URL(req.url, 'http://x').pathname);
+      if (path.endsWith('/')) path += 'index.html';
+      const body = readFileSync(join(folder, path));
+      res.writeHead(200, { 'content-type': types[extname(path)] || 'application/octet-stream' });
       res.end(body);
     } catch {
       res.writeHead(404).end();
