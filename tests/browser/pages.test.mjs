@@ -5,7 +5,7 @@ import { cpus, loadavg } from 'node:os';
 import { test } from 'node:test';
 import {
   browser, colours, dir, generate, item, openMenus, openPage, pageUrl, realPage, rect, rgb, row,
-  useBrowser,
+  useBrowser, withTaskTimes,
 } from './helpers.mjs';
 
 useBrowser();
@@ -146,29 +146,12 @@ test('without script every link is in the page as a nested list; the menu takes 
   await on.done();
 });
 
-// Times every callback that the page's scripts hand to the browser (frames, idle periods, timers,
-// observers, events), the tasks of the engine after its own script, and counts the menu's items
-// after each: tasks holds [milliseconds, items] pairs.
-const taskTimer = '<script>var tasks=[];(function(){var items=function(){var h=document.querySelector('
-  + '"quorvane-menu");return h?h.shadowRoot.querySelectorAll("li").length:0};var timed=function(f){'
-  + 'return function(){var t=performance.now();try{return f.apply(this,arguments)}finally{'
-  + 'tasks.push([performance.now()-t,items()])}}};'
-  + "['requestAnimationFrame','requestIdleCallback','setTimeout'].forEach(function(n){var o=window[n];"
-  + 'if(o)window[n]=function(f){var a=[].slice.call(arguments);a[0]=typeof f==="function"?timed(f):f;'
-  + 'return o.apply(window,a)}});["ResizeObserver","IntersectionObserver","MutationObserver"]'
-  + '.forEach(function(n){var O=window[n];if(O)window[n]=function(f,o){return new O(timed(f),o)}});'
-  + 'var add=EventTarget.prototype.addEventListener;EventTarget.prototype.addEventListener='
-  + 'function(t,f,o){return add.call(this,t,typeof f==="function"?timed(f):f,o)}})()</script>';
-
 test('5,000 items: the engine builds them in short tasks', async (t) => {
   const tree = Array.from({ length: 8 }, (_, r) => item(`Section ${r + 1}`, '', { items:
     Array.from({ length: 24 }, (__, c) => item(`Topic ${r}.${c}`, `t${r}-${c}.html`, { items:
       Array.from({ length: 25 }, (___, g) => item(`Page ${r}.${c}.${g}`, `p${r}-${c}-${g}.html`)) })) }));
   const code = generate(dir, { items: tree }, { preview: false, name: 'five-thousand' });
-  const at = code.lastIndexOf('<script>');
-  const html = realPage(`${code.slice(0, at)}<script>var t1=performance.now()</script>${code.slice(at)}`
-    + '<script>tasks.push([performance.now()-t1,document.querySelector("quorvane-menu").shadowRoot'
-    + '.querySelectorAll("li").length])</script>', { before: taskTimer });
+  const html = realPage(withTaskTimes(code));
   // The time of a task depends on the machine: a busy one (as this shared one often is) stretches
   // tasks now and then, by a few times their length. The best of five loads counts, and only
   // while the machine has a core for each task that wants one.
