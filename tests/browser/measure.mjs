@@ -94,11 +94,12 @@ try {
         const name = `measure-${label.length}-${count}-${which.length}-${size}.htm`;
         pages.push(newPage(`${which}${label}, ${size} window`, pageUrl(dir, html, { name }), false,
           viewport));
-        if (size === 'wide' && !which) {
+        if (size === 'wide') {
           const longtasks = '<script>var lt=[];new PerformanceObserver(function(l){'
             + 'lt.push.apply(lt,l.getEntries())}).observe({type:"longtask",buffered:true})</script>';
           pages.at(-1).tasksUrl = pageUrl(dir, `<html><head></head><body>${longtasks}`
-            + `${withTaskTimes(code)}</body></html>`, { name: `tasks-${name}` });
+            + `${withTaskTimes(which ? `${code.slice(0, at)}<script>${text}</script>` : code)}`
+            + '</body></html>', { name: `tasks-${name}` });
           pages.at(-1).shown = count;
         }
       }
