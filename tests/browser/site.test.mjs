@@ -20,11 +20,12 @@ const design = { items: [
     item('Elsewhere', 'https://example.org/x?y=1'),
     item('Top', '#top'),
     item('Root', '/root.html'),
+    item('Caf\u00e9', 'blog/caf\u00e9 menu.html'),
   ] }),
 ] };
 // The pages and the caption of the item that leads to each
 const pages = { 'index.html': 'Home', 'about.html': 'About', 'blog/index.html': 'Blog',
-  'blog/2024/post.html': 'Post' };
+  'blog/2024/post.html': 'Post', 'blog/caf\u00e9 menu.html': 'Caf\u00e9' };
 const relative = (link) => !/^([a-z][a-z\d+.-]*:|[/#?])/i.test(link);
 
 // The site as publishing makes it: the shared script is a line with the way from its folder to
@@ -57,7 +58,7 @@ const makeSite = () => {
 // The menu's links once all are built, as written and as the browser resolves them.
 const links = async (p) => (await p.waitForFunction(() => {
   const all = [...document.querySelector('quorvane-menu').shadowRoot.querySelectorAll('a[href]')];
-  return all.length === 7 && all.map((a) => [a.textContent, a.getAttribute('href'), a.href]);
+  return all.length === 8 && all.map((a) => [a.textContent, a.getAttribute('href'), a.href]);
 })).jsonValue();
 
 test('published: images beside the script, links from the site folder, the page marked', async () => {
@@ -68,7 +69,7 @@ test('published: images beside the script, links from the site folder, the page 
     http: async (url) => (await fetch(url)).status === 200,
   };
   for (const [scheme, urlOf] of [['file', (path) => pathToFileURL(join(site, path)).href],
-    ['http', (path) => server.url(path)]]) {
+    ['http', (path) => new URL(path, server.url('')).href]]) {
     for (const [path, caption] of Object.entries(pages)) {
       const p = await openPage(browser, urlOf(path), { viewport: { width: 1280, height: 720 } });
       for (const [text, written, href] of await links(p)) {
