@@ -2,7 +2,7 @@
 # Installs the Debian 12 packages that building, running and testing need, only those missing.
 # Usage: scripts/setup.sh [run|package|test]
 #   package adds the Debian packaging tools; test adds them, the desktop file checkers and the
-#   browser, fuzzing and screenshot tools.
+#   browser, fuzzing and screenshot tools (poppler-utils reads the printed pages back).
 set -euo pipefail
 
 mode=${1:-run}
@@ -16,8 +16,9 @@ if [ "$mode" = package ] || [ "$mode" = test ]; then
     packages+=(dpkg-dev file)
 fi
 if [ "$mode" = test ]; then
-    packages+=(libbenchmark-dev zlib1g-dev clang-14 libclang-rt-14-dev clang-format-14 chromium firefox-esr
-               nodejs npm xvfb xauth xdotool imagemagick xclip desktop-file-utils shared-mime-info)
+    packages+=(libbenchmark-dev clang-14 libclang-rt-14-dev clang-format-14 chromium
+               firefox-esr nodejs npm xvfb xauth xdotool imagemagick xclip desktop-file-utils
+               shared-mime-info poppler-utils)
 fi
 
 missing=()

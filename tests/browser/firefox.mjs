@@ -180,6 +180,8 @@ class Page {
 
   addScriptTag(options) { return this.raw.addScriptTag(options); }
 
+  pdf(options) { return this.raw.pdf(options); }
+
   async setViewportSize({ width, height }) {
     this.view = { ...this.view, width, height };
     await setViewport(this.raw, this.view);
@@ -217,16 +219,25 @@ async function setViewport(page, viewport) {
 }
 
 // Firefox in forced colours: the pref that makes it draw every page in the system's colours.
-export async function launchFirefox({ forcedColors = false } = {}) {
+// A context without script is a browser of its own, where a pref turns script off (Firefox ESR
+// knows no command for it).
+export async function launchFirefox({ forcedColors = false, script = true } = {}) {
   const raw = await puppeteer.launch({
     browser: 'firefox',
     executablePath: process.env.FIREFOX || '/usr/bin/firefox-esr',
     headless: true,
     // No requests of the browser's own for site icons
     extraPrefsFirefox: { 'browser.chrome.site_icons': false,
-      ...(forcedColors && { 'browser.display.document_color_use': 2 }) },
+      ...(forcedColors && { 'browser.display.document_color_use': 2 }),
+      ...(!script && { 'javascript.enabled': false }) },
   });
-  const newContext = async ({ viewport = { width: 1280, height: 720 }, hasTouch = false } = {}) => {
+  const newContext = async ({ viewport = { width: 1280, height: 720 }, hasTouch = false,
+    javaScriptEnabled = true } = {}) => {
+    if (!javaScriptEnabled && script) {
+      const scriptless = await launchFirefox({ forcedColors, script: false });
+      const context = await scriptless.newContext({ viewport, hasTouch });
+      return { ...context, close: () => scriptless.close() };
+    }
     const context = await raw.createBrowserContext();
     return {
       newPage: async () => {

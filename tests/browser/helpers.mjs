@@ -136,15 +136,18 @@ export function useBrowser(files = {}) {
 }
 
 // Serves a folder over HTTP on this machine, for checks of what a page loads (neither browser
-// reports the loads of file: pages alike). Returns the server; its url(name) is a file's address.
+// reports the loads of file: pages alike); a folder's address gives its index.html. Returns the
+// server; its url(name) is a file's address.
 export async function serve(folder) {
   const types = { '.htm': 'text/html', '.html': 'text/html', '.gif': 'image/gif', '.js': 'text/javascript' };
   const server = createServer((req, res) => {
     // A browser asks for the site's icon on its own; an empty answer keeps its console quiet.
     if (req.url === '/favicon.ico') return res.writeHead(204).end();
     try {
-      const body = readFileSync(join(folder, decodeURIComponent(new URL(req.url, 'http://x').pathname)));
-      res.writeHead(200, { 'content-type': types[extname(req.url)] || 'application/octet-stream' });
+      let path = decodeURIComponent(new URL(req.url, 'http://x').pathname);
+      if (path.endsWith('/')) path += 'index.html';
+      const body = readFileSync(join(folder, path));
+      res.writeHead(200, { 'content-type': types[extname(path)] || 'application/octet-stream' });
       res.end(body);
     } catch {
       res.writeHead(404).end();
@@ -245,3 +248,27 @@ export const realPage = (code, { head = '', before = '', after = '' } = {}) => '
 
 export const intersects = (a, b) =>
   a.left < b.right && b.left < a.right && a.top < b.bottom && b.top < a.bottom;
+
+// Times every callback that the page's scripts hand to the browser (frames, idle periods, timers,
+// observers, events), the tasks of the engine after its own script, and counts the menu's items
+// after each: tasks holds [milliseconds, items] pairs.
+export const taskTimer = '<script>var tasks=[];(function(){var items=function(){var h=document.querySelector('
+  + '"quorvane-menu");return h?h.shadowRoot.querySelectorAll("li").length:0};var timed=function(f){'
+  + 'return function(){var t=performance.now();try{return f.apply(this,arguments)}finally{'
+  + 'tasks.push([performance.now()-t,items()])}}};'
+  + "['requestAnimationFrame','requestIdleCallback','setTimeout'].forEach(function(n){var o=window[n];"
+  + 'if(o)window[n]=function(f){var a=[].slice.call(arguments);a[0]=typeof f==="function"?timed(f):f;'
+  + 'return o.apply(window,a)}});["ResizeObserver","IntersectionObserver","MutationObserver"]'
+  + '.forEach(function(n){var O=window[n];if(O)window[n]=function(f,o){return new O(timed(f),o)}});'
+  + 'var add=EventTarget.prototype.addEventListener;EventTarget.prototype.addEventListener='
+  + 'function(t,f,o){return add.call(this,t,typeof f==="function"?timed(f):f,o)}})()</script>';
+
+// The code with the task timer before it and its engine's script timed as the first task (from
+// inside that script, so that nothing the browser does between scripts counts).
+export function withTaskTimes(code) {
+  const at = code.lastIndexOf('<script>') + '<script>'.length;
+  const end = code.lastIndexOf('</script>');
+  return `${taskTimer}${code.slice(0, at)}var t1=performance.now();${code.slice(at, end)}`
+    + ';tasks.unshift([performance.now()-t1,document.querySelector("quorvane-menu").shadowRoot'
+    + `.querySelectorAll("li").length]);${code.slice(end)}`;
+}

@@ -10,14 +10,18 @@
 // tE is taken by a mutation observer, which the browser calls right after the engine's script
 // ends; between tE and t1b the HTML parser may pause and let the browser run tasks of its own
 // (sometimes drawing a frame, which then does the layout that t2 would otherwise wait for).
-// Prints medians over the runs, and the engine's gzipped size. A last pass traces some more loads
-// of each design for the main thread's CPU time: the engine's script, and style and layout until
-// the first frame (figures that a busy machine changes far less than the times above).
+// Prints medians over the runs, and the engine's gzipped size. A further pass traces some more
+// loads of each design for the main thread's CPU time: the engine's script, and style and layout
+// until the first frame (figures that a busy machine changes far less than the times above). A
+// last pass loads each design in the wide window until every list is built and takes its longest
+// task: the engine's (its script and each callback it hands to the browser) and, from a long-task
+// observer, the longest task of any kind from the engine's script on.
 import { readFileSync } from 'node:fs';
 import { join } from 'node:path';
 import { gzipSync } from 'node:zlib';
-import { binDir, generate, item, launch, makeWorkDir, pageUrl, removeWorkDir, startUpStyle }
-  from './helpers.mjs';
+import {
+  binDir, generate, item, launch, makeWorkDir, pageUrl, removeWorkDir, startUpStyle, withTaskTimes,
+} from './helpers.mjs';
 
 const engineOf = (template) => template.split('<script>')[2].split('</script>')[0];
 const baseline = process.env.MEASURE_BASELINE
@@ -79,7 +83,8 @@ try {
   for (const [label, design, count] of designs.filter(([l]) => !only || l.includes(only))) {
     const code = generate(dir, design, { preview: false, name: `measure${count}` });
     const at = code.indexOf('<script>', code.indexOf('</script>'));
-    if (!design.style) itemLines[count] = code.slice(0, at);
+    // (The reference pages have the item lines without the plain list of links.)
+    if (!design.style) itemLines[count] = code.slice(0, at).replace(/<nav[\s\S]*<\/nav>/, '');
     for (const [which, text] of [['', engine], ['baseline: ', baseline]]) {
       if (!text) continue;
       const html = opening(true).replace('MENU', menu) + code.slice(0, at)
@@ -89,6 +94,14 @@ try {
         const name = `measure-${label.length}-${count}-${which.length}-${size}.htm`;
         pages.push(newPage(`${which}${label}, ${size} window`, pageUrl(dir, html, { name }), false,
           viewport));
+        if (size === 'wide') {
+          const longtasks = '<script>var lt=[];new PerformanceObserver(function(l){'
+            + 'lt.push.apply(lt,l.getEntries())}).observe({type:"longtask",buffered:true})</script>';
+          pages.at(-1).tasksUrl = pageUrl(dir, `<html><head></head><body>${longtasks}`
+            + `${withTaskTimes(which ? `${code.slice(0, at)}<script>${text}</script>` : code)}`
+            + '</body></html>', { name: `tasks-${name}` });
+          pages.at(-1).shown = count;
+        }
       }
     }
   }
@@ -175,6 +188,21 @@ try {
       (p.cpuStyle ??= []).push(cpu(['UpdateLayoutTree', 'Layout']));
     }
   }
+  for (let round = -1; round < runs; round++) {
+    for (const p of pages.filter((q) => q.tasksUrl)) {
+      const page = await browser.newPage({ viewport: p.viewport });
+      await page.goto(p.tasksUrl);
+      await page.waitForFunction((n) => document.querySelector('quorvane-menu').shadowRoot
+        .querySelectorAll('li').length >= n, p.shown, { timeout: 60000 });
+      const [engineTask, anyTask] = await page.evaluate(() => [Math.max(...tasks.map((t) => t[0])),
+        Math.max(0, ...lt.filter((e) => e.startTime + e.duration >= t1).map((e) => e.duration))]);
+      await page.close();
+      await new Promise((done) => setTimeout(done, 250));
+      if (round < 0) continue;
+      (p.engineTask ??= []).push(engineTask);
+      (p.anyTask ??= []).push(anyTask);
+    }
+  }
   const ms = (v) => `${median(v).toFixed(1)} ms`;
   for (const p of pages) {
     const opened = Number.isNaN(median(p.firstOpen)) ? ''
@@ -188,7 +216,9 @@ try {
         + `  item lines ${ms(p.items)}; engine's script ${ms(p.script)}; browser's own tasks `
         + `before the next script ${ms(p.between)}; layout ${ms(p.layout)} [medians]\n`
         + `  CPU time on the main thread: the engine's script ${ms(p.cpuScript)}, style and layout `
-        + `until the first frame ${ms(p.cpuStyle)} [medians of ${p.cpuScript.length} traced loads]`);
+        + `until the first frame ${ms(p.cpuStyle)} [medians of ${p.cpuScript.length} traced loads]`
+        + (p.engineTask ? `\n  longest task until every list is built: the engine's ${ms(p.engineTask)}, `
+          + `any (long-task observer, 0: none over 50 ms) ${ms(p.anyTask)} [medians of ${runs}]` : ''));
   }
 } finally {
   await browser.close();

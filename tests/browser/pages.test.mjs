@@ -1,10 +1,11 @@
 // The menu pasted into pages as authors have them: the page's own CSS, two menus on one page,
 // and a page looked at by a crawler that does not move the pointer.
 import assert from 'node:assert/strict';
+import { cpus, loadavg } from 'node:os';
 import { test } from 'node:test';
 import {
   browser, colours, dir, generate, item, openMenus, openPage, pageUrl, realPage, rect, rgb, row,
-  useBrowser,
+  useBrowser, withTaskTimes,
 } from './helpers.mjs';
 
 useBrowser();
@@ -121,5 +122,79 @@ test('every link is in the document once the page is idle; text found in it open
     assert.deepEqual(await openMenus(found), path);
     assert.ok(await row(found, 'Page 1.2.0').isVisible());
     await found.done();
+  }
+});
+
+test('without script every link is in the page as a nested list; the menu takes its place', async () => {
+  const code = generate(dir, { items }, { preview: false, name: 'plain' });
+  const url = pageUrl(dir, realPage(code, { before: '<p id="before">Before</p>', after: '<p>After</p>' }),
+    { name: 'plain.htm' });
+  const off = await openPage(browser, url, { javaScriptEnabled: false });
+  assert.deepEqual(await off.evaluate(() => [...document.querySelectorAll('a[href]')]
+    .filter((a) => a.checkVisibility()).map((a) => a.getAttribute('href'))),
+  ['index.html', 'products.html', 'tools.html', 'hammers.html', 'parts.html', 'team.html']);
+  const parentOf = (link) => off.evaluate((l) => document.querySelector(`a[href="${l}"]`).closest('li')
+    .parentNode.closest('li').firstChild.textContent, link);
+  assert.equal(await parentOf('hammers.html'), 'Tools');
+  assert.equal(await parentOf('team.html'), 'About');
+  await off.done();
+
+  // With script the menu stands where the list stood, which is hidden at once, then removed.
+  const on = await openPage(browser, url);
+  assert.ok(!await on.evaluate(() => [...document.querySelectorAll('a[href]')]
+    .some((a) => a.checkVisibility())));
+  await on.waitForFunction(() => !document.querySelector('nav, a[href]'));
+  assert.deepEqual(await on.evaluate(() => [...document.body.children].map((e) => e.tagName)),
+    ['P', 'STYLE', 'QUORVANE-MENU', 'SCRIPT', 'SCRIPT', 'P']);
+  await on.done();
+});
+
+test('5,000 items: the engine builds them in short tasks', async (t) => {
+  const tree = Array.from({ length: 8 }, (_, r) => item(`Section ${r + 1}`, '', { items:
+    Array.from({ length: 24 }, (__, c) => item(`Topic ${r}.${c}`, `t${r}-${c}.html`, { items:
+      Array.from({ length: 25 }, (___, g) => item(`Page ${r}.${c}.${g}`, `p${r}-${c}-${g}.html`)) })) }));
+  const code = generate(dir, { items: tree }, { preview: false, name: 'five-thousand' });
+  const html = realPage(withTaskTimes(code));
+  // The time of a task depends on the machine: a busy one (as this shared one often is) stretches
+  // tasks now and then, by a few times their length. The best of five loads counts, and only
+  // while the machine has a core for each task that wants one.
+  const timed = loadavg()[0] < cpus().length;
+  let longest = Infinity;
+  for (let load = 0; load < 5 && longest >= 50; load++) {
+    const p = await openPage(browser, pageUrl(dir, html, { name: 'five-thousand.htm' }));
+    await p.waitForFunction(() => document.querySelector('quorvane-menu').shadowRoot
+      .querySelectorAll('a[href]').length === 8 * 24 * 26);
+    const tasks = await p.evaluate(() => tasks);
+    // Whatever the machine, no task builds half of the items.
+    const built = tasks.map(([, n], i) => n - (i ? tasks[i - 1][1] : 0));
+    assert.ok(Math.max(...built) < 2500, `a task built ${Math.max(...built)} items`);
+    longest = Math.min(longest, Math.max(...tasks.map(([ms]) => ms)));
+    await p.done();
+    if (!timed) break;
+  }
+  if (timed) assert.ok(longest < 50, `the longest task took ${longest.toFixed(1)} ms`);
+  else t.diagnostic(`the machine is busy: the longest task took ${longest.toFixed(1)} ms, not checked`);
+});
+
+test('the labels follow the language of the page, or of the nearest element that has one', async () => {
+  const code = generate(dir, { items }, { preview: false, name: 'lang' });
+  const labels = (p) => p.evaluate(() => {
+    const root = document.querySelector('quorvane-menu').shadowRoot;
+    return [root.querySelector('.qvm-b').textContent, root.querySelector('nav').getAttribute('aria-label'),
+      root.querySelector('[aria-label^="Products"]').getAttribute('aria-label')];
+  });
+  for (const [lang, wrap, want] of [
+    ['de', {}, ['Men\u00fc', 'Website-Men\u00fc', 'Products, Untermen\u00fc']],
+    ['de', { before: '<div lang="fr-CA">', after: '</div>' }, ['Menu', 'Menu du site', 'Products, sous-menu']],
+    ['ar', {}, ['\u0627\u0644\u0642\u0627\u0626\u0645\u0629', '\u0642\u0627\u0626\u0645\u0629 \u0627\u0644\u0645\u0648\u0642\u0639',
+      'Products\u060c \u0642\u0627\u0626\u0645\u0629 \u0641\u0631\u0639\u064a\u0629']],
+    ['ja', {}, ['\u30e1\u30cb\u30e5\u30fc', '\u30b5\u30a4\u30c8\u30e1\u30cb\u30e5\u30fc',
+      'Products\u3001\u30b5\u30d6\u30e1\u30cb\u30e5\u30fc']],
+    ['pl', {}, ['Menu', 'Site menu', 'Products, sub menu']],
+  ]) {
+    const html = realPage(code, wrap).replace('<html lang="en">', `<html lang="${lang}">`);
+    const p = await openPage(browser, pageUrl(dir, html, { name: `lang-${lang}.htm` }));
+    assert.deepEqual(await labels(p), want, `${lang} ${JSON.stringify(wrap)}`);
+    await p.done();
   }
 });

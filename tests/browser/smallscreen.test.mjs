@@ -7,7 +7,7 @@ import {
   row, startUpStyle, useBrowser,
 } from './helpers.mjs';
 
-useBrowser(Object.fromEntries(['hammers.html', 'item-50.html', 'root-50.html']
+useBrowser(Object.fromEntries(['hammers.html', 'item-50.html', 'root-50.html', 'accessories.html']
   .map((f) => [f, `<title>${f}</title><p id="arrived">${f}</p>`])));
 
 const page = (name, design) =>
@@ -151,5 +151,73 @@ test('a 60-character word breaks inside its item at 320 px', async () => {
         / parseFloat(getComputedStyle(text).lineHeight)) };
   });
   assert.ok(fits.right <= 320 && fits.spill <= 0 && fits.lines >= 2, JSON.stringify(fits));
+  await p.done();
+});
+
+// A sub list that loses the focus closes only once the press is over, so that what moves up
+// under the finger is never what the press ends on; and the focused item stays in view.
+const shop = [
+  item('Home', 'index.html'),
+  item('Products', '', { items: [
+    item('Laptops', '', { items: ['Light', 'Heavy', 'Gaming'].map((t) => item(t, `${t}.html`)) }),
+    item('Phones', 'phones.html'), item('Accessories', 'accessories.html'),
+  ] }),
+  ...['About', 'Contact', 'Help', 'Jobs'].map((t) => item(t, `${t}.html`)),
+];
+const openLaptops = async (p) => {
+  await menuButton(p).tap();
+  await row(p, 'Products').tap();
+  await row(p, 'Laptops').tap();
+  assert.deepEqual(await openMenus(p), ['qvm-Menu', 'qvm-Menu2', 'qvm-Menu2_1']);
+};
+
+test('a press below an open sub list lands where it began, by mouse and by touch', async () => {
+  for (const how of ['mouse', 'touch']) {
+    const p = await openPage(browser, page(`press-${how}`, { items: shop }),
+      { viewport: { width: 360, height: 640 }, hasTouch: true, isMobile: true });
+    await openLaptops(p);
+    const [x, y] = await p.getByRole('link', { name: 'Accessories' }).evaluate((e) => {
+      const r = e.getBoundingClientRect();
+      return [r.left + r.width / 2, r.top + r.height / 2];
+    });
+    if (how === 'touch') {
+      await p.touchscreen.tap(x, y);
+    } else {
+      await p.mouse.move(x, y);
+      await p.mouse.down();
+      await p.mouse.up();
+    }
+    await p.waitForURL(/accessories\.html$/);
+    await p.done();
+  }
+});
+
+test('at 320x200 (a 1280x800 window zoomed to 400 %) Tab keeps the focused item in view', async () => {
+  const p = await openPage(browser, page('zoomed', { items: shop }),
+    { viewport: { width: 320, height: 200 } });
+  await menuButton(p).focus();
+  await p.keyboard.press('Enter');
+  // (Firefox also stops on the list itself, which scrolls.)
+  const tabTo = async (name) => {
+    for (let n = 0; n < 5 && await focused(p) !== name; n++) await p.keyboard.press('Tab');
+  };
+  await tabTo('button Products');
+  await p.keyboard.press('Enter');
+  await tabTo('button Laptops');
+  await p.keyboard.press('Enter');
+  await tabTo('link Gaming');
+  await p.keyboard.press('Tab');
+  assert.equal(await focused(p), 'link Phones');
+  await p.evaluate(() => new Promise((done) => requestAnimationFrame(done)));
+  const seen = await (await p.evaluateHandle(() => {
+    let e = document.activeElement;
+    while (e.shadowRoot && e.shadowRoot.activeElement) e = e.shadowRoot.activeElement;
+    return e;
+  })).evaluate((e) => {
+    const r = e.getBoundingClientRect();
+    const list = e.closest('.qvm-top').getBoundingClientRect();
+    return r.top >= Math.max(0, list.top) && r.bottom <= Math.min(innerHeight, list.bottom);
+  });
+  assert.ok(seen, 'Phones is inside the visible part of the list');
   await p.done();
 });

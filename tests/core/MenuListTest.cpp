@@ -58,9 +58,10 @@ TEST(MenuList, HostileCaptionsAndLinksStayInsideTheirItems)
         {"Line<br>break\t\r\ntabs \x01", "d&e.html"},
         {"Caf\xE9", "caf\xE9.html"}, // Windows-1252, as an old project file holds it
         {"<title>x</title><textarea>y", "e.html"},
+        {"Split", "\tf.html\r\n?x=\r1"}, // a URL's parser drops tabs and line breaks
     };
-    const std::vector<std::string> texts = {"Hot & new",   "",  "-->", "Home", "Line break tabs",
-                                            "Caf\xC3\xA9", "xy"};
+    const std::vector<std::string> texts = {"Hot & new",   "",   "-->",  "Home", "Line break tabs",
+                                            "Caf\xC3\xA9", "xy", "Split"};
     MenuTree tree;
     MenuItem* parent = tree.AppendRoot("Top", Link("top.html"));
     for (const auto& [caption, link] : items)
@@ -84,12 +85,19 @@ TEST(MenuList, HostileCaptionsAndLinksStayInsideTheirItems)
     for (std::size_t i = 0; i < items.size(); ++i) {
         const GumboNode* a = anchors[i + 1];
         EXPECT_EQ(VisibleText(a), texts[i]) << i;
-        EXPECT_EQ(AttributeValue(a, "href"), i == 5 ? "caf\xC3\xA9.html" : items[i].second) << i;
+        const std::string href = i == 5   ? "caf\xC3\xA9.html"
+                                 : i == 7 ? "f.html?x=1"
+                                          : items[i].second;
+        EXPECT_EQ(AttributeValue(a, "href"), href) << i;
         // Every link sits in a list item of the one sub list under "Top".
         EXPECT_TRUE(IsElement(a->parent, GUMBO_TAG_LI));
         EXPECT_EQ(a->parent->parent, anchors[0]->parent->v.element.children.data[1]);
     }
     EXPECT_NE(page.Find(GUMBO_TAG_P), nullptr);
+    // The list's own CR LF breaks are its only line breaks.
+    for (std::size_t at = html.find_first_of("\r\n"); at != std::string::npos;
+         at = html.find_first_of("\r\n", at + 2))
+        ASSERT_EQ(html.substr(at, 2), "\r\n") << at;
 }
 
 // A chain a hundred thousand levels deep is written without recursion and closed at every level.

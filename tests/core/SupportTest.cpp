@@ -200,6 +200,16 @@ TEST(Encoding, Utf8KeptAndWindows1252Converted)
     EXPECT_FALSE(bom);
 }
 
+// Text for pages: characters a page's encoding cannot hold become character references.
+TEST(Encoding, CharacterReferences)
+{
+    const std::string text = "caf\xC3\xA9 \xE2\x82\xAC \xD7\x90 \xF0\x9F\x98\x80 <&>";
+    EXPECT_EQ(Utf8ToWindows1252WithReferences(text), "caf\xE9 \x80 &#1488; &#128512; <&>");
+    EXPECT_EQ(Utf8ToAsciiWithReferences(text), "caf&#233; &#8364; &#1488; &#128512; <&>");
+    EXPECT_EQ(Utf8ToAsciiWithReferences("caf\xE9 \x80"), "caf&#233; &#8364;"); // Windows-1252
+    EXPECT_EQ(Utf8ToWindows1252WithReferences("caf\xE9"), "caf\xE9");
+}
+
 class AtomicWrite : public test::FolderTest
 {
 protected:

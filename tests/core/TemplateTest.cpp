@@ -1,7 +1,9 @@
 #include "core/codegen/Template.h"
 
 #include "core/codegen/MenuArrays.h"
+#include "core/codegen/MenuList.h"
 #include "core/project/DesignSize.h"
+#include "core/support/Encoding.h"
 #include "core/support/FileIo.h"
 #include "core/support/StringUtils.h"
 
@@ -236,6 +238,41 @@ TEST(Template, ValuesAreNeverSearchedForTokens)
                     "\r\n"
                     "%FontSize% size 10;\r\n"
                     "1\r\n");
+}
+
+// The plain list of links, the last token, goes where the template has it, with the code's line
+// breaks; texts that hold a token's name stay as they are. (A template without it is filled as
+// before: the tests above.)
+TEST(Template, PlainMenuList)
+{
+    MenuTree tree;
+    AddDesign(tree);
+    tree.AppendRoot("Q&amp;A <b>%menulist%");
+    tree.AppendRoot("Caf\xC3\xA9 \xE2\x99\xA5");
+    const std::string code = FillTemplate("%menulist%\n<script>%menu%</script>\n%menulist%", tree,
+                                          MenuStyle{}, Resolver);
+    EXPECT_EQ(code, "<nav class=\"quorvane-menu\" data-quorvane-menu=\"menu\"><ul>\r\n"
+                    "<li><a href=\"index.html\">Home</a><ul>\r\n"
+                    "<li><a href=\"news.html\">News</a></li>\r\n"
+                    "</ul></li>\r\n"
+                    "<li><span>Q&amp;A %menulist%</span></li>\r\n"
+                    "<li><span>Caf&#233; &#9829;</span></li>\r\n"
+                    "</ul></nav>\r\n"
+                    "<script>\r\n"
+                    "Menu1=new Array(\"Home\",\"index.html\",\"\",1,20,80);\r\n"
+                    "  Menu1_1=new Array(\"News\",\"news.html\",\"\",0,18,80);\r\n"
+                    "\r\n"
+                    "Menu2=new Array(\"Q&amp;A <b>%menulist%\",\"http://\",\"\",0,20,80);\r\n"
+                    "\r\n"
+                    "Menu3=new Array(\"Caf\\u00E9 \\u2665\",\"http://\",\"\",0,20,80);\r\n"
+                    "</script>\r\n"
+                    "%menulist%\r\n");
+    const std::vector<std::string> values = TemplateValues(tree, MenuStyle{}, Resolver);
+    ASSERT_EQ(kTemplateTokens.back(), "%menulist%");
+    EXPECT_EQ(values.back(), Utf8ToAsciiWithReferences(MenuListHtml(tree)));
+
+    MenuTree empty;
+    EXPECT_EQ(FillTemplate("[%menulist%]", empty, MenuStyle{}, Resolver), "[]\r\n");
 }
 
 // Tokens of any %name% form, in the order given; the first token wins a shared '%'.

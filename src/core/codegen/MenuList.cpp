@@ -71,6 +71,9 @@ void AppendMenuListHtml(std::string& out, const MenuTree& tree, const MenuListOp
             std::string href = options.href ? options.href(link) : link;
             if (!IsValidUtf8(href))
                 href = Windows1252ToUtf8(href);
+            // A URL's parser drops tabs and line breaks: dropped here, they cannot break the
+            // list's lines either.
+            std::erase_if(href, [](char c) { return c == '\t' || c == '\n' || c == '\r'; });
             out += "<a href=\"";
             AppendHtmlAttribute(out, href);
             out += '"';

@@ -1,6 +1,7 @@
 #include "core/codegen/Template.h"
 
 #include "core/codegen/MenuArrays.h"
+#include "core/codegen/MenuList.h"
 #include "core/project/DesignSize.h"
 #include "core/support/Encoding.h"
 #include "core/support/FileIo.h"
@@ -22,6 +23,7 @@ std::string Flag(bool on)
 }
 
 constexpr std::size_t kMenuToken = 0; // the position of %menu% in kTemplateTokens
+constexpr std::size_t kMenuListToken = kTemplateTokens.size() - 1; // %menulist%
 
 struct Span
 {
@@ -34,7 +36,8 @@ struct Span
 
 namespace {
 
-// The values of every token but the first, %menu%, which is left empty.
+// The values of every token but the two that hold the items, %menu% and %menulist%, which are
+// left empty.
 std::vector<std::string> ValuesWithoutMenu(const MenuTree& tree, const MenuStyle& style,
                                            const SystemColorResolver& resolver)
 {
@@ -89,6 +92,7 @@ std::vector<std::string> ValuesWithoutMenu(const MenuTree& tree, const MenuStyle
         Flag(style.Arrows != kArrowsNone),
         std::string(style.Arrows == kArrowsLight ? kLightArrows : kDarkArrows),
         Flag(style.KeepHighlighted),
+        std::string(),
     };
     return values;
 }
@@ -169,7 +173,8 @@ std::vector<std::string> TemplateValues(MenuTree& tree, const MenuStyle& style,
                                         const SystemColorResolver& resolver)
 {
     std::vector<std::string> values = ValuesWithoutMenu(tree, style, resolver);
-    values[0] = BuildMenuArrays(tree);
+    values[kMenuToken] = BuildMenuArrays(tree);
+    values[kMenuListToken] = Utf8ToAsciiWithReferences(MenuListHtml(tree));
     return values;
 }
 
@@ -192,8 +197,9 @@ std::string FillTemplate(std::string_view templateText, MenuTree& tree, const Me
     const std::string text = NormaliseLineBreaks(templateText);
     const std::vector<std::string> values = ValuesWithoutMenu(tree, style, resolver);
     const std::vector<Span> spans = LocateTokens(text, kTemplateTokens);
-    // The menu arrays, the one large value, are written straight into the code. Every run names
-    // the items, also with a template that has no place for the arrays.
+    // The menu arrays and the plain list, the large values, are written straight into the code
+    // (the list, like the arrays, in ASCII for pages of any encoding). Every run names the items,
+    // also with a template that has no place for the arrays.
     const bool hasMenu = std::any_of(spans.begin(), spans.end(),
                                      [](const Span& s) { return s.token == kMenuToken; });
     if (!hasMenu)
@@ -204,6 +210,8 @@ std::string FillTemplate(std::string_view templateText, MenuTree& tree, const Me
     return Assemble(text, spans, size, [&](std::string& out, std::size_t token) {
         if (token == kMenuToken)
             AppendMenuArrays(out, tree);
+        else if (token == kMenuListToken)
+            out += Utf8ToAsciiWithReferences(MenuListHtml(tree));
         else
             out += values[token];
     });

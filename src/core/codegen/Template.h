@@ -14,8 +14,10 @@
 
 namespace qv {
 
-// The tokens of the template, in the order in which they are replaced.
-inline constexpr std::array<std::string_view, 45> kTemplateTokens = {"%menu%",
+// The tokens of the template, in the order in which they are replaced. The last, %menulist%, is
+// the menu as a plain nested list of links (MenuListHtml) for visitors without script; a template
+// without it is filled as before it existed.
+inline constexpr std::array<std::string_view, 46> kTemplateTokens = {"%menu%",
                                                                      "%NoOffFirstLineMenus%",
                                                                      "%LowBgColor%",
                                                                      "%LowSubBgColor%",
@@ -59,7 +61,8 @@ inline constexpr std::array<std::string_view, 45> kTemplateTokens = {"%menu%",
                                                                      "%WebMasterCheck%",
                                                                      "%ShowArrow%",
                                                                      "%arrows%",
-                                                                     "%KeepHilite%"};
+                                                                     "%KeepHilite%",
+                                                                     "%menulist%"};
 
 inline constexpr std::string_view kLightArrows =
     "var Arrws=['tri.gif',5,10,'tridown.gif',10,5,'trileft.gif',5,10];";
@@ -69,7 +72,7 @@ inline constexpr std::string_view kDarkArrows =
 // The file name of the template, looked for beside the executable.
 inline constexpr std::string_view kTemplateFileName = "dhtml.dat";
 
-// The values of the 45 tokens for a design, in the order of kTemplateTokens. Names every item of
+// The values of the tokens for a design, in the order of kTemplateTokens. Names every item of
 // the tree (the menu arrays are built here). `style` is taken as given: alignment codes without
 // a list entry give the empty text, a menu type other than 0 counts as vertical, and so on.
 std::vector<std::string> TemplateValues(MenuTree& tree, const MenuStyle& style,
@@ -84,7 +87,7 @@ std::string ReplaceTokens(std::string_view text, std::span<const std::string_vie
                           std::span<const std::string> values);
 
 // The code for a design: the template's lines (split at CR LF, CR and LF, cut at a NUL) joined
-// with CR LF after every line, with the 45 tokens replaced. Names every item of the tree.
+// with CR LF after every line, with the tokens replaced. Names every item of the tree.
 std::string FillTemplate(std::string_view templateText, MenuTree& tree, const MenuStyle& style,
                          const SystemColorResolver& resolver);
 // The same with the current system colour resolver.
@@ -98,7 +101,8 @@ std::string PreviewPage(std::string_view code);
 std::string DataFileNotFoundMessage(std::string_view templatePath);
 
 // The longest code that is made. A deeply nested design can make more code than memory holds
-// (see MenuArraysSize), so it is measured first and refused beyond this.
+// (see MenuArraysSize), so it is measured first, by its arrays, and refused beyond this. (The
+// plain list grows with the items and their texts alone.)
 inline constexpr std::uint64_t kMaxCodeBytes = std::uint64_t{64} << 20;
 
 // The text shown when a design's code would take `bytes`, more than kMaxCodeBytes.

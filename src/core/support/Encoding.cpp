@@ -65,6 +65,35 @@ void AppendUtf8(std::string& out, std::uint32_t cp)
     }
 }
 
+// Well-formed UTF-8 text for an HTML page: ASCII stays, every other character becomes the byte
+// `byteFor` gives it (0x80 to 0xFF) or, where it gives -1, a decimal character reference.
+template <typename ByteFor>
+std::string WithReferences(std::string_view utf8, const ByteFor& byteFor)
+{
+    std::string out;
+    out.reserve(utf8.size());
+    const auto* s = reinterpret_cast<const unsigned char*>(utf8.data());
+    for (std::size_t i = 0; i < utf8.size();) {
+        const unsigned char lead = s[i];
+        if (lead < 0x80) {
+            out.push_back(static_cast<char>(lead));
+            ++i;
+            continue;
+        }
+        const std::size_t length = lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : 2;
+        std::uint32_t cp = lead & (0x7Fu >> length);
+        for (std::size_t k = 1; k < length; ++k)
+            cp = (cp << 6) | (s[i + k] & 0x3Fu);
+        i += length;
+        const int byte = byteFor(cp);
+        if (byte >= 0)
+            out.push_back(static_cast<char>(byte));
+        else
+            out += "&#" + std::to_string(cp) + ';';
+    }
+    return out;
+}
+
 } // namespace
 
 std::string Windows1252ToUtf8(std::string_view bytes)
@@ -87,36 +116,20 @@ std::string Utf8ToWindows1252WithReferences(std::string_view utf8)
 {
     if (!IsValidUtf8(utf8))
         return std::string(utf8);
-    std::string out;
-    out.reserve(utf8.size());
-    const auto* s = reinterpret_cast<const unsigned char*>(utf8.data());
-    for (std::size_t i = 0; i < utf8.size();) {
-        const unsigned char lead = s[i];
-        if (lead < 0x80) {
-            out.push_back(static_cast<char>(lead));
-            ++i;
-            continue;
-        }
-        // Well-formed, as checked above.
-        const std::size_t length = lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : 2;
-        std::uint32_t cp = lead & (0x7Fu >> length);
-        for (std::size_t k = 1; k < length; ++k)
-            cp = (cp << 6) | (s[i + k] & 0x3Fu);
-        i += length;
-        int byte = -1;
-        if (cp >= 0xA0 && cp <= 0xFF) {
-            byte = static_cast<int>(cp);
-        } else {
-            for (std::size_t k = 0; k < kHighControls.size(); ++k)
-                if (kHighControls[k] == cp)
-                    byte = static_cast<int>(0x80 + k);
-        }
-        if (byte >= 0)
-            out.push_back(static_cast<char>(byte));
-        else
-            out += "&#" + std::to_string(cp) + ';';
-    }
-    return out;
+    return WithReferences(utf8, [](std::uint32_t cp) {
+        if (cp >= 0xA0 && cp <= 0xFF)
+            return static_cast<int>(cp);
+        for (std::size_t k = 0; k < kHighControls.size(); ++k)
+            if (kHighControls[k] == cp)
+                return static_cast<int>(0x80 + k);
+        return -1;
+    });
+}
+
+std::string Utf8ToAsciiWithReferences(std::string_view text)
+{
+    const std::string utf8 = IsValidUtf8(text) ? std::string(text) : Windows1252ToUtf8(text);
+    return WithReferences(utf8, [](std::uint32_t) { return -1; });
 }
 
 std::string DecodeFileText(std::string_view bytes, bool* hadBom)

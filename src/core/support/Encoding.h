@@ -22,6 +22,10 @@ std::string DecodeFileText(std::string_view bytes, bool* hadBom = nullptr);
 // is taken as Windows-1252 already and comes back unchanged.
 std::string Utf8ToWindows1252WithReferences(std::string_view utf8);
 
+// Text for an HTML page of any encoding: every character beyond ASCII becomes a decimal
+// character reference. Text that is not valid UTF-8 is read as Windows-1252.
+std::string Utf8ToAsciiWithReferences(std::string_view text);
+
 inline constexpr std::string_view kUtf8Bom = "\xEF\xBB\xBF";
 
 } // namespace qv
