@@ -305,6 +305,8 @@ TEST(GenerateCode, ReadsDecodesMeasuresAndFillsTheTemplateFile)
         EXPECT_EQ(GenerateCode(path, tree, style, CodeForm::Code, ClassicSystemColor), code);
         EXPECT_EQ(GenerateCode(path, tree, style, CodeForm::PreviewPage, ClassicSystemColor),
                   PreviewPage(code));
+        EXPECT_EQ(GenerateCodeFromTemplate(bytes, tree, style, CodeForm::Code, ClassicSystemColor),
+                  code);
     }
     fs::create_directory(folder + "/folder.dat");
     EXPECT_THROW(GenerateCode(folder + "/folder.dat", tree, style), TemplateNotFound)

@@ -4,12 +4,13 @@
 #include "core/project/DesignSize.h"
 #include "core/support/Encoding.h"
 #include "core/support/FileIo.h"
+#include "core/support/FlatHashTable.h"
 #include "core/support/StringUtils.h"
 #include "core/support/TextLines.h"
 
 #include <algorithm>
+#include <functional>
 #include <stdexcept>
-#include <unordered_map>
 #include <utility>
 
 namespace qv {
@@ -93,12 +94,33 @@ std::vector<std::string> ValuesWithoutMenu(const MenuTree& tree, const MenuStyle
     return values;
 }
 
+std::uint64_t HashToken(std::string_view token)
+{
+    return std::hash<std::string_view>()(token);
+}
+
+// Tokens by their text: an entry is a token's position in the list plus one (0 is empty).
+struct TokenIndexTraits
+{
+    std::span<const std::string_view> tokens;
+    bool IsEmpty(std::size_t entry) const { return entry == 0; }
+    std::uint64_t HashOf(std::size_t entry) const { return HashToken(tokens[entry - 1]); }
+    auto Holds(std::string_view token) const
+    {
+        return [this, token](std::size_t entry) { return tokens[entry - 1] == token; };
+    }
+};
+using TokenIndex = FlatHashTable<std::size_t, TokenIndexTraits>;
+
 // The occurrences that the tokens take, in the order of the text: for each token in order its
 // first occurrence that no earlier token took. A token is '%', a name without '%' and '%', so an
 // occurrence starting at a '%' ends at the very next one, and one scan finds them all.
 std::vector<Span> LocateTokens(std::string_view text, std::span<const std::string_view> tokens)
 {
-    std::unordered_map<std::string_view, std::size_t> tokenIndex;
+    // The first position of each token, in one array (nothing allocated per token).
+    const TokenIndexTraits traits{tokens};
+    TokenIndex tokenIndex(traits);
+    tokenIndex.Reserve(tokens.size());
     std::vector<std::size_t> slot(tokens.size()); // where the occurrences of token k are listed
     std::size_t longest = 0;
     for (std::size_t k = 0; k < tokens.size(); ++k) {
@@ -107,7 +129,10 @@ std::vector<Span> LocateTokens(std::string_view text, std::span<const std::strin
             token.substr(1, token.size() - 2).find('%') != std::string_view::npos)
             throw std::invalid_argument("ReplaceTokens: a token has the form %name%");
         // A repeated token shares the occurrences listed for its first position.
-        slot[k] = tokenIndex.emplace(token, k).first->second;
+        std::size_t& first = tokenIndex.Place(HashToken(token), traits.Holds(token));
+        if (first == 0)
+            first = k + 1;
+        slot[k] = first - 1;
         longest = std::max(longest, token.size());
     }
 
@@ -119,9 +144,10 @@ std::vector<Span> LocateTokens(std::string_view text, std::span<const std::strin
             break;
         const std::size_t length = close - at + 1;
         if (length <= longest) {
-            if (const auto found = tokenIndex.find(text.substr(at, length));
-                found != tokenIndex.end())
-                occurrences[found->second].push_back(at);
+            const std::string_view candidate = text.substr(at, length);
+            if (const std::size_t* found =
+                    tokenIndex.Find(HashToken(candidate), traits.Holds(candidate)))
+                occurrences[*found - 1].push_back(at);
         }
         at = close;
     }
@@ -255,7 +281,14 @@ std::string GenerateCode(const std::string& templatePath, MenuTree& tree, const 
 {
     if (!FileExists(templatePath))
         throw TemplateNotFound(templatePath);
-    const std::string templateText = DecodeFileText(ReadFileBytes(templatePath));
+    return GenerateCodeFromTemplate(ReadFileBytes(templatePath), tree, style, form, resolver);
+}
+
+std::string GenerateCodeFromTemplate(std::string_view templateBytes, MenuTree& tree,
+                                     const MenuStyle& style, CodeForm form,
+                                     const SystemColorResolver& resolver)
+{
+    const std::string templateText = DecodeFileText(templateBytes);
     // The arrays are the code's one large part; the template and the other values are small.
     const std::uint64_t arrays = MenuArraysSize(tree);
     const std::uint64_t size = arrays > kMaxCodeBytes ? arrays : arrays + templateText.size();

@@ -67,21 +67,6 @@ private:
     std::vector<std::uint64_t> m_paths;
 };
 
-// The length of a text written as the body of a script string literal.
-class LiteralLengths
-{
-public:
-    std::uint64_t operator()(std::string_view text)
-    {
-        m_scratch.clear();
-        AppendScriptStringLiteralBody(m_scratch, text);
-        return m_scratch.size();
-    }
-
-private:
-    std::string m_scratch;
-};
-
 // The length of a text as a value of the file, which is UTF-8: text that is not is taken as
 // Windows-1252, as the file's reader would take it.
 std::uint64_t ValueLength(std::string_view text)
@@ -100,7 +85,6 @@ std::uint64_t KeyLine(std::string_view key, std::uint64_t index, std::uint64_t v
 std::uint64_t MenuArraysSize(const MenuTree& tree)
 {
     NameLengths names;
-    LiteralLengths literal;
     std::uint64_t size = 0;
     for (const MenuItem* item : tree.PreOrder()) {
         const TMyRec& rec = item->Rec();
@@ -108,8 +92,8 @@ std::uint64_t MenuArraysSize(const MenuTree& tree)
         std::uint64_t line = item->Parent() == nullptr ? 2 : item->Level() + 1;
         line = Sum(line, names.Next(*item));
         // =new Array("<text>","<link>","",<sub items>,<height>,<width>); and CR LF
-        const std::uint64_t rest = 12 + 3 + 5 + 1 + 1 + 4 + literal(item->Text()) +
-                                   literal(rec.Link) +
+        const std::uint64_t rest = 12 + 3 + 5 + 1 + 1 + 4 + ScriptStringLiteralSize(item->Text()) +
+                                   ScriptStringLiteralSize(rec.Link) +
                                    Digits(static_cast<std::uint64_t>(item->ChildCount())) +
                                    Digits(rec.Height) + Digits(rec.Width);
         size = Sum(size, Sum(line, rest));
