@@ -16,7 +16,8 @@
 #       replays it) and the target goes on fuzzing. After each target the corpora of its reader
 #       are merged back into fuzz/corpus/<reader>/, minimised: the hand-written seeds stay, and
 #       of the inputs found (named by their SHA-1) only those that add coverage are kept.
-#       Logs and the totals are in build-fuzz/long/.
+#       Logs and the totals are in build-fuzz/long/ (QUORVANE_FUZZ_BUILD names another build
+#       folder than build-fuzz).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -39,7 +40,8 @@ template        check   template    4096
 color_hex       fast    color_hex   64
 '
 
-build=build-fuzz
+# The build folder; a long run can be given one of its own, to go on while the targets are rebuilt.
+build=${QUORVANE_FUZZ_BUILD:-build-fuzz}
 declare -A kind_of reader_of max_len_of
 all_targets=()
 while read -r name kind reader max_len; do

@@ -136,9 +136,12 @@ std::vector<Span> LocateTokens(std::string_view text, std::span<const std::strin
         longest = std::max(longest, token.size());
     }
 
+    // Each occurrence runs from a '%' to the next one: it is listed by the index of its first
+    // '%' among all of them, and two occurrences overlap exactly when they share a '%'.
+    std::vector<std::size_t> percents;
     std::vector<std::vector<std::size_t>> occurrences(tokens.size());
-    std::size_t at = text.find('%');
-    while (at != std::string_view::npos) {
+    for (std::size_t at = text.find('%'); at != std::string_view::npos;) {
+        percents.push_back(at);
         const std::size_t close = text.find('%', at + 1);
         if (close == std::string_view::npos)
             break;
@@ -147,24 +150,22 @@ std::vector<Span> LocateTokens(std::string_view text, std::span<const std::strin
             const std::string_view candidate = text.substr(at, length);
             if (const std::size_t* found =
                     tokenIndex.Find(HashToken(candidate), traits.Holds(candidate)))
-                occurrences[*found - 1].push_back(at);
+                occurrences[*found - 1].push_back(percents.size() - 1);
         }
         at = close;
     }
 
-    // Occurrences of two tokens can share a '%'; the earlier token wins it, and the later one
-    // takes its next occurrence that is still whole.
+    // The earlier token wins a shared '%', and the later one takes its next occurrence that is
+    // still whole.
+    std::vector<bool> used(percents.size());
     std::vector<Span> taken;
     for (std::size_t k = 0; k < tokens.size(); ++k) {
-        for (std::size_t begin : occurrences[slot[k]]) {
-            const std::size_t end = begin + tokens[k].size();
-            const bool overlaps = std::any_of(taken.begin(), taken.end(), [&](const Span& s) {
-                return begin < s.end && s.begin < end;
-            });
-            if (!overlaps) {
-                taken.push_back({begin, end, k});
-                break;
-            }
+        for (const std::size_t first : occurrences[slot[k]]) {
+            if (used[first] || used[first + 1])
+                continue;
+            used[first] = used[first + 1] = true;
+            taken.push_back({percents[first], percents[first + 1] + 1, k});
+            break;
         }
     }
     std::sort(taken.begin(), taken.end(),
