@@ -3,10 +3,10 @@
 // written into a fresh document and into the one it came from, and must read back unchanged,
 // and a second write of what was read back must give the same bytes.
 //
-// Everything runs on a thread with a small stack, so that a walk that recurses over the depth
-// of a design fails here rather than on a user's deep file.
+// Everything runs on a thread with a small stack (SmallStack.h).
 
 #include "FuzzCheck.h"
+#include "SmallStack.h"
 
 #include "core/codegen/MenuArrays.h"
 #include "core/model/MenuStyle.h"
@@ -32,7 +32,6 @@ using qv::MenuTree;
 // A design's file may grow with the square of its depth (every path names all its ancestors,
 // and names grow with depth too); designs whose file would be larger are read but not written.
 constexpr std::size_t kMaxWrittenBytes = std::size_t{4} << 20;
-constexpr std::size_t kStackBytes = std::size_t{256} << 10;
 
 // ---- The reading rules, written out plainly -------------------------------------------------
 
@@ -259,17 +258,9 @@ void RoundTrip(const IniDocument& document, MenuTree& tree, const MenuStyle& sto
     FUZZ_CHECK(same.Serialise() == saved, "saving the reopened design again changes nothing");
 }
 
-struct Input
+void Run(std::string_view bytes)
 {
-    const std::uint8_t* data;
-    std::size_t size;
-};
-
-void* Run(void* argument)
-{
-    const auto& input = *static_cast<const Input*>(argument);
-    const IniDocument document =
-        IniDocument::Parse(std::string_view(reinterpret_cast<const char*>(input.data), input.size));
+    const IniDocument document = IniDocument::Parse(bytes);
 
     MenuTree tree;
     const MenuStyle stored = qv::ReadMenuDocument(document, tree);
@@ -284,14 +275,13 @@ void* Run(void* argument)
     CheckSameItems(tree, plain);
 
     RoundTrip(document, tree, stored);
-    return nullptr;
 }
 
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
-    Input input{data, size};
-    quorvane_fuzz::RunOnSmallStack(Run, &input, kStackBytes);
+    auto work = [&] { Run(std::string_view(reinterpret_cast<const char*>(data), size)); };
+    quorvane_fuzz::SmallStack::Run(work);
     return 0;
 }

@@ -8,6 +8,7 @@
 // caption, link and font name as a script string that gives the exact text back.
 
 #include "FuzzCheck.h"
+#include "TemplateInput.h"
 
 #include "core/codegen/MenuArrays.h"
 #include "core/codegen/Template.h"
@@ -263,70 +264,16 @@ void CheckMenuArrays(const MenuTree& tree, std::string_view arrays)
     FUZZ_CHECK(pos == arrays.size(), "one line per item");
 }
 
-std::string SomeText(FuzzedDataProvider& provider, std::size_t max)
-{
-    // Now and then a token, so that values that look like tokens are common.
-    if (provider.ConsumeIntegralInRange(0, 7) == 0)
-        return std::string(qv::kTemplateTokens[provider.ConsumeIntegralInRange<std::size_t>(
-            0, qv::kTemplateTokens.size() - 1)]);
-    return provider.ConsumeRandomLengthString(max);
-}
-
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
-    const std::string_view bytes(reinterpret_cast<const char*>(data), size);
-    const std::size_t nul = bytes.find('\0');
-    std::string templateText(bytes.substr(0, nul));
-    FuzzedDataProvider provider(data + (nul == std::string_view::npos ? size : nul + 1),
-                                nul == std::string_view::npos ? 0 : size - nul - 1);
-
-    // The design.
-    MenuTree tree;
-    std::vector<MenuItem*> items;
-    const int itemCount = provider.ConsumeIntegralInRange(0, 24);
-    for (int i = 0; i < itemCount; ++i) {
-        const std::size_t parent = provider.ConsumeIntegralInRange<std::size_t>(0, items.size());
-        qv::TMyRec rec;
-        rec.Height = provider.ConsumeIntegral<std::int32_t>();
-        rec.Width = provider.ConsumeIntegral<std::int32_t>();
-        rec.Link = SomeText(provider, 40);
-        std::string caption = SomeText(provider, 40);
-        items.push_back(parent == 0 ? tree.AppendRoot(std::move(caption), rec)
-                                    : tree.AppendChild(items[parent - 1], std::move(caption), rec));
-    }
-    MenuStyle style;
-    for (auto color : qv::kStyleColors)
-        style.*color = provider.ConsumeIntegral<qv::TColor>();
-    style.MenuType = provider.ConsumeIntegralInRange(-2, 2);
-    style.TextAlign = provider.ConsumeIntegralInRange(-2, 4);
-    style.HorzAlign = provider.ConsumeIntegralInRange(-2, 4);
-    style.VertAlign = provider.ConsumeIntegralInRange(-2, 5);
-    style.OnMouseOver = provider.ConsumeIntegralInRange(-2, 2);
-    style.Arrows = provider.ConsumeIntegralInRange(-2, 4);
-    style.MenuTop = provider.ConsumeIntegral<std::int32_t>();
-    style.MenuLeft = provider.ConsumeIntegral<std::int32_t>();
-    style.LeftPadding = provider.ConsumeIntegral<std::int32_t>();
-    style.TopPadding = provider.ConsumeIntegral<std::int32_t>();
-    style.BorderWidth = provider.ConsumeIntegral<std::int32_t>();
-    style.FontSize = provider.ConsumeIntegral<std::int32_t>();
-    style.FontBold = provider.ConsumeBool();
-    style.FontItalic = provider.ConsumeBool();
-    style.KeepHighlighted = provider.ConsumeBool();
-    style.BorderBetween = provider.ConsumeBool();
-    style.MenuFont = SomeText(provider, 40);
-    std::array<qv::TColor, qv::kSystemColorCount> system{};
-    for (qv::TColor& color : system)
-        color = provider.ConsumeIntegral<qv::TColor>();
-    const qv::SystemColorResolver resolver = [&](int index) {
-        return system[static_cast<std::size_t>(index)];
-    };
-    // Text after a NUL in the template counts for nothing.
-    if (provider.ConsumeBool()) {
-        templateText += '\0';
-        templateText += provider.ConsumeRandomLengthString(16);
-    }
+    quorvane_fuzz::TemplateInput input(data, size);
+    std::string& templateText = input.templateText;
+    FuzzedDataProvider& provider = input.provider;
+    MenuTree& tree = input.tree;
+    const MenuStyle& style = input.style;
+    const qv::SystemColorResolver& resolver = input.resolver;
 
     // Filling the template.
     const std::vector<std::string> values = qv::TemplateValues(tree, style, resolver);
@@ -362,7 +309,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // Replacing tokens by values that hold tokens of their own.
     std::vector<std::string> ownValues;
     for (std::size_t k = 0; k < qv::kTemplateTokens.size(); ++k)
-        ownValues.push_back(SomeText(provider, 12));
+        ownValues.push_back(quorvane_fuzz::SomeText(provider, 12));
     FUZZ_CHECK(qv::ReplaceTokens(templateText, qv::kTemplateTokens, ownValues) ==
                    PlainReplace(templateText, qv::kTemplateTokens, ownValues),
                "values are inserted and never searched");
@@ -391,7 +338,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::vector<std::string_view> ownTokens(ownTokenTexts.begin(), ownTokenTexts.end());
     std::vector<std::string> tokenValues;
     for (std::size_t k = 0; k < ownTokens.size(); ++k)
-        tokenValues.push_back(SomeText(provider, 8));
+        tokenValues.push_back(quorvane_fuzz::SomeText(provider, 8));
     const bool wellFormed = std::all_of(ownTokens.begin(), ownTokens.end(), IsTokenForm);
     try {
         const std::string replaced = qv::ReplaceTokens(templateText, ownTokens, tokenValues);

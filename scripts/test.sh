@@ -34,8 +34,9 @@ cmake --build build-asan -j "$jobs"
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
     QT_QPA_PLATFORM=offscreen ctest --test-dir build-asan --output-on-failure -j "$jobs"
 
-echo "== Fuzzing (libFuzzer, ASan + UBSan), 30 s per target =="
-# Fails on any crash, leak, timeout or sanitizer report; scripts/fuzz.sh 600 runs them longer.
+echo "== Fuzzing (libFuzzer, ASan + UBSan), 30 s per fast target =="
+# Replays every kept regression input, then fuzzes the fast targets; fails on any crash, leak,
+# timeout or sanitizer report. scripts/fuzz.sh --long HOURS runs every target for hours.
 scripts/fuzz.sh 30
 
 echo "== Browser tests of the generated menu =="

@@ -157,6 +157,7 @@ TEST(MenuArrays, ScriptStringEscapes)
     };
     for (const Case& c : cases) {
         EXPECT_EQ(ScriptStringLiteralBody(c.text), c.body) << c.text;
+        EXPECT_EQ(ScriptStringLiteralSize(c.text), c.body.size()) << c.text;
         std::string appended = "x";
         AppendScriptStringLiteralBody(appended, c.text);
         EXPECT_EQ(appended, "x" + c.body);

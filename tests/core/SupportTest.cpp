@@ -151,7 +151,16 @@ TEST(TextLines, SplitAndJoinFixTheBytes)
     EXPECT_EQ(JoinLines({""}), "\r\n");
     EXPECT_EQ(JoinLines({"A", "Z"}), "A\r\nZ\r\n");
     for (std::string_view text : {"x\ny", "x\r\ny\r\n", "\r\r\n\n", "last", ""})
-        EXPECT_EQ(NormaliseLineBreaks(text), JoinLines(SplitLines(text))) << text;
+        EXPECT_EQ(NormaliseLineBreaks(text), JoinLines(SplitLines(text)))
+            << text; // Breaks are found wherever they stand, also past runs of bytes looked at
+                     // eight at a time.
+    for (std::size_t at = 0; at < 20; ++at) {
+        const std::string before(at, 'a');
+        for (std::string_view lineBreak : {"\r", "\n", "\r\n"})
+            EXPECT_EQ(SplitLines(before + std::string(lineBreak) + "bbbbbbbbb"),
+                      (std::vector<std::string>{before, "bbbbbbbbb"}))
+                << at;
+    }
 }
 
 TEST(Encoding, Utf8KeptAndWindows1252Converted)
@@ -169,6 +178,13 @@ TEST(Encoding, Utf8KeptAndWindows1252Converted)
     EXPECT_FALSE(IsValidUtf8("\xED\xA0\x80"));     // surrogate
     EXPECT_FALSE(IsValidUtf8("\xF4\x90\x80\x80")); // above U+10FFFF
     EXPECT_FALSE(IsValidUtf8("\xE2\x82"));         // cut short
+    // Found after a run of ASCII of any length (such runs are passed eight bytes at a time).
+    for (std::size_t at = 0; at < 20; ++at) {
+        const std::string ascii(at, 'a');
+        EXPECT_TRUE(IsValidUtf8(ascii + "\xC3\xA9" + ascii)) << at;
+        EXPECT_FALSE(IsValidUtf8(ascii + "\xE9" + ascii)) << at;
+        EXPECT_FALSE(IsValidUtf8(ascii + "\xE2\x82")) << at;
+    }
 
     EXPECT_EQ(Windows1252ToUtf8("caf\xE9 \x80 \x93q\x94 \x81"),
               "caf\xC3\xA9 \xE2\x82\xAC \xE2\x80\x9Cq\xE2\x80\x9D \xC2\x81");

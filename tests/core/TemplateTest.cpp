@@ -281,6 +281,11 @@ TEST(Template, ReplaceTokensWithOtherTokens)
     const std::vector<std::string_view> tokens = {"%a%", "%b%"};
     const std::vector<std::string> values = {"1", "22"};
     EXPECT_EQ(ReplaceTokens("%b%a%b% %a% %b%", tokens, values), "%b1b% %a% 22");
+    // A token whose every occurrence shares a '%' with a taken one is not replaced; two
+    // occurrences side by side, each with '%' of its own, both are.
+    EXPECT_EQ(ReplaceTokens("%a%b%a%", tokens, values), "1b%a%");
+    EXPECT_EQ(ReplaceTokens("%b%a%b%", tokens, values), "%b1b%");
+    EXPECT_EQ(ReplaceTokens("%%a%%b%%", tokens, values), "%122%");
 }
 
 TEST(Template, ReplaceTokensWithARepeatedToken)
@@ -344,6 +349,8 @@ TEST(GenerateCode, ReadsDecodesMeasuresAndFillsTheTemplateFile)
         EXPECT_EQ(GenerateCode(path, tree, style, CodeForm::Code, ClassicSystemColor), code);
         EXPECT_EQ(GenerateCode(path, tree, style, CodeForm::PreviewPage, ClassicSystemColor),
                   PreviewPage(code));
+        EXPECT_EQ(GenerateCodeFromTemplate(bytes, tree, style, CodeForm::Code, ClassicSystemColor),
+                  code);
     }
     fs::create_directory(folder + "/folder.dat");
     EXPECT_THROW(GenerateCode(folder + "/folder.dat", tree, style), TemplateNotFound)

@@ -2,6 +2,7 @@
 
 #include "core/support/Encoding.h"
 
+#include <array>
 #include <charconv>
 #include <cstdint>
 
@@ -17,14 +18,30 @@ void AppendDecimal(std::string& out, Integer value)
     out.append(buffer, result.ptr);
 }
 
-void AppendUnicodeEscape(std::string& out, std::uint32_t unit)
+// Where escaped text goes: a string, or only the count of its bytes, for measuring a design's
+// code without making it.
+struct ByteCount
+{
+    std::uint64_t size = 0;
+    void append(std::string_view text) { size += text.size(); }
+    ByteCount& operator+=(std::string_view text)
+    {
+        size += text.size();
+        return *this;
+    }
+};
+
+template <typename Out>
+void AppendUnicodeEscape(Out& out, std::uint32_t unit)
 {
     static constexpr char kHex[] = "0123456789ABCDEF";
-    out += "\\u";
-    out += kHex[(unit >> 12) & 0xF];
-    out += kHex[(unit >> 8) & 0xF];
-    out += kHex[(unit >> 4) & 0xF];
-    out += kHex[unit & 0xF];
+    const char escape[6] = {'\\',
+                            'u',
+                            kHex[(unit >> 12) & 0xF],
+                            kHex[(unit >> 8) & 0xF],
+                            kHex[(unit >> 4) & 0xF],
+                            kHex[unit & 0xF]};
+    out.append(std::string_view(escape, sizeof escape));
 }
 
 // The code point of the well-formed UTF-8 sequence at `text[i]`; advances `i` past it.
@@ -47,27 +64,49 @@ std::uint32_t NextCodePoint(std::string_view text, std::size_t& i)
 // Which quotes the literal's body is written for.
 enum class Quotes { Double, Either };
 
-// Whether the character at `text[i]` may stand in the literal as it is.
-bool IsPlain(std::string_view text, std::size_t i, Quotes quotes)
+// How a byte stands in a literal: as it is, escaped, or ('<') as it is unless it starts "</"
+// or "<!--". One table look-up a byte: the run of bytes that need nothing is most of a text.
+enum class Kind : std::uint8_t { Plain, Escaped, Angle };
+
+constexpr std::array<Kind, 256> KindsFor(Quotes quotes)
 {
-    const unsigned char c = static_cast<unsigned char>(text[i]);
-    if (c < 0x20 || c > 0x7E || c == '"' || c == '\\' || (c == '\'' && quotes == Quotes::Either))
-        return false;
-    if (c == '<') {
-        const std::string_view rest = text.substr(i + 1);
-        return !(rest.starts_with('/') || rest.starts_with("!--"));
+    std::array<Kind, 256> kinds{};
+    for (std::size_t c = 0; c < kinds.size(); ++c) {
+        const bool escaped = c < 0x20 || c > 0x7E || c == '"' || c == '\\' ||
+                             (c == '\'' && quotes == Quotes::Either);
+        kinds[c] = escaped ? Kind::Escaped : c == '<' ? Kind::Angle : Kind::Plain;
     }
-    return true;
+    return kinds;
 }
 
-void AppendEscaped(std::string& out, std::string_view text, Quotes quotes)
+constexpr std::array<Kind, 256> kDoubleQuotedKinds = KindsFor(Quotes::Double);
+constexpr std::array<Kind, 256> kEitherQuotedKinds = KindsFor(Quotes::Either);
+
+// The end of the run of characters from `i` on that may stand in the literal as they are.
+std::size_t PlainRunEnd(std::string_view text, std::size_t i, Quotes quotes)
+{
+    const std::array<Kind, 256>& kinds =
+        quotes == Quotes::Double ? kDoubleQuotedKinds : kEitherQuotedKinds;
+    for (; i < text.size(); ++i) {
+        const Kind kind = kinds[static_cast<unsigned char>(text[i])];
+        if (kind == Kind::Plain)
+            continue;
+        if (kind == Kind::Escaped)
+            break;
+        const std::string_view rest = text.substr(i + 1);
+        if (rest.starts_with('/') || rest.starts_with("!--"))
+            break;
+    }
+    return i;
+}
+
+template <typename Out>
+void AppendEscaped(Out& out, std::string_view text, Quotes quotes)
 {
     std::size_t i = 0;
     while (i < text.size()) {
         // Copy the run of characters that need nothing in one go.
-        std::size_t run = i;
-        while (run < text.size() && IsPlain(text, run, quotes))
-            ++run;
+        const std::size_t run = PlainRunEnd(text, i, quotes);
         out.append(text.substr(i, run - i));
         i = run;
         if (i == text.size())
@@ -177,7 +216,8 @@ std::size_t CountItemsAtLevel(const MenuTree& tree, int level)
 
 namespace {
 
-void AppendBody(std::string& out, std::string_view text, Quotes quotes)
+template <typename Out>
+void AppendBody(Out& out, std::string_view text, Quotes quotes)
 {
     if (IsValidUtf8(text))
         AppendEscaped(out, text, quotes);
@@ -190,6 +230,13 @@ void AppendBody(std::string& out, std::string_view text, Quotes quotes)
 void AppendScriptStringLiteralBody(std::string& out, std::string_view text)
 {
     AppendBody(out, text, Quotes::Double);
+}
+
+std::uint64_t ScriptStringLiteralSize(std::string_view text)
+{
+    ByteCount count;
+    AppendBody(count, text, Quotes::Double);
+    return count.size;
 }
 
 std::string ScriptStringLiteralBody(std::string_view text)

@@ -3,6 +3,7 @@
 #include "core/model/MenuTree.h"
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -36,6 +37,8 @@ std::size_t CountItemsAtLevel(const MenuTree& tree, int level);
 // is read as Windows-1252, as the project file reader reads such text.
 std::string ScriptStringLiteralBody(std::string_view text);
 void AppendScriptStringLiteralBody(std::string& out, std::string_view text);
+// Its length, found without making it.
+std::uint64_t ScriptStringLiteralSize(std::string_view text);
 
 // The same with `'` escaped as well, so that the body is safe between single quotes too: for
 // values that a template may quote either way (the font list).

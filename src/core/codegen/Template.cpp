@@ -5,12 +5,13 @@
 #include "core/project/DesignSize.h"
 #include "core/support/Encoding.h"
 #include "core/support/FileIo.h"
+#include "core/support/FlatHashTable.h"
 #include "core/support/StringUtils.h"
 #include "core/support/TextLines.h"
 
 #include <algorithm>
+#include <functional>
 #include <stdexcept>
-#include <unordered_map>
 #include <utility>
 
 namespace qv {
@@ -97,12 +98,33 @@ std::vector<std::string> ValuesWithoutMenu(const MenuTree& tree, const MenuStyle
     return values;
 }
 
+std::uint64_t HashToken(std::string_view token)
+{
+    return std::hash<std::string_view>()(token);
+}
+
+// Tokens by their text: an entry is a token's position in the list plus one (0 is empty).
+struct TokenIndexTraits
+{
+    std::span<const std::string_view> tokens;
+    bool IsEmpty(std::size_t entry) const { return entry == 0; }
+    std::uint64_t HashOf(std::size_t entry) const { return HashToken(tokens[entry - 1]); }
+    auto Holds(std::string_view token) const
+    {
+        return [this, token](std::size_t entry) { return tokens[entry - 1] == token; };
+    }
+};
+using TokenIndex = FlatHashTable<std::size_t, TokenIndexTraits>;
+
 // The occurrences that the tokens take, in the order of the text: for each token in order its
 // first occurrence that no earlier token took. A token is '%', a name without '%' and '%', so an
 // occurrence starting at a '%' ends at the very next one, and one scan finds them all.
 std::vector<Span> LocateTokens(std::string_view text, std::span<const std::string_view> tokens)
 {
-    std::unordered_map<std::string_view, std::size_t> tokenIndex;
+    // The first position of each token, in one array (nothing allocated per token).
+    const TokenIndexTraits traits{tokens};
+    TokenIndex tokenIndex(traits);
+    tokenIndex.Reserve(tokens.size());
     std::vector<std::size_t> slot(tokens.size()); // where the occurrences of token k are listed
     std::size_t longest = 0;
     for (std::size_t k = 0; k < tokens.size(); ++k) {
@@ -111,38 +133,43 @@ std::vector<Span> LocateTokens(std::string_view text, std::span<const std::strin
             token.substr(1, token.size() - 2).find('%') != std::string_view::npos)
             throw std::invalid_argument("ReplaceTokens: a token has the form %name%");
         // A repeated token shares the occurrences listed for its first position.
-        slot[k] = tokenIndex.emplace(token, k).first->second;
+        std::size_t& first = tokenIndex.Place(HashToken(token), traits.Holds(token));
+        if (first == 0)
+            first = k + 1;
+        slot[k] = first - 1;
         longest = std::max(longest, token.size());
     }
 
+    // Each occurrence runs from a '%' to the next one: it is listed by the index of its first
+    // '%' among all of them, and two occurrences overlap exactly when they share a '%'.
+    std::vector<std::size_t> percents;
     std::vector<std::vector<std::size_t>> occurrences(tokens.size());
-    std::size_t at = text.find('%');
-    while (at != std::string_view::npos) {
+    for (std::size_t at = text.find('%'); at != std::string_view::npos;) {
+        percents.push_back(at);
         const std::size_t close = text.find('%', at + 1);
         if (close == std::string_view::npos)
             break;
         const std::size_t length = close - at + 1;
         if (length <= longest) {
-            if (const auto found = tokenIndex.find(text.substr(at, length));
-                found != tokenIndex.end())
-                occurrences[found->second].push_back(at);
+            const std::string_view candidate = text.substr(at, length);
+            if (const std::size_t* found =
+                    tokenIndex.Find(HashToken(candidate), traits.Holds(candidate)))
+                occurrences[*found - 1].push_back(percents.size() - 1);
         }
         at = close;
     }
 
-    // Occurrences of two tokens can share a '%'; the earlier token wins it, and the later one
-    // takes its next occurrence that is still whole.
+    // The earlier token wins a shared '%', and the later one takes its next occurrence that is
+    // still whole.
+    std::vector<bool> used(percents.size());
     std::vector<Span> taken;
     for (std::size_t k = 0; k < tokens.size(); ++k) {
-        for (std::size_t begin : occurrences[slot[k]]) {
-            const std::size_t end = begin + tokens[k].size();
-            const bool overlaps = std::any_of(taken.begin(), taken.end(), [&](const Span& s) {
-                return begin < s.end && s.begin < end;
-            });
-            if (!overlaps) {
-                taken.push_back({begin, end, k});
-                break;
-            }
+        for (const std::size_t first : occurrences[slot[k]]) {
+            if (used[first] || used[first + 1])
+                continue;
+            used[first] = used[first + 1] = true;
+            taken.push_back({percents[first], percents[first + 1] + 1, k});
+            break;
         }
     }
     std::sort(taken.begin(), taken.end(),
@@ -263,7 +290,14 @@ std::string GenerateCode(const std::string& templatePath, MenuTree& tree, const 
 {
     if (!FileExists(templatePath))
         throw TemplateNotFound(templatePath);
-    const std::string templateText = DecodeFileText(ReadFileBytes(templatePath));
+    return GenerateCodeFromTemplate(ReadFileBytes(templatePath), tree, style, form, resolver);
+}
+
+std::string GenerateCodeFromTemplate(std::string_view templateBytes, MenuTree& tree,
+                                     const MenuStyle& style, CodeForm form,
+                                     const SystemColorResolver& resolver)
+{
+    const std::string templateText = DecodeFileText(templateBytes);
     // The arrays are the code's one large part; the template and the other values are small.
     const std::uint64_t arrays = MenuArraysSize(tree);
     const std::uint64_t size = arrays > kMaxCodeBytes ? arrays : arrays + templateText.size();

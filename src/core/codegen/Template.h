@@ -140,6 +140,11 @@ enum class CodeForm { Code, PreviewPage };
 // is built, for a design beyond kMaxCodeBytes.
 std::string GenerateCode(const std::string& templatePath, MenuTree& tree, const MenuStyle& style,
                          CodeForm form, const SystemColorResolver& resolver);
+// GenerateCode for the bytes of a template file already read: decodes them, measures the design
+// (CodeTooLarge beyond kMaxCodeBytes), fills the template and returns the code or the page.
+std::string GenerateCodeFromTemplate(std::string_view templateBytes, MenuTree& tree,
+                                     const MenuStyle& style, CodeForm form,
+                                     const SystemColorResolver& resolver);
 std::string GenerateCode(const std::string& templatePath, MenuTree& tree, const MenuStyle& style,
                          CodeForm form = CodeForm::Code);
 

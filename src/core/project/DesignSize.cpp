@@ -69,21 +69,6 @@ private:
     std::vector<std::uint64_t> m_paths;
 };
 
-// The length of a text written as the body of a script string literal.
-class LiteralLengths
-{
-public:
-    std::uint64_t operator()(std::string_view text)
-    {
-        m_scratch.clear();
-        AppendScriptStringLiteralBody(m_scratch, text);
-        return m_scratch.size();
-    }
-
-private:
-    std::string m_scratch;
-};
-
 // The length of a text as a value of the file, which is UTF-8: text that is not is taken as
 // Windows-1252, as the file's reader would take it.
 std::uint64_t ValueLength(std::string_view text)
@@ -98,15 +83,16 @@ std::uint64_t KeyLine(std::string_view key, std::uint64_t index, std::uint64_t v
 }
 
 // One item's line of the menu arrays, at `level` and `position` with `subItems` sub items.
-std::uint64_t ArrayLine(NameLengths& names, LiteralLengths& literal, const MenuItem& item,
-                        int level, std::size_t position, std::size_t subItems)
+std::uint64_t ArrayLine(NameLengths& names, const MenuItem& item, int level, std::size_t position,
+                        std::size_t subItems)
 {
     const TMyRec& rec = item.Rec();
     // A root's line follows an empty line; a sub item's is indented by its level plus one.
     std::uint64_t line = level == 0 ? 2 : static_cast<std::uint64_t>(level) + 1;
     line = Sum(line, names.Next(level, position));
     // =new Array("<text>","<link>","",<sub items>,<height>,<width>); and CR LF
-    const std::uint64_t rest = 12 + 3 + 5 + 1 + 1 + 4 + literal(item.Text()) + literal(rec.Link) +
+    const std::uint64_t rest = 12 + 3 + 5 + 1 + 1 + 4 + ScriptStringLiteralSize(item.Text()) +
+                               ScriptStringLiteralSize(rec.Link) +
                                Digits(static_cast<std::uint64_t>(subItems)) + Digits(rec.Height) +
                                Digits(rec.Width);
     return Sum(line, rest);
@@ -138,11 +124,10 @@ std::uint64_t SectionLines(NameLengths& names, const MenuItem& item, std::uint64
 std::uint64_t MenuArraysSize(const MenuTree& tree)
 {
     NameLengths names;
-    LiteralLengths literal;
     std::uint64_t size = 0;
     for (const MenuItem* item : tree.PreOrder())
-        size = Sum(size, ArrayLine(names, literal, *item, item->Level(), item->Position(),
-                                   item->ChildCount()));
+        size =
+            Sum(size, ArrayLine(names, *item, item->Level(), item->Position(), item->ChildCount()));
     return size;
 }
 
@@ -174,12 +159,10 @@ DesignSizes DesignSizesWithAppended(const MenuTree& tree, const MenuItem* parent
     sizes.sections = SectionsHeader(order.size() + added);
     NameLengths arrayNames;
     NameLengths fileNames;
-    LiteralLengths literal;
     std::uint64_t index = 0;
     const auto visit = [&](const MenuItem& item, int level, std::size_t position,
                            std::size_t subItems) {
-        sizes.arrays =
-            Sum(sizes.arrays, ArrayLine(arrayNames, literal, item, level, position, subItems));
+        sizes.arrays = Sum(sizes.arrays, ArrayLine(arrayNames, item, level, position, subItems));
         sizes.sections =
             Sum(sizes.sections, SectionLines(fileNames, item, index++, level, position));
     };

@@ -1,5 +1,7 @@
 #include "core/support/TextLines.h"
 
+#include "core/support/IniLines.h"
+
 namespace qv {
 
 namespace {
@@ -13,8 +15,8 @@ void ForEachLine(std::string_view text, OnLine onLine)
         text = text.substr(0, nul);
     std::size_t start = 0;
     while (start < text.size()) {
-        const auto end = text.find_first_of("\r\n", start);
-        if (end == std::string_view::npos) {
+        const std::size_t end = ini::FindLineBreak(text.data(), start, text.size());
+        if (end == text.size()) {
             onLine(text.substr(start));
             return;
         }
