@@ -9,6 +9,7 @@
 #include "UiTestSupport.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QProcess>
 #include <QTemporaryDir>
 
@@ -120,7 +121,7 @@ TEST_F(Startup, ADesignNamedOnTheCommandLineOpensAsOpenMenuOpensIt)
 
     // As main() does with `quorvane site.mnu`.
     const auto fromCommandLine = NewWindow();
-    EXPECT_TRUE(fromCommandLine->OpenProjectFile(QString::fromStdString(
+    EXPECT_TRUE(fromCommandLine->OpenStartFile(QString::fromStdString(
         ParseCommandLine({"quorvane", path.toStdString()}, "", "").designFile)));
     // The same file through Open Menu.
     const auto fromOpen = NewWindow();
@@ -165,6 +166,42 @@ TEST_F(Startup, ADesignThatCannotBeReadGivesOpensMessageAndAnEmptyDesign)
     EXPECT_EQ(m_dialogs.messages.size(), 1u);
     EXPECT_TRUE(window->MenuModel().Tree().Empty());
     EXPECT_EQ(window->windowTitle(), u"Tarnwick Free Quorvane Builder - "_s + fresh);
+}
+
+TEST_F(Startup, ANameWhereNoFileIsStartsTheStartUpDesignUnderIt)
+{
+    const MenuStyle startup = NewWindow()->GetMenuStyle();
+    EXPECT_EQ(startup, StyleAsShown(MenuStyle{}));
+    const QString caption = u"Tarnwick Free Quorvane Builder - "_s;
+    const QString path = m_dir.filePath(u"new.mnu"_s);
+
+    const auto window = NewWindow();
+    EXPECT_TRUE(window->OpenStartFile(path));
+    EXPECT_TRUE(m_dialogs.messages.empty());
+    EXPECT_TRUE(window->MenuModel().Tree().Empty());
+    EXPECT_EQ(window->GetMenuStyle(), startup);
+    EXPECT_EQ(window->ProjectFile(), path);
+    EXPECT_EQ(window->windowTitle(), caption + path + u" (new file)"_s);
+    EXPECT_FALSE(QFileInfo::exists(path));
+
+    // The first save proposes the name and creates the file in that style.
+    window->btnAddRootItemClick();
+    m_dialogs.saveAnswers.push_back(path);
+    window->btnSaveClick();
+    ASSERT_EQ(m_dialogs.saveRequests.size(), 1u);
+    EXPECT_EQ(m_dialogs.saveRequests[0].fileName, path);
+    MenuTree saved;
+    EXPECT_EQ(ReadMenuFile(path.toStdString(), saved), startup);
+    EXPECT_EQ(saved.Count(), 1u);
+    EXPECT_EQ(window->windowTitle(), caption + path);
+
+    // A name under a folder that is missing is new as well; one that names a folder is read,
+    // and refused, as Open Menu reads it.
+    const QString deeper = m_dir.filePath(u"missing/site.mnu"_s);
+    EXPECT_TRUE(NewWindow()->OpenStartFile(deeper));
+    EXPECT_TRUE(m_dialogs.messages.empty());
+    EXPECT_FALSE(NewWindow()->OpenStartFile(m_dir.path()));
+    EXPECT_EQ(m_dialogs.messages.size(), 1u);
 }
 
 } // namespace

@@ -38,7 +38,7 @@ int main(int argc, char** argv)
     qv::TfrmQuorvane frmQuorvane;
     frmQuorvane.show();
     if (!commandLine.designFile.empty())
-        frmQuorvane.OpenProjectFile(QFile::decodeName(commandLine.designFile.c_str()));
+        frmQuorvane.OpenStartFile(QFile::decodeName(commandLine.designFile.c_str()));
     QApplication::exec();
     return 0;
 }
