@@ -599,6 +599,20 @@ TEST_F(MenuFileTest, OpeningWhatIsNotAFile)
     EXPECT_EQ(style.MainBG, 0u);
 }
 
+TEST_F(MenuFileTest, ANameWhereNothingIsIsANewDesign)
+{
+    EXPECT_TRUE(IsNewDesignFile(PathOf("new.mnu")));
+    EXPECT_TRUE(IsNewDesignFile(PathOf("missing/new.mnu")));
+    MenuTree tree;
+    tree.AppendRoot("Home");
+    WriteMenuFile(PathOf("site.mnu"), tree, MenuStyle{});
+    EXPECT_FALSE(IsNewDesignFile(PathOf("site.mnu")));
+    EXPECT_FALSE(IsNewDesignFile(m_dir.string()));
+    // Something there that cannot be read is not new: opening it tells why.
+    std::filesystem::permissions(PathOf("site.mnu"), std::filesystem::perms::none);
+    EXPECT_FALSE(IsNewDesignFile(PathOf("site.mnu")));
+}
+
 // Runs `work` on a thread with a small stack: anything recursive in the depth of the tree would
 // overflow it.
 template <class Work>

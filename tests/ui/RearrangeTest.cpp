@@ -6,13 +6,18 @@
 #include "UiTestSupport.h"
 
 #include <QAction>
+#include <QApplication>
+#include <QDropEvent>
 #include <QLineEdit>
 #include <QMimeData>
 #include <QTest>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <memory>
+#include <string>
 
 using namespace Qt::StringLiterals;
 
@@ -113,12 +118,10 @@ TEST_F(Rearrange, KeysMoveTheSelectedItemAndTheEditorFollowsItsNewPlace)
     auto* caption = Get<QLineEdit>("txtCaption");
     EXPECT_TRUE(caption->hasFocus());
     EXPECT_EQ(caption->selectedText(), u"Untitled3"_s);
-    QTest::keyClick(caption, Qt::Key_Y, Qt::ControlModifier); // the move in stays undone
-    EXPECT_EQ(Outline(), "Untitled1 -Untitled2 Untitled4 Untitled3");
     QTest::keyClicks(caption, u"Tools"_s);
     EXPECT_EQ(third->Text(), "Tools");
     QTest::keyClick(caption, Qt::Key_Z, Qt::ControlModifier);
-    QTest::keyClick(caption, Qt::Key_Y, Qt::ControlModifier);
+    QTest::keyClick(caption, Qt::Key_Y, Qt::ControlModifier); // the move in stays undone
     EXPECT_EQ(Outline(), "Untitled1 -Untitled2 Untitled4 " + third->Text());
     QTest::keyClick(caption, Qt::Key_A, Qt::ControlModifier);
     QTest::keyClicks(caption, u"Tools"_s);
@@ -315,6 +318,141 @@ TEST_F(Rearrange, ContextMenuHoldsTheCommandsWithTheirKeys)
     // Nothing selected: only what needs no item.
     for (const QAction* action : m_tree->actions())
         EXPECT_FALSE(action->isEnabled() && !action->isSeparator()) << action->text().toStdString();
+}
+
+TEST_F(Rearrange, TheItemSelectedAfterADeleteIsScrolledIntoView)
+{
+    // A parent with 25 sub items as the last of its list, with more items after its branch, in
+    // a view a few rows high.
+    MenuItem* home = Add(nullptr, "Home");
+    MenuItem* news = Add(home, "News");
+    MenuItem* products = Add(home, "Products");
+    for (int i = 1; i <= 25; ++i)
+        Add(products, "Part" + std::to_string(i));
+    for (int i = 1; i <= 10; ++i)
+        Add(nullptr, "Root" + std::to_string(i));
+    m_tree->ExpandAllItems();
+    m_tree->resize(m_tree->width(), 6 * m_tree->visualRect(Model().IndexOf(home)).height());
+
+    // Deleting it selects the sub item above it (Delete key, the button, the context menu);
+    // undo and redo select and show it again.
+    for (const auto& remove : std::initializer_list<std::function<void()>>{
+             [&] { TreeKey(Qt::Key_Delete); }, [&] { Click("btnDeleteItem"); },
+             [&] { Action("actDeleteItem")->trigger(); }}) {
+        m_tree->scrollTo(Model().IndexOf(products), QAbstractItemView::PositionAtTop);
+        ClickItem(products);
+        remove();
+        QCoreApplication::processEvents(); // the view's layout put off until then
+        ASSERT_EQ(m_window->SelectedItem(), news);
+        EXPECT_TRUE(InView(news));
+        m_tree->scrollToBottom();
+        TreeKey(Qt::Key_Z, Qt::ControlModifier);
+        QCoreApplication::processEvents();
+        ASSERT_EQ(m_window->SelectedItem(), products);
+        EXPECT_TRUE(InView(products));
+        m_tree->scrollTo(Model().IndexOf(products), QAbstractItemView::PositionAtTop);
+        TreeKey(Qt::Key_Y, Qt::ControlModifier);
+        QCoreApplication::processEvents();
+        EXPECT_EQ(m_window->SelectedItem(), news);
+        EXPECT_TRUE(InView(news));
+        TreeKey(Qt::Key_Z, Qt::ControlModifier);
+    }
+}
+
+TEST_F(Rearrange, ADropOnTheLineBelowAnOpenItemMakesItsFirstSubItem)
+{
+    MenuItem* home = Add(nullptr, "Home");
+    MenuItem* products = Add(nullptr, "Products");
+    MenuItem* tools = Add(products, "Tools");
+    MenuItem* parts = Add(products, "Parts");
+    MenuItem* about = Add(nullptr, "About");
+    m_tree->ExpandAllItems();
+    // A drag that the test makes itself has no source, which the view's internal moves would
+    // refuse; the model still takes only its own drag.
+    m_tree->setDragDropMode(QAbstractItemView::DragDrop);
+    // Drags `item` over the tree to a point of the row of `under` and drops it there.
+    const auto dropAt = [&](MenuItem* item, const MenuItem* under, bool bottomLine) {
+        std::unique_ptr<QMimeData> data(Model().mimeData({Model().IndexOf(item)}));
+        const QRect row = m_tree->visualRect(Model().IndexOf(under));
+        const QPoint at(row.center().x(), bottomLine ? row.bottom() : row.top());
+        QDragEnterEvent enter(at, Qt::MoveAction, data.get(), Qt::LeftButton, {});
+        QApplication::sendEvent(m_tree->viewport(), &enter);
+        QDragMoveEvent move(at, Qt::MoveAction, data.get(), Qt::LeftButton, {});
+        QApplication::sendEvent(m_tree->viewport(), &move);
+        QDropEvent drop(at, Qt::MoveAction, data.get(), Qt::LeftButton, {});
+        QApplication::sendEvent(m_tree->viewport(), &drop);
+        return move.isAccepted();
+    };
+
+    // The line between an open item and its first sub item, from above and from below.
+    EXPECT_TRUE(dropAt(home, products, true));
+    EXPECT_EQ(Outline(), "Products -Home -Tools -Parts About");
+    EXPECT_EQ(m_window->SelectedItem(), home);
+    EXPECT_TRUE(dropAt(about, home, false));
+    EXPECT_EQ(Outline(), "Products -About -Home -Tools -Parts");
+    // Below a closed item or a leaf: after it, in its own list.
+    m_tree->collapse(Model().IndexOf(products));
+    EXPECT_TRUE(dropAt(about, products, true));
+    EXPECT_EQ(Outline(), "Products -Home -Tools -Parts About");
+    m_tree->expand(Model().IndexOf(products));
+    EXPECT_TRUE(dropAt(tools, parts, true));
+    EXPECT_EQ(Outline(), "Products -Home -Parts -Tools About");
+    // An item is not dropped into its own branch.
+    EXPECT_FALSE(dropAt(products, products, true));
+    EXPECT_EQ(Outline(), "Products -Home -Parts -Tools About");
+}
+
+TEST_F(Rearrange, UndoKeysInATextBoxWithNothingOfItsOwnReachTheTree)
+{
+    Click("btnAddRootItem");
+    Click("btnAddSubItem");
+    auto* caption = Get<QLineEdit>("txtCaption");
+    ASSERT_TRUE(caption->hasFocus());
+    QTest::keyClick(caption, Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_EQ(Outline(), "Untitled1");
+    QTest::keyClick(caption, Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
+    EXPECT_EQ(Outline(), "Untitled1 -Untitled2");
+    QTest::keyClick(caption, Qt::Key_Z, Qt::ControlModifier);
+    QTest::keyClick(caption, Qt::Key_Y, Qt::ControlModifier);
+    EXPECT_EQ(Outline(), "Untitled1 -Untitled2");
+
+    // The box's own steps come first: typing is taken back in the box, then the tree's step.
+    auto* link = Get<QLineEdit>("txtLink");
+    link->setFocus();
+    QTest::keyClick(link, Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClicks(link, u"/news"_s);
+    ASSERT_EQ(Tree().At(1)->Rec().Link, "/news");
+    for (int i = 0; i < 10 && link->isUndoAvailable(); ++i)
+        QTest::keyClick(link, Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_EQ(Tree().At(1)->Rec().Link, "http://");
+    EXPECT_EQ(Outline(), "Untitled1 -Untitled2");
+    QTest::keyClick(link, Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_EQ(Outline(), "Untitled1");
+}
+
+TEST_F(Rearrange, ShiftF10OpensTheContextMenuAtTheCurrentItem)
+{
+    Add(nullptr, "Home");
+    MenuItem* products = Add(nullptr, "Products");
+    ClickItem(products);
+    int shown = 0;
+    QPoint shownAt;
+    QObject::connect(m_tree, &MenuTreeView::ContextMenuAboutToShow, m_tree, [&] {
+        ++shown;
+        // The menu runs a loop of its own, in which it is closed.
+        QTimer::singleShot(0, m_tree, [&] {
+            if (QWidget* menu = QApplication::activePopupWidget()) {
+                shownAt = menu->pos();
+                menu->close();
+            }
+        });
+    });
+    TreeKey(Qt::Key_F10, Qt::ShiftModifier);
+    EXPECT_EQ(shown, 1);
+    const QRect row = m_tree->visualRect(Model().IndexOf(products));
+    EXPECT_EQ(shownAt, m_tree->viewport()->mapToGlobal(row.bottomLeft()));
+    TreeKey(Qt::Key_F10); // F10 alone is not the menu's key
+    EXPECT_EQ(shown, 1);
 }
 
 } // namespace

@@ -1,14 +1,16 @@
 // The command line: `quorvane site.mnu` opens the design at start exactly as Open Menu would;
-// help, version and wrong arguments end the program before a window is made.
+// help, version and wrong arguments end the program before a window system is needed.
 
 #include "core/project/MenuFile.h"
-#include "gui/app/CommandLine.h"
+#include "core/support/CommandLine.h"
 #include "gui/app/MenuTreeModel.h"
 #include "gui/app/QuorvaneForm.h"
 
 #include "UiTestSupport.h"
 
 #include <QDir>
+#include <QFileInfo>
+#include <QProcess>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -18,36 +20,62 @@ using namespace Qt::StringLiterals;
 namespace qv {
 namespace {
 
-TEST(CommandLine, NamesOneDesignAsAnAbsolutePath)
+// The program run without a display, as over SSH or from a script, on the desktop's own window
+// system: its exit code (-1 for a crash) and its two outputs.
+struct ProgramRun
 {
-    EXPECT_EQ(ParseCommandLine({u"quorvane"_s}).designFile, u""_s);
-    EXPECT_FALSE(ParseCommandLine({u"quorvane"_s}).exitCode.has_value());
-
-    QTemporaryDir dir;
-    ASSERT_TRUE(dir.isValid());
-    const QString before = QDir::currentPath();
-    ASSERT_TRUE(QDir::setCurrent(dir.path()));
-    const CommandLine relative = ParseCommandLine({u"quorvane"_s, u"sites/site.mnu"_s});
-    const CommandLine dashed = ParseCommandLine({u"quorvane"_s, u"--"_s, u"-odd name.mnu"_s});
-    QDir::setCurrent(before);
-    EXPECT_FALSE(relative.exitCode.has_value());
-    EXPECT_EQ(relative.designFile, QDir(dir.path()).filePath(u"sites/site.mnu"_s));
-    EXPECT_EQ(dashed.designFile, QDir(dir.path()).filePath(u"-odd name.mnu"_s));
-
-    const CommandLine help = ParseCommandLine({u"quorvane"_s, u"--help"_s});
-    EXPECT_EQ(help.exitCode, 0);
-    EXPECT_TRUE(help.text.contains(u"[design]"_s)) << help.text.toStdString();
-    EXPECT_EQ(ParseCommandLine({u"quorvane"_s, u"-v"_s}).exitCode, 0);
-
-    // Wrong arguments: exit code 2 and the reason, then the usage.
-    for (const QStringList& wrong :
-         {QStringList{u"quorvane"_s, u"a.mnu"_s, u"b.mnu"_s},
-          QStringList{u"quorvane"_s, u"--frobnicate"_s}, QStringList{u"quorvane"_s, u""_s}}) {
-        const CommandLine result = ParseCommandLine(wrong);
-        EXPECT_EQ(result.exitCode, 2) << wrong.join(u' ').toStdString();
-        EXPECT_TRUE(result.text.contains(u"Usage:"_s)) << result.text.toStdString();
-        EXPECT_TRUE(result.designFile.isEmpty());
+    int code = -1;
+    QString out;
+    QString err;
+};
+ProgramRun RunWithoutDisplay(const QStringList& arguments)
+{
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.remove(u"DISPLAY"_s);
+    environment.remove(u"WAYLAND_DISPLAY"_s);
+    environment.insert(u"QT_QPA_PLATFORM"_s, u"xcb"_s);
+    QProcess process;
+    process.setProcessEnvironment(environment);
+    process.start(QStringLiteral(QUORVANE_PROGRAM), arguments);
+    ProgramRun run;
+    if (!process.waitForFinished(60000)) {
+        process.kill();
+        process.waitForFinished();
+        return run;
     }
+    if (process.exitStatus() == QProcess::NormalExit)
+        run.code = process.exitCode();
+    run.out = QString::fromLocal8Bit(process.readAllStandardOutput());
+    run.err = QString::fromLocal8Bit(process.readAllStandardError());
+    return run;
+}
+
+TEST(CommandLine, HelpVersionAndMistakesNeedNoDisplay)
+{
+    const ProgramRun help = RunWithoutDisplay({u"--help"_s});
+    EXPECT_EQ(help.code, 0) << help.err.toStdString();
+    EXPECT_TRUE(help.out.startsWith(u"Usage: quorvane [options] [design]\n"_s))
+        << help.out.toStdString();
+    EXPECT_EQ(help.err, u""_s);
+    const ProgramRun version = RunWithoutDisplay({u"-style"_s, u"fusion"_s, u"--version"_s});
+    EXPECT_EQ(version.code, 0) << version.err.toStdString();
+    EXPECT_EQ(version.out, u"Tarnwick Quorvane Wizard " QUORVANE_VERSION "\n"_s);
+
+    for (const QStringList& wrong :
+         {QStringList{u"--frobnicate"_s}, QStringList{u"a.mnu"_s, u"b.mnu"_s}}) {
+        const ProgramRun run = RunWithoutDisplay(wrong);
+        EXPECT_EQ(run.code, 2) << run.err.toStdString();
+        EXPECT_EQ(run.out, u""_s);
+        EXPECT_TRUE(run.err.contains(u"Usage:"_s)) << run.err.toStdString();
+    }
+    EXPECT_TRUE(RunWithoutDisplay({u"-x"_s}).err.startsWith(u"Unknown option '-x'."_s));
+
+    // The toolkit's own options still reach the toolkit: a platform that does not exist is its
+    // failure, not a wrong argument.
+    const ProgramRun platform = RunWithoutDisplay({u"-platform"_s, u"no-such-platform"_s});
+    EXPECT_NE(platform.code, 0);
+    EXPECT_NE(platform.code, 2);
+    EXPECT_TRUE(platform.err.contains(u"no-such-platform"_s)) << platform.err.toStdString();
 }
 
 // Windows of their own, on the shared folder and fakes.
@@ -93,8 +121,8 @@ TEST_F(Startup, ADesignNamedOnTheCommandLineOpensAsOpenMenuOpensIt)
 
     // As main() does with `quorvane site.mnu`.
     const auto fromCommandLine = NewWindow();
-    EXPECT_TRUE(
-        fromCommandLine->OpenProjectFile(ParseCommandLine({u"quorvane"_s, path}).designFile));
+    EXPECT_TRUE(fromCommandLine->OpenStartFile(QString::fromStdString(
+        ParseCommandLine({"quorvane", path.toStdString()}, "", "").designFile)));
     // The same file through Open Menu.
     const auto fromOpen = NewWindow();
     m_dialogs.openAnswers.push_back(path);
@@ -138,6 +166,42 @@ TEST_F(Startup, ADesignThatCannotBeReadGivesOpensMessageAndAnEmptyDesign)
     EXPECT_EQ(m_dialogs.messages.size(), 1u);
     EXPECT_TRUE(window->MenuModel().Tree().Empty());
     EXPECT_EQ(window->windowTitle(), u"Tarnwick Free Quorvane Builder - "_s + fresh);
+}
+
+TEST_F(Startup, ANameWhereNoFileIsStartsTheStartUpDesignUnderIt)
+{
+    const MenuStyle startup = NewWindow()->GetMenuStyle();
+    EXPECT_EQ(startup, StyleAsShown(MenuStyle{}));
+    const QString caption = u"Tarnwick Free Quorvane Builder - "_s;
+    const QString path = m_dir.filePath(u"new.mnu"_s);
+
+    const auto window = NewWindow();
+    EXPECT_TRUE(window->OpenStartFile(path));
+    EXPECT_TRUE(m_dialogs.messages.empty());
+    EXPECT_TRUE(window->MenuModel().Tree().Empty());
+    EXPECT_EQ(window->GetMenuStyle(), startup);
+    EXPECT_EQ(window->ProjectFile(), path);
+    EXPECT_EQ(window->windowTitle(), caption + path + u" (new file)"_s);
+    EXPECT_FALSE(QFileInfo::exists(path));
+
+    // The first save proposes the name and creates the file in that style.
+    window->btnAddRootItemClick();
+    m_dialogs.saveAnswers.push_back(path);
+    window->btnSaveClick();
+    ASSERT_EQ(m_dialogs.saveRequests.size(), 1u);
+    EXPECT_EQ(m_dialogs.saveRequests[0].fileName, path);
+    MenuTree saved;
+    EXPECT_EQ(ReadMenuFile(path.toStdString(), saved), startup);
+    EXPECT_EQ(saved.Count(), 1u);
+    EXPECT_EQ(window->windowTitle(), caption + path);
+
+    // A name under a folder that is missing is new as well; one that names a folder is read,
+    // and refused, as Open Menu reads it.
+    const QString deeper = m_dir.filePath(u"missing/site.mnu"_s);
+    EXPECT_TRUE(NewWindow()->OpenStartFile(deeper));
+    EXPECT_TRUE(m_dialogs.messages.empty());
+    EXPECT_FALSE(NewWindow()->OpenStartFile(m_dir.path()));
+    EXPECT_EQ(m_dialogs.messages.size(), 1u);
 }
 
 } // namespace

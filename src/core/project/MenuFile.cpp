@@ -457,6 +457,13 @@ IniDocument LoadMenuDocument(const std::string& path)
     return IniDocument::Parse(std::move(bytes));
 }
 
+bool IsNewDesignFile(const std::string& path)
+{
+    // A dangling link counts as missing too: what is not there cannot be read.
+    std::error_code error;
+    return std::filesystem::status(path, error).type() == std::filesystem::file_type::not_found;
+}
+
 MenuStyle ReadMenuDocument(const IniDocument& document, MenuTree& tree)
 {
     ReadItems(document, tree);

@@ -39,6 +39,11 @@ void WriteMenuFile(const std::string& path, MenuTree& tree, const MenuStyle& sty
 // that a failed open loses nothing.
 IniDocument LoadMenuDocument(const std::string& path);
 
+// Whether nothing is at `path` yet, so that a design started under that name is new and its first
+// save creates the file: the name or a folder on its way is missing (what LoadMenuDocument reads
+// as an empty document). A path that names something, readable or not, is not new.
+bool IsNewDesignFile(const std::string& path);
+
 // Adds the document's items to the tree and returns its style as stored: missing keys give the
 // read defaults (colours black, codes and numbers 0, font size 10, empty font name, the four
 // flags on), a flag is on exactly when it reads 1, and codes outside a field's list are returned

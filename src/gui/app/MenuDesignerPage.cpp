@@ -8,6 +8,7 @@
 #include <QAbstractSpinBox>
 #include <QAction>
 #include <QItemSelectionModel>
+#include <QKeyEvent>
 #include <QLineEdit>
 
 #include <limits>
@@ -50,8 +51,10 @@ MenuDesignerPage::MenuDesignerPage(QWidget* page, MenuTreeModel* model)
     // change handler would write the cut text back.
     m_ui->spinHeight->SetValue(TMyRec{}.Height);
     m_ui->spinWidth->SetValue(TMyRec{}.Width);
-    for (QLineEdit* box : {m_ui->txtCaption, m_ui->txtLink})
+    for (QLineEdit* box : {m_ui->txtCaption, m_ui->txtLink}) {
         box->setMaxLength(std::numeric_limits<int>::max());
+        box->installEventFilter(this);
+    }
 
     connect(m_ui->btnAddRootItem, &QPushButton::clicked, this,
             &MenuDesignerPage::btnAddRootItemClick);
@@ -325,6 +328,33 @@ bool MenuDesignerPage::UndoKeysReachTree() const
     return qobject_cast<const QLineEdit*>(focused) == nullptr &&
            qobject_cast<const QAbstractSpinBox*>(focused) == nullptr &&
            m_page->isVisibleTo(m_page->window());
+}
+
+bool MenuDesignerPage::eventFilter(QObject* watched, QEvent* event)
+{
+    // A text box takes Ctrl+Z and the redo keys for itself even when it has nothing to undo or
+    // redo (right after an add, the new item's text box has nothing); the key then takes the
+    // tree's step. The box first claims the key, so that no shortcut of the window sees it too.
+    const bool shortcut = event->type() == QEvent::ShortcutOverride;
+    if (!shortcut && event->type() != QEvent::KeyPress)
+        return false;
+    const auto* box = qobject_cast<const QLineEdit*>(watched);
+    const auto* key = static_cast<const QKeyEvent*>(event);
+    const QKeyCombination pressed = key->keyCombination();
+    const bool undo = pressed == QKeyCombination(Qt::CTRL | Qt::Key_Z);
+    const bool redo = pressed == QKeyCombination(Qt::CTRL | Qt::SHIFT | Qt::Key_Z) ||
+                      pressed == QKeyCombination(Qt::CTRL | Qt::Key_Y);
+    if (box == nullptr || (!undo && !redo) || (undo && box->isUndoAvailable()) ||
+        (redo && box->isRedoAvailable()))
+        return false;
+    event->accept();
+    if (!shortcut) {
+        if (undo)
+            m_model->Undo();
+        else
+            m_model->Redo();
+    }
+    return true;
 }
 
 void MenuDesignerPage::EditUndo()

@@ -65,13 +65,18 @@ public slots:
     void btnImportClick();
 
     // Rearranging and undo, on the tree's context menu and keys: Undo (Ctrl+Z) and Redo
-    // (Ctrl+Shift+Z, Ctrl+Y) on this page outside text boxes; the moves of the selected item with
+    // (Ctrl+Shift+Z, Ctrl+Y) on this page outside text boxes, and in the Text and Link boxes
+    // when the box has nothing of its own to undo or redo; the moves of the selected item with
     // everything below it (Ctrl+Up, Ctrl+Down, Ctrl+Left out of its parent, Ctrl+Right into the
     // sibling above); F2 puts the focus into the Text box; Delete deletes as "Delete Item" does.
     void EditUndo();
     void EditRedo();
     void MoveSelected(qv::MoveDirection direction);
     void EditSelectedText();
+
+protected:
+    // The Text and Link boxes' undo keys.
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     enum class AddKind { Root, Sub, Sibling };

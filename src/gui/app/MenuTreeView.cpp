@@ -4,6 +4,7 @@
 
 #include <QContextMenuEvent>
 #include <QDrag>
+#include <QDropEvent>
 #include <QHeaderView>
 #include <QItemSelectionModel>
 #include <QKeyEvent>
@@ -163,8 +164,58 @@ void MenuTreeView::startDrag(Qt::DropActions /*supportedActions*/)
     drag->exec(Qt::MoveAction, Qt::MoveAction);
 }
 
+QModelIndex MenuTreeView::OpenItemAboveLine(const QPoint& pos) const
+{
+    const QModelIndex under = indexAt(pos);
+    if (dropIndicatorPosition() != BelowItem || !under.isValid() || !isExpanded(under) ||
+        model()->rowCount(under) == 0)
+        return {};
+    return under;
+}
+
+void MenuTreeView::dragMoveEvent(QDragMoveEvent* event)
+{
+    QTreeView::dragMoveEvent(event);
+    // The view weighed the line below an open item as a place after its branch; it means the
+    // first sub item.
+    const QModelIndex open = OpenItemAboveLine(event->position().toPoint());
+    if (open.isValid() && m_model != nullptr) {
+        if (m_model->canDropMimeData(event->mimeData(), Qt::MoveAction, 0, 0, open))
+            event->acceptProposedAction();
+        else
+            event->ignore();
+    }
+}
+
+void MenuTreeView::dropEvent(QDropEvent* event)
+{
+    // The view would put an item dropped on the line below an open item after its whole branch.
+    // The model takes nothing but its own current drag.
+    const QModelIndex open = OpenItemAboveLine(event->position().toPoint());
+    if (!open.isValid() || m_model == nullptr) {
+        QTreeView::dropEvent(event);
+        return;
+    }
+    if (m_model->dropMimeData(event->mimeData(), Qt::MoveAction, 0, 0, open))
+        event->acceptProposedAction();
+    else
+        event->ignore();
+    stopAutoScroll();
+    setState(NoState);
+    viewport()->update();
+}
+
 void MenuTreeView::keyPressEvent(QKeyEvent* event)
 {
+    // Shift+F10 shows the context menu at the current item, as the Menu key does.
+    if (event->key() == Qt::Key_F10 && event->modifiers() == Qt::ShiftModifier) {
+        const QRect current = visualRect(currentIndex());
+        QContextMenuEvent menu(QContextMenuEvent::Keyboard, current.bottomLeft(),
+                               viewport()->mapToGlobal(current.bottomLeft()));
+        contextMenuEvent(&menu);
+        event->accept();
+        return;
+    }
     // '*' opens the current item's whole branch. The tree's own handling would record every item
     // below it as open, those beyond the shown levels and the leaves too.
     if (event->key() == Qt::Key_Asterisk) {

@@ -21,9 +21,9 @@ class MenuTreeModel;
 //  - '*' opens the current item's branch the same way;
 //  - a subtree put back (a delete undone) opens as it was shown;
 //  - items are dragged and dropped within the view only, with a drop indicator; the model makes
-//    the move;
+//    the move; the line between an open item and its first sub item puts the item there;
 //  - the context menu shows the view's actions (the window's commands on the tree), with their
-//    shortcuts.
+//    shortcuts; the Menu key and Shift+F10 show it at the current item.
 class MenuTreeView final : public QTreeView
 {
     Q_OBJECT
@@ -58,6 +58,8 @@ signals:
 protected:
     void contextMenuEvent(QContextMenuEvent* event) override;
     void startDrag(Qt::DropActions supportedActions) override;
+    void dragMoveEvent(QDragMoveEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void reset() override;
     void rowsInserted(const QModelIndex& parent, int start, int end) override;
@@ -65,6 +67,9 @@ protected:
 
 private:
     void RowsRemoved();
+    // The open item with sub items whose row has the drop indicator at its bottom edge, the line
+    // drawn between it and its first sub item, at `pos`; the invalid index for any other place.
+    QModelIndex OpenItemAboveLine(const QPoint& pos) const;
     // Opens `top` and the items below it with sub items, down to the level `levels` - 2, so
     // that `levels` levels show.
     void ExpandBranch(const MenuItem* top, int levels);

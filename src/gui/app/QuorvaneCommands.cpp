@@ -212,6 +212,21 @@ bool TfrmQuorvane::OpenProjectFile(const QString& path)
     });
 }
 
+bool TfrmQuorvane::OpenStartFile(const QString& path)
+{
+    // Open Menu reads a missing name with the file format's read defaults (every colour black, no
+    // arrows); a design begun from the command line starts as the window does.
+    if (!IsNewDesignFile(ToStd(path)))
+        return OpenProjectFile(path);
+    ClearMenuItems();
+    SetMenuStyle(MenuStyle{});
+    m_publishSettings.reset();
+    m_projectFile = path;
+    setWindowTitle(QString::fromLatin1(kMainCaption) + QStringLiteral(" - ") + m_projectFile +
+                   QStringLiteral(" (new file)"));
+    return true;
+}
+
 void TfrmQuorvane::btnPublishClick()
 {
     if (RefusedAsEmpty(this, m_menuModel->Tree(), QStringLiteral("publishing")))

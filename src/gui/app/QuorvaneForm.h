@@ -114,6 +114,11 @@ public:
     // and the caption names it. A name that does not exist opens as an empty design. False when
     // the file could not be read.
     bool OpenProjectFile(const QString& path);
+    // Opens the design named on the command line: a file that is there as OpenProjectFile opens
+    // it; a name where no file is yet (IsNewDesignFile) starts the start-up design under that
+    // name, which the first save proposes and creates, and the caption tells that the file is
+    // new. False when the file could not be read.
+    bool OpenStartFile(const QString& path);
     // Shows the save dialog proposing ProjectFile (at first Untitled.mnu in DocumentsFolder); true
     // when the user confirmed a name, which ProjectFile and the caption then show.
     bool ChooseSaveFileName();
