@@ -5,9 +5,9 @@
 // quick way against parsing the whole page and checks what publishing writes.
 
 #include "FuzzCheck.h"
+#include "PublishedRegion.h"
 #include "SmallStack.h"
 
-#include "core/site/HtmlDocument.h"
 #include "core/site/PageRegion.h"
 
 #include <cstddef>
@@ -16,19 +16,6 @@
 #include <string_view>
 
 namespace {
-
-constexpr std::string_view kName = "main";
-
-// The region a published menu has in a page of this encoding and line break.
-std::string Region(const qv::PageEncoding& encoding, std::string_view eol)
-{
-    const std::string list =
-        std::string("<nav class=\"quorvane-menu\" data-quorvane-menu=\"main\"><ul>") +
-        std::string(eol) + "<li><a href=\"a.html\">Caf\xC3\xA9</a></li>" + std::string(eol) +
-        "</ul></nav>";
-    return qv::EncodeForPage(qv::RegionHtml(kName, list, "menu/main.js?v=0", eol),
-                             encoding.charset);
-}
 
 void CheckPlace(const qv::PageScan& scan, std::size_t size)
 {
@@ -44,8 +31,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 {
     auto work = [&] {
         const std::string_view page(reinterpret_cast<const char*>(data), size);
-        CheckPlace(qv::ScanPage(page, kName, qv::ScanPurpose::TakeOut), size);
-        CheckPlace(qv::ScanPage(page, kName, qv::ScanPurpose::Publish, Region), size);
+        CheckPlace(qv::ScanPage(page, quorvane_fuzz::kMenuName, qv::ScanPurpose::TakeOut), size);
+        CheckPlace(qv::ScanPage(page, quorvane_fuzz::kMenuName, qv::ScanPurpose::Publish,
+                                quorvane_fuzz::PublishedRegion),
+                   size);
     };
     quorvane_fuzz::SmallStack::Run(work);
     return 0;
