@@ -7,8 +7,8 @@
 //  - taking it out gives the input back byte for byte.
 
 #include "FuzzCheck.h"
+#include "PublishedRegion.h"
 
-#include "core/site/HtmlDocument.h"
 #include "core/site/PageRegion.h"
 
 #include <cstddef>
@@ -18,17 +18,17 @@
 
 namespace {
 
+using quorvane_fuzz::kMenuName;
+using quorvane_fuzz::PublishedRegion;
 using qv::PageScan;
 using qv::RegionPlace;
 using qv::ScanPage;
 using qv::ScanPurpose;
 
-constexpr std::string_view kName = "main";
-
 PageScan Scan(std::string_view page, ScanPurpose purpose, const qv::ExpectedRegion& expected = {})
 {
-    const PageScan quick = ScanPage(page, kName, purpose, expected);
-    const PageScan whole = ScanPage(page, kName, purpose, {}, false);
+    const PageScan quick = ScanPage(page, kMenuName, purpose, expected);
+    const PageScan whole = ScanPage(page, kMenuName, purpose, {}, false);
     FUZZ_CHECK(quick.place == whole.place, "both ways find the same place");
     FUZZ_CHECK(quick.problem == whole.problem, "both ways find the same problem");
     if (quick.place != RegionPlace::None) {
@@ -43,16 +43,6 @@ PageScan Scan(std::string_view page, ScanPurpose purpose, const qv::ExpectedRegi
     return quick;
 }
 
-std::string Region(const qv::PageEncoding& encoding, std::string_view eol)
-{
-    const std::string list =
-        std::string("<nav class=\"quorvane-menu\" data-quorvane-menu=\"main\"><ul>") +
-        std::string(eol) + "<li><a href=\"a.html\">Caf\xC3\xA9</a></li>" + std::string(eol) +
-        "</ul></nav>";
-    return qv::EncodeForPage(qv::RegionHtml(kName, list, "menu/main.js?v=0", eol),
-                             encoding.charset);
-}
-
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
@@ -63,14 +53,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (scan.place == RegionPlace::None)
         return 0;
 
-    const std::string region = Region(scan.encoding, scan.eol);
+    const std::string region = PublishedRegion(scan.encoding, scan.eol);
     const std::string published = qv::SplicePage(page, scan.begin, scan.end, region);
-    const PageScan again = Scan(published, ScanPurpose::Publish, Region);
+    const PageScan again = Scan(published, ScanPurpose::Publish, PublishedRegion);
     FUZZ_CHECK(again.place == RegionPlace::Region, "the published page holds the region");
     FUZZ_CHECK(again.begin == scan.begin && again.end == scan.begin + region.size(),
                "the region is where it was put");
     FUZZ_CHECK(qv::SplicePage(published, again.begin, again.end,
-                              Region(again.encoding, again.eol)) == published,
+                              PublishedRegion(again.encoding, again.eol)) == published,
                "publishing again changes nothing");
 
     const PageScan out = Scan(published, ScanPurpose::TakeOut);

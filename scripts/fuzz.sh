@@ -31,16 +31,19 @@ cd "$(dirname "$0")/.."
 #   max_len  the largest input
 # Adding a target is one line here and its line in fuzz/CMakeLists.txt.
 TARGETS='
-ini_read        fast    ini         4096
-ini             check   ini         4096
-menu_file_read  fast    menu_file   4096
-menu_file       check   menu_file   4096
-template_fill   fast    template    4096
-template        check   template    4096
-color_hex       fast    color_hex   64
-nav_finder      check   nav_finder  4096
-sitemap         check   sitemap     4096
-publish         check   publish     4096
+ini_read          fast    ini         4096
+ini               check   ini         4096
+menu_file_read    fast    menu_file   4096
+menu_file         check   menu_file   4096
+template_fill     fast    template    4096
+template          check   template    4096
+color_hex         fast    color_hex   64
+html_read         fast    nav_finder  4096
+nav_finder        check   nav_finder  4096
+sitemap_read      fast    sitemap     4096
+sitemap           check   sitemap     4096
+page_region_read  fast    publish     4096
+publish           check   publish     4096
 '
 
 # The build folder; a long run can be given one of its own, to go on while the targets are rebuilt.
@@ -152,7 +155,7 @@ if [ -z "$long_hours" ]; then
         status=0
         "$build/bin/${name}_fuzzer" "${options[@]}" -max_total_time="$seconds" \
             "$work/$name/corpus" >"$log" 2>&1 || status=$?
-        summary+=("$(printf '%-16s %-6s %12s inputs %8s inputs/s   %s' "$name" "${kind_of[$name]}" \
+        summary+=("$(printf '%-17s %-6s %12s inputs %8s inputs/s   %s' "$name" "${kind_of[$name]}" \
             "$(execs_of "$log")" "$(rate_of "$log")" "$(cov_of "$log")")")
         if [ "$status" -ne 0 ] || has_files "$work/$name/artifacts"; then
             tail -n 60 "$log" >&2
@@ -264,7 +267,7 @@ for name in "${targets[@]}"; do
             options+=(-runs=$((runs - execs)))
         fi
     done
-    printf '%-16s %-6s %12s inputs %8s inputs/s (last session)  %s  findings %s  until %s\n' \
+    printf '%-17s %-6s %12s inputs %8s inputs/s (last session)  %s  findings %s  until %s\n' \
         "$name" "${kind_of[$name]}" "$execs" "$(rate_of "$last_log")" "$(cov_of "$last_log")" \
         "$findings" "$(date -Is)" | tee -a "$totals"
     merge_back "$reader"

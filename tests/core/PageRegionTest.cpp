@@ -11,6 +11,8 @@ namespace qv {
 namespace {
 
 const std::string kRegion = RegionHtml("main", "<nav>x</nav>", "menu/main.js?v=1", "\n");
+// A region without text: what follows it may still turn the page into a frame set.
+const std::string kBareRegion = RegionHtml("main", "<nav></nav>", "menu/main.js?v=1", "\n");
 
 // The page with the region where the scan puts it (or the problem), found both by the quick way
 // and by parsing the page whole, which must agree.
@@ -67,6 +69,10 @@ TEST(PageRegion, TheRegionGoesWhereABrowserBeginsTheBody)
         {"<body>" + kRegion + "\n<p>", "<body>[R]\n<p>"},
         // What cannot take the region.
         {"<frameset><frame src=a></frameset>", "problem: the page has no body (it is a frame set)"},
+        // A frame set replaces a body the parser began by itself (no text in it yet), with the
+        // region in it.
+        {"<div>" + kBareRegion + "\n<frameset>",
+         "problem: the page has no body (it is a frame set)"},
         {"<body><!--quorvane-menu main begin-->",
          "problem: the page has a begin marker of the menu main without an end marker"},
         {"<body><!--quorvane-menu main end-->",
@@ -99,6 +105,8 @@ TEST(PageRegion, TheRegionGoesWhereABrowserBeginsTheBody)
     // Taking out: only the region counts; broken markers are still a problem.
     EXPECT_EQ(Published("<p>a" + kRegion + "b", ScanPurpose::TakeOut), "<p>ab");
     EXPECT_EQ(Published("<frameset>", ScanPurpose::TakeOut), "<frameset>");
+    EXPECT_EQ(Published("<div>" + kBareRegion + "<frameset>", ScanPurpose::TakeOut),
+              "<div>" + kBareRegion + "<frameset>");
     EXPECT_EQ(Published("<div data-quorvane-menu=main>" + kRegion + "</div>", ScanPurpose::TakeOut),
               "<div data-quorvane-menu=main></div>");
     EXPECT_EQ(Published("<!--quorvane-menu main end-->", ScanPurpose::TakeOut),

@@ -1,6 +1,5 @@
 #include "core/site/MarkupScan.h"
 
-#include <algorithm>
 #include <cstring>
 #include <string>
 #include <unordered_map>
@@ -40,7 +39,8 @@ enum Flag : std::uint16_t {
     kFormatting = 1 << 11, // a, b, i, ...: kept in the parser's list of formatting elements
 };
 
-std::uint16_t FlagsOf(std::string_view name)
+// The flags of every element name the pass knows; a name that is not here has none.
+std::unordered_map<std::string_view, std::uint16_t> MakeFlagTable()
 {
     struct Entry
     {
@@ -93,29 +93,37 @@ std::uint16_t FlagsOf(std::string_view name)
         {"div", kClosesP},
         {"p", kClosesP},
     };
-    for (const Entry& entry : kTable)
-        if (entry.name == name)
-            return entry.flags;
     static constexpr std::string_view kBlocks[] = {
         "article",  "aside",      "blockquote", "center", "details",  "dialog", "dir",  "dl",
         "fieldset", "figcaption", "figure",     "footer", "header",   "hgroup", "main", "nav",
         "section",  "summary",    "h1",         "h2",     "h3",       "h4",     "h5",   "h6",
         "pre",      "listing",    "form",       "table",  "plaintext"};
-    if (std::find(std::begin(kBlocks), std::end(kBlocks), name) != std::end(kBlocks))
-        return kClosesP | kSpecial;
     static constexpr std::string_view kFormattingNames[] = {
         "a",    "b", "big",   "code",   "em",     "font", "i",
         "nobr", "s", "small", "strike", "strong", "tt",   "u"};
-    if (std::find(std::begin(kFormattingNames), std::end(kFormattingNames), name) !=
-        std::end(kFormattingNames))
-        return kFormatting;
     static constexpr std::string_view kOtherSpecial[] = {
         "applet", "button", "caption", "colgroup", "frameset", "marquee",
         "object", "select", "tbody",   "tfoot",    "thead",    "tr"};
-    if (std::find(std::begin(kOtherSpecial), std::end(kOtherSpecial), name) !=
-        std::end(kOtherSpecial))
-        return kSpecial;
-    return 0;
+    // A name listed twice keeps its first flags: the table above goes first.
+    std::unordered_map<std::string_view, std::uint16_t> flags;
+    for (const Entry& entry : kTable)
+        flags.emplace(entry.name, entry.flags);
+    for (const std::string_view name : kBlocks)
+        flags.emplace(name, kClosesP | kSpecial);
+    for (const std::string_view name : kFormattingNames)
+        flags.emplace(name, kFormatting);
+    for (const std::string_view name : kOtherSpecial)
+        flags.emplace(name, kSpecial);
+    return flags;
+}
+
+// Looked up once per distinct name of a page: a hash, where a walk through the lists would
+// compare the name with a hundred others.
+std::uint16_t FlagsOf(std::string_view name)
+{
+    static const std::unordered_map<std::string_view, std::uint16_t> kFlags = MakeFlagTable();
+    const auto found = kFlags.find(name);
+    return found == kFlags.end() ? 0 : found->second;
 }
 
 class Scanner

@@ -334,6 +334,10 @@ private:
         const std::size_t endCut = CommentEnd(m_stored, end);
         if (beginCut > end)
             return false;
+        // A frame set further on takes the place of a body that the parser began by itself,
+        // and the markers in that body go with it: only the whole page tells.
+        if (FindFolded(m_stored, "<frameset", endCut) != std::string_view::npos)
+            return false;
         const HtmlDocument head(m_stored.substr(0, beginCut));
         const Findings found = Examine(head, m_stored, m_name);
         if (found.begins.size() != 1 || OffsetOf(found.begins.front()) != begin ||
