@@ -187,10 +187,11 @@ std::string FindOnPath(const std::string& name)
     std::string_view rest = path ? path : "";
     while (true) {
         const std::size_t colon = rest.find(':');
-        std::string dir(rest.substr(0, colon));
-        if (dir.empty())
-            dir = ".";
-        const std::string candidate = dir + "/" + name;
+        const std::string_view dir = rest.substr(0, colon);
+        // Built by appending: GCC 12 at -O3 takes an assignment of "." for an overlapping copy.
+        std::string candidate(dir.empty() ? std::string_view(".") : dir);
+        candidate += '/';
+        candidate += name;
         if (access(candidate.c_str(), X_OK) == 0 && !fs::is_directory(candidate))
             return candidate;
         if (colon == std::string_view::npos)
