@@ -127,7 +127,7 @@ test('colours, borders, font and text placement follow the design', async () => 
     FontItalic: 1, TextAlign: 2, LeftPadding: 9, TopPadding: 4,
   };
   const page = await open(previewUrl(dir, { style, items: threeRoots }, { name: 'colours' }));
-  const bar = page.locator('nav ul').first();
+  const bar = page.locator('nav .qvm-top').first();
   const barStyle = await bar.evaluate((e) => {
     const s = getComputedStyle(e);
     const second = getComputedStyle(e.children[1]);
@@ -177,7 +177,7 @@ test('colours, borders, font and text placement follow the design', async () => 
   await row(plain, 'Products').hover();
   await row(plain, 'Tools').hover();
   assert.deepEqual(await colours(row(plain, 'Products')), { bg: rgb('102030'), fg: rgb('F0E0D0') });
-  const between = await plain.locator('nav ul').first().evaluate((e) =>
+  const between = await plain.locator('nav .qvm-top').first().evaluate((e) =>
     getComputedStyle(e.children[1]).borderLeftWidth);
   assert.equal(between, '0px');
   await plain.done();
