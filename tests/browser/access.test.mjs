@@ -133,7 +133,7 @@ test('every control is at least 24x24 px and a sub menu button says what it open
       { name: `targets${style.MenuType}${style.Arrows}` }));
     await row(page, 'A').hover();
     await row(page, 'B').hover();
-    const controls = await page.locator('nav a, nav button').evaluateAll((list) => list
+    const controls = await page.locator('nav.qvm a, nav button').evaluateAll((list) => list
       .filter((e) => e.checkVisibility() && e.getBoundingClientRect().width > 1)
       .map((e) => ({ name: e.getAttribute('aria-label') || e.textContent,
         size: [e.getBoundingClientRect().width, e.getBoundingClientRect().height] })));
@@ -142,7 +142,7 @@ test('every control is at least 24x24 px and a sub menu button says what it open
       assert.ok(size[0] >= 24 - 0.01 && size[1] >= 24 - 0.01, `${name}: ${size} in ${JSON.stringify(style)}`);
     }
     // The button beside a link is named after it, for what it does.
-    const names = await page.locator('nav .qvm-t').evaluateAll((list) =>
+    const names = await page.locator('nav.qvm .qvm-t').evaluateAll((list) =>
       list.map((b) => b.getAttribute('aria-label')));
     assert.deepEqual(names, ['A, sub menu', 'B, sub menu']);
     await page.done();
@@ -242,7 +242,7 @@ describe('right to left', () => {
         assert.equal(await focused(page), 'button Products');
         assert.deepEqual(await openMenus(page), []);
       }
-      const [bar, list] = await Promise.all([rect(page.locator('nav .qvm-top')),
+      const [bar, list] = await Promise.all([rect(page.locator('nav.qvm .qvm-top')),
         (async () => {
           await row(page, 'Products').hover();
           return rect(await subMenu(page, 'Products'));
@@ -304,7 +304,7 @@ test('forced colours: arrows in the text colour, the open and hovered items unde
       assert.ok(await page.evaluate(() => matchMedia('(forced-colors: active)').matches));
       await row(page, 'Products').hover();
       await row(page, 'Tools').hover();
-      const arrows = await page.locator('nav .qvm-a').evaluateAll((list) => list
+      const arrows = await page.locator('nav.qvm .qvm-a').evaluateAll((list) => list
         .filter((a) => a.checkVisibility()).map((a) => {
           const before = getComputedStyle(a, '::before');
           const side = a.className.includes('qvm-ad') ? 'Top' : a.className.includes('qvm-al') ? 'Right'

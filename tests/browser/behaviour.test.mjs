@@ -127,7 +127,7 @@ test('touch: the first tap opens a sub menu, the second follows the link', async
 });
 
 describe('arrows', () => {
-  const arrowSources = (page) => page.locator('nav img').evaluateAll((imgs) =>
+  const arrowSources = (page) => page.locator('nav.qvm img').evaluateAll((imgs) =>
     imgs.map((i) => `${i.getAttribute('src')} ${i.naturalWidth}x${i.naturalHeight} ${i.alt === '' ? 'decorative' : 'named'}`));
 
   test('light, dark and none', async () => {

@@ -116,7 +116,7 @@ test('WebMasterCheck reports broken item lines; without it the menu draws what i
     .replace('var NoOffFirstLineMenus=3;', 'var NoOffFirstLineMenus=3;var Menu4=new Array("Extra","","",0,20,80);');
   const quiet = await open(pageUrl(dir, html, { name: 'check-off.htm' }));
   await row(quiet, 'More').hover();
-  assert.deepEqual(await quiet.locator('nav .qvm-x').allInnerTexts(), ['Home', 'More', 'Other', 'Last']);
+  assert.deepEqual(await quiet.locator('nav.qvm .qvm-x').allInnerTexts(), ['Home', 'More', 'Other', 'Last']);
   assert.deepEqual(quiet.messages, []);
   await quiet.done();
 

@@ -41,7 +41,7 @@ test('the menu of the shipped template draws in the families of the list', async
   const list = "'DejaVu Serif', \"Noto Sans\", serif";
   const page = await openPage(browser, previewUrl(dir, { style: { MenuFont: list },
     items: [item('Home', 'a.html')] }, { name: 'fonts' }), { viewport: { width: 800, height: 400 } });
-  const family = await page.locator('nav').evaluate((nav) => getComputedStyle(nav).fontFamily);
+  const family = await page.locator('nav.qvm').evaluate((nav) => getComputedStyle(nav).fontFamily);
   assert.equal(family, '"DejaVu Serif", "Noto Sans", serif');
   await page.done();
 });

@@ -168,7 +168,7 @@ export function setVar(html, name, value) {
 
 // The box of the item that shows the given caption (its row: caption, arrow and sub menu button).
 export const row = (page, text) =>
-  page.locator('nav .qvm-r').filter({ has: page.getByText(text, { exact: true }) });
+  page.locator('nav.qvm .qvm-r').filter({ has: page.getByText(text, { exact: true }) });
 
 // The sub menu list that the item with the given caption opens.
 export async function subMenu(page, text) {

@@ -35,7 +35,7 @@ describe('root bar position', () => {
       const page = await open(previewUrl(dir, { style, items: threeRoots }, { edit: tall }));
       const vw = await page.evaluate(() => document.documentElement.clientWidth);
       const vh = 600;
-      const bar = page.locator('nav');
+      const bar = page.locator('nav.qvm');
       const r = await rect(bar);
       const x = [style.MenuLeft, (vw - r.width) / 2 + style.MenuLeft, vw - style.MenuLeft - r.width];
       const y = [style.MenuTop, (vh - r.height) / 2 + style.MenuTop, vh - style.MenuTop - r.height,
@@ -113,7 +113,7 @@ describe('item sizes follow the first item of each list', () => {
         `${path[i]}: sub menu top ${list.top}, parent ${parent.top}+${parent.height}`);
       assert.ok(await row(page, path[i + 1]).isVisible());
     }
-    assert.equal(await page.locator('nav li').count(), 5);
+    assert.equal(await page.locator('nav.qvm li').count(), 5);
     await page.done();
   });
 });
@@ -127,7 +127,7 @@ test('colours, borders, font and text placement follow the design', async () => 
     FontItalic: 1, TextAlign: 2, LeftPadding: 9, TopPadding: 4,
   };
   const page = await open(previewUrl(dir, { style, items: threeRoots }, { name: 'colours' }));
-  const bar = page.locator('nav .qvm-top').first();
+  const bar = page.locator('nav.qvm .qvm-top').first();
   const barStyle = await bar.evaluate((e) => {
     const s = getComputedStyle(e);
     const second = getComputedStyle(e.children[1]);
@@ -177,7 +177,7 @@ test('colours, borders, font and text placement follow the design', async () => 
   await row(plain, 'Products').hover();
   await row(plain, 'Tools').hover();
   assert.deepEqual(await colours(row(plain, 'Products')), { bg: rgb('102030'), fg: rgb('F0E0D0') });
-  const between = await plain.locator('nav .qvm-top').first().evaluate((e) =>
+  const between = await plain.locator('nav.qvm .qvm-top').first().evaluate((e) =>
     getComputedStyle(e.children[1]).borderLeftWidth);
   assert.equal(between, '0px');
   await plain.done();
@@ -193,9 +193,9 @@ test('captions and links reach the page exactly as typed', async () => {
   ] };
   const html = generate(dir, design, { name: 'captions' });
   const page = await open(pageUrl(dir, html, { name: 'captions.htm' }));
-  const texts = await page.locator('nav .qvm-top > li > .qvm-r .qvm-x').allInnerTexts();
+  const texts = await page.locator('nav.qvm .qvm-top > li > .qvm-r .qvm-x').allInnerTexts();
   assert.deepEqual(texts, [tricky, foreign]);
-  assert.equal(await page.locator('nav a').first().getAttribute('href'), link);
+  assert.equal(await page.locator('nav.qvm a').first().getAttribute('href'), link);
   await row(page, foreign).click();
   // A few inline tags and character references are HTML; everything else is text.
   const sub = row(page, 'R&D bold');
@@ -216,7 +216,7 @@ test('a caption longer than its item wraps between words and never spills out', 
   ] };
   const page = await open(previewUrl(dir, design, { name: 'long' }));
   await row(page, 'Menu').hover();
-  const rows = await page.locator('nav .qvm-r').evaluateAll((list) => list.map((r) => {
+  const rows = await page.locator('nav.qvm .qvm-r').evaluateAll((list) => list.map((r) => {
     const text = r.querySelector('.qvm-x');
     return { text: text.textContent, width: r.getBoundingClientRect().width,
       height: r.getBoundingClientRect().height,

@@ -32,13 +32,13 @@ test("the page's CSS changes nothing in the menu", async () => {
     const p = await openPage(browser, pageUrl(dir, realPage(code, wrap), { name }));
     await row(p, 'Products').hover();
     await row(p, 'Tools').hover();
-    const shown = p.locator('nav .qvm-r:visible, nav img:visible');
+    const shown = p.locator('nav.qvm .qvm-r:visible, nav.qvm img:visible');
     const rows = await shown.evaluateAll((list) => list.map((e) => {
       const s = getComputedStyle(e);
       return [e.textContent, JSON.stringify(e.getBoundingClientRect()), s.backgroundColor, s.color,
         s.fontSize];
     }));
-    const bar = await rect(p.locator('nav'));
+    const bar = await rect(p.locator('nav.qvm'));
     await p.done();
     return { bar, rows };
   };

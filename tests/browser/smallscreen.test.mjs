@@ -49,7 +49,7 @@ for (const [width, height] of [[320, 640], [360, 740]]) {
     await row(p, 'Tools').getByRole('link').tap();
     assert.deepEqual(await openMenus(p), ['qvm-Menu', 'qvm-Menu2', 'qvm-Menu2_1']);
     // Every row shown is at least 44 px high, indented by its level, inside the window.
-    const rows = await p.locator('nav .qvm-r:visible').evaluateAll((list) =>
+    const rows = await p.locator('nav.qvm .qvm-r:visible').evaluateAll((list) =>
       list.map((e) => e.getBoundingClientRect().toJSON()));
     assert.equal(rows.length, 8);
     for (const r of rows) {
@@ -119,7 +119,7 @@ test('a bar wider than the window becomes the Menu button; a tall vertical bar s
   const wide = await openPage(browser, page('fifty', { items: fifty }),
     { viewport: { width: 1280, height: 800 } });
   await menuButton(wide).click();
-  const list = wide.locator('nav .qvm-top');
+  const list = wide.locator('nav.qvm .qvm-top');
   const box = await rect(list);
   assert.ok(box.bottom <= 800 && await list.evaluate((e) => e.scrollHeight > e.clientHeight));
   await row(wide, 'Item 50').click();
@@ -130,7 +130,7 @@ test('a bar wider than the window becomes the Menu button; a tall vertical bar s
   const tall = await openPage(browser, page('tall', { style: { MenuType: 1 }, items: roots }),
     { viewport: { width: 1280, height: 600 } });
   assert.ok(!(await menuButton(tall).isVisible()));
-  assert.ok((await rect(tall.locator('nav .qvm-top'))).bottom <= 600);
+  assert.ok((await rect(tall.locator('nav.qvm .qvm-top'))).bottom <= 600);
   await row(tall, 'Root 50').click();
   await tall.waitForURL(/root-50\.html$/);
   await tall.done();

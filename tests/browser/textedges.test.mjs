@@ -15,9 +15,9 @@ useBrowser();
 const open = (url) => openPage(browser, url, { viewport: { width: 1000, height: 600 } });
 
 // What the visitor reads in each root item, and where each root's link points.
-const shown = (page) => page.locator('nav .qvm-top > li .qvm-x').evaluateAll((list) =>
+const shown = (page) => page.locator('nav.qvm .qvm-top > li .qvm-x').evaluateAll((list) =>
   list.map((e) => e.textContent));
-const links = (page) => page.locator('nav .qvm-top > li a').evaluateAll((list) =>
+const links = (page) => page.locator('nav.qvm .qvm-top > li a').evaluateAll((list) =>
   list.map((a) => a.getAttribute('href')));
 
 test('a project file from an older tool in Windows-1252 shows its accents', async () => {
