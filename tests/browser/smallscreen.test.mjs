@@ -22,9 +22,12 @@ const items = [
   item('Contact', 'contact.html'),
 ];
 const menuButton = (p) => p.getByRole('button', { name: 'Menu', exact: true });
-// The window takes its new size; the page's resize handlers run before the next frame.
+// The window takes its new size; the menu decides its mode once the window stands still, which
+// takes a frame or more after the resize, and the page's next frame then shows it.
 const resize = async (p, width, height) => {
   await p.setViewportSize({ width, height });
+  await p.waitForFunction((narrow) => document.querySelector('quorvane-menu').shadowRoot
+    .querySelector('nav.qvm').classList.contains('qvm-m') === narrow, width < 600);
   await p.evaluate(() => new Promise((done) => requestAnimationFrame(done)));
 };
 
