@@ -6,9 +6,9 @@
 #   scripts/fuzz.sh [SECONDS] [TARGET ...]
 #       The test command's run. Replays every input kept in fuzz/regressions/<reader>/ through
 #       every target of that reader, then fuzzes each fast target (or each TARGET named) for
-#       SECONDS (default 30) on a copy of its corpus, and prints the inputs run and the inputs
-#       a second of each. Fails on any crash, leak, timeout or sanitizer report, keeping the
-#       input in build-fuzz/artifacts/<target>/.
+#       SECONDS (default 30) on a copy of its corpus, and prints the inputs run, the inputs a
+#       second and the inputs a processor second of each. Fails on any crash, leak, timeout or
+#       sanitizer report, keeping the input in build-fuzz/artifacts/<target>/.
 #   scripts/fuzz.sh --long HOURS [--runs N] [TARGET ...]
 #       A long unattended run at the lowest priority: every target (or each TARGET named) in
 #       turn, HOURS in all shared equally, each one ending early after N inputs when --runs is
@@ -117,6 +117,20 @@ execs_of() { sed -n 's/^stat::number_of_executed_units: *//p' "$1" | tail -1; }
 rate_of() { sed -n 's/^stat::average_exec_per_sec: *//p' "$1" | tail -1; }
 cov_of() { grep -o 'cov: [0-9]* ft: [0-9]*' "$1" | tail -1 | tr -d ':'; }
 
+# Runs a fuzzer with its output in LOG and adds the processor seconds it took (user and system)
+# to `cpu_seconds`; its exit status goes to `status`. The inputs a processor second do not fall
+# when other work shares the machine, as libFuzzer's inputs a second (by the clock) do.
+run_timed() {
+    local log=$1 times
+    shift
+    times=$(mktemp)
+    status=0
+    { TIMEFORMAT='%U %S'; time "$@" >"$log" 2>&1 || status=$?; } 2>"$times"
+    cpu_seconds=$(awk -v c="$cpu_seconds" '{ printf "%.2f", c + $1 + $2 }' "$times")
+    rm -f "$times"
+}
+per_cpu_second() { awk -v n="${1:-0}" -v c="$2" 'BEGIN { printf "%d", (c > 0 ? n / c : 0) }'; }
+
 has_files() { compgen -G "$1/*" >/dev/null; }
 
 # Replays every regression input of the targets' readers; the names of those that fail.
@@ -152,11 +166,12 @@ if [ -z "$long_hours" ]; then
         cp "fuzz/corpus/$reader"/* "$work/$name/corpus/"
         options_of "$name" "$work/$name/artifacts"
         log=$work/$name/fuzz.log
-        status=0
-        "$build/bin/${name}_fuzzer" "${options[@]}" -max_total_time="$seconds" \
-            "$work/$name/corpus" >"$log" 2>&1 || status=$?
-        summary+=("$(printf '%-17s %-6s %12s inputs %8s inputs/s   %s' "$name" "${kind_of[$name]}" \
-            "$(execs_of "$log")" "$(rate_of "$log")" "$(cov_of "$log")")")
+        cpu_seconds=0
+        run_timed "$log" "$build/bin/${name}_fuzzer" "${options[@]}" -max_total_time="$seconds" \
+            "$work/$name/corpus"
+        summary+=("$(printf '%-17s %-6s %10s inputs %7s inputs/s %7s per CPU s   %s' "$name" \
+            "${kind_of[$name]}" "$(execs_of "$log")" "$(rate_of "$log")" \
+            "$(per_cpu_second "$(execs_of "$log")" "$cpu_seconds")" "$(cov_of "$log")")")
         if [ "$status" -ne 0 ] || has_files "$work/$name/artifacts"; then
             tail -n 60 "$log" >&2
             mkdir -p "$build/artifacts/$name"
@@ -232,6 +247,7 @@ for name in "${targets[@]}"; do
     echo "== $name: $per_target s from $(date -Is) =="
     deadline=$(($(date +%s) + per_target))
     execs=0
+    cpu_seconds=0
     findings=0
     session=0
     while true; do
@@ -239,9 +255,8 @@ for name in "${targets[@]}"; do
         [ "$left" -gt 0 ] || break
         session=$((session + 1))
         log=$dir/fuzz-$session.log
-        status=0
-        "$build/bin/${name}_fuzzer" "${options[@]}" -max_total_time="$left" "$dir/corpus" \
-            >"$log" 2>&1 || status=$?
+        run_timed "$log" "$build/bin/${name}_fuzzer" "${options[@]}" -max_total_time="$left" \
+            "$dir/corpus"
         session_execs=$(execs_of "$log")
         execs=$((execs + ${session_execs:-0}))
         last_log=$log
@@ -267,9 +282,10 @@ for name in "${targets[@]}"; do
             options+=(-runs=$((runs - execs)))
         fi
     done
-    printf '%-17s %-6s %12s inputs %8s inputs/s (last session)  %s  findings %s  until %s\n' \
-        "$name" "${kind_of[$name]}" "$execs" "$(rate_of "$last_log")" "$(cov_of "$last_log")" \
-        "$findings" "$(date -Is)" | tee -a "$totals"
+    printf '%-17s %-6s %10s inputs %7s per CPU s %7s inputs/s (last session)  %s  findings %s  until %s\n' \
+        "$name" "${kind_of[$name]}" "$execs" "$(per_cpu_second "$execs" "$cpu_seconds")" \
+        "$(rate_of "$last_log")" "$(cov_of "$last_log")" "$findings" "$(date -Is)" |
+        tee -a "$totals"
     merge_back "$reader"
 done
 echo "Totals in $totals"

@@ -153,14 +153,21 @@ TEST(Sitemap, ExternalEntitiesAndDtdsAreNeverLoaded)
                                                "well-formed XML (line 1: "},
         {"<rss><channel/></rss>", "s.xml is not a sitemap"},
         {"<urlset><url><lastmod>2024</lastmod></url></urlset>", "s.xml is a sitemap without any"},
+        // A byte that the declared encoding cannot hold.
+        {"<?xml version=\"1.0\" encoding=\"Shift_JIS\"?><urlset><url><loc>\x81</loc></url>"
+         "</urlset>",
+         "s.xml cannot be read as a sitemap: it is not well-formed XML (line 1: "},
     };
     for (const auto& [text, message] : bad) {
+        // The reason is in the message and nothing is printed on the standard error.
+        testing::internal::CaptureStderr();
         try {
             ReadSitemapXml(text, "s.xml");
             ADD_FAILURE() << text;
         } catch (const ImportError& error) {
             EXPECT_EQ(std::string(error.what()).substr(0, message.size()), message);
         }
+        EXPECT_EQ(testing::internal::GetCapturedStderr(), "") << text;
     }
 }
 

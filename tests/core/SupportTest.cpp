@@ -184,6 +184,13 @@ TEST(Encoding, Utf8KeptAndWindows1252Converted)
         EXPECT_TRUE(IsValidUtf8(ascii + "\xC3\xA9" + ascii)) << at;
         EXPECT_FALSE(IsValidUtf8(ascii + "\xE9" + ascii)) << at;
         EXPECT_FALSE(IsValidUtf8(ascii + "\xE2\x82")) << at;
+        // The converters copy such runs whole and take up each other byte where it stands.
+        EXPECT_EQ(Windows1252ToUtf8(ascii + "\xE9\x80" + ascii + "\xFF"),
+                  ascii + "\xC3\xA9\xE2\x82\xAC" + ascii + "\xC3\xBF")
+            << at;
+        EXPECT_EQ(Utf8ToAsciiWithReferences(ascii + "\xC3\xA9" + ascii + "\xE2\x82\xAC"),
+                  ascii + "&#233;" + ascii + "&#8364;")
+            << at;
     }
 
     EXPECT_EQ(Windows1252ToUtf8("caf\xE9 \x80 \x93q\x94 \x81"),

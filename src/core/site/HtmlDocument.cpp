@@ -11,7 +11,8 @@ namespace qv {
 
 // Memory for one parse, taken in blocks and given back all at once. The parser frees many small
 // pieces while it works (a buffer that grows is copied and the old one freed); those stay in the
-// arena until the document goes, which costs a small multiple of the page's size.
+// arena until the document goes, which costs a small multiple of the page's size. The blocks
+// start small and double up to 64 KB, so that a short page or fragment takes little.
 struct HtmlDocument::Arena
 {
     static constexpr std::size_t kBlock = std::size_t{64} << 10;
@@ -20,6 +21,7 @@ struct HtmlDocument::Arena
     std::vector<std::unique_ptr<std::byte[]>> blocks;
     std::byte* next = nullptr;
     std::size_t left = 0;
+    std::size_t blockSize = std::size_t{4} << 10;
 
     void* Allocate(std::size_t size)
     {
@@ -31,9 +33,11 @@ struct HtmlDocument::Arena
                 blocks.push_back(std::make_unique_for_overwrite<std::byte[]>(size));
                 return blocks.back().get();
             }
-            blocks.push_back(std::make_unique_for_overwrite<std::byte[]>(kBlock));
+            const std::size_t block = std::max(blockSize, size);
+            blocks.push_back(std::make_unique_for_overwrite<std::byte[]>(block));
             next = blocks.back().get();
-            left = kBlock;
+            left = block;
+            blockSize = std::min(blockSize * 2, kBlock);
         }
         void* piece = next;
         next += size;

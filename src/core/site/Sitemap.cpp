@@ -6,6 +6,7 @@
 
 #include <libxml/parser.h>
 #include <libxml/tree.h>
+#include <libxml/xmlerror.h>
 #include <zlib.h>
 
 #include <climits>
@@ -37,6 +38,28 @@ void PrepareXmlParser()
         xmlSetExternalEntityLoader(&RefuseExternalEntity);
     });
 }
+
+// libxml2 prints what its character conversion finds wrong (a byte that the declared encoding
+// cannot hold) to the standard error through its generic handler, whatever the parse options
+// say. While a sitemap is read, this thread's handler drops those messages; the parse's own
+// error still tells the reason.
+class QuietXmlErrors
+{
+public:
+    QuietXmlErrors() : m_handler(xmlGenericError), m_context(xmlGenericErrorContext)
+    {
+        xmlSetGenericErrorFunc(nullptr, &Drop);
+    }
+    ~QuietXmlErrors() { xmlSetGenericErrorFunc(m_context, m_handler); }
+    QuietXmlErrors(const QuietXmlErrors&) = delete;
+    QuietXmlErrors& operator=(const QuietXmlErrors&) = delete;
+
+private:
+    static void Drop(void*, const char*, ...) {}
+
+    xmlGenericErrorFunc m_handler;
+    void* m_context;
+};
 
 std::string_view LocalName(const xmlNode* node)
 {
@@ -122,6 +145,7 @@ SitemapDocument ReadSitemapXml(std::string_view xml, std::string_view name)
     if (!context)
         throw std::bad_alloc();
     // No DTD loaded, no entity substituted, no network; errors are collected, not printed.
+    const QuietXmlErrors quiet;
     const int options =
         XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING | XML_PARSE_COMPACT;
     std::unique_ptr<xmlDoc, DocumentFree> doc(xmlCtxtReadMemory(

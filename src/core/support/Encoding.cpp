@@ -7,25 +7,34 @@
 
 namespace qv {
 
+namespace {
+
+// The end of the run of ASCII bytes from `i` on, found eight bytes at a time: most of a page or
+// a file is ASCII, and a run is copied or skipped in one go.
+std::size_t AsciiRunEnd(const unsigned char* s, std::size_t i, std::size_t n)
+{
+    for (std::uint64_t word; i + 8 <= n; i += 8) {
+        std::memcpy(&word, s + i, sizeof word);
+        if ((word & 0x8080808080808080ull) != 0)
+            break;
+    }
+    while (i < n && s[i] < 0x80)
+        ++i;
+    return i;
+}
+
+} // namespace
+
 bool IsValidUtf8(std::string_view bytes)
 {
     const auto* s = reinterpret_cast<const unsigned char*>(bytes.data());
     const std::size_t n = bytes.size();
     std::size_t i = 0;
     while (i < n) {
-        // Runs of ASCII, eight bytes at a time.
-        for (std::uint64_t word; i + 8 <= n; i += 8) {
-            std::memcpy(&word, s + i, sizeof word);
-            if ((word & 0x8080808080808080ull) != 0)
-                break;
-        }
+        i = AsciiRunEnd(s, i, n);
         if (i == n)
             break;
         const unsigned char c = s[i];
-        if (c < 0x80) {
-            ++i;
-            continue;
-        }
         std::size_t length;
         std::uint32_t min;
         std::uint32_t cp;
@@ -83,12 +92,12 @@ std::string WithReferences(std::string_view utf8, const ByteFor& byteFor)
     out.reserve(utf8.size());
     const auto* s = reinterpret_cast<const unsigned char*>(utf8.data());
     for (std::size_t i = 0; i < utf8.size();) {
+        const std::size_t run = AsciiRunEnd(s, i, utf8.size());
+        out.append(utf8.substr(i, run - i));
+        if (run == utf8.size())
+            break;
+        i = run;
         const unsigned char lead = s[i];
-        if (lead < 0x80) {
-            out.push_back(static_cast<char>(lead));
-            ++i;
-            continue;
-        }
         const std::size_t length = lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : 2;
         std::uint32_t cp = lead & (0x7Fu >> length);
         for (std::size_t k = 1; k < length; ++k)
@@ -109,14 +118,15 @@ std::string Windows1252ToUtf8(std::string_view bytes)
 {
     std::string out;
     out.reserve(bytes.size() + bytes.size() / 8);
-    for (char ch : bytes) {
-        const auto c = static_cast<unsigned char>(ch);
-        if (c < 0x80)
-            out.push_back(ch);
-        else if (c < 0xA0)
-            AppendUtf8(out, kHighControls[c - 0x80]);
-        else
-            AppendUtf8(out, c);
+    const auto* s = reinterpret_cast<const unsigned char*>(bytes.data());
+    for (std::size_t i = 0; i < bytes.size(); ++i) {
+        const std::size_t run = AsciiRunEnd(s, i, bytes.size());
+        out.append(bytes.substr(i, run - i));
+        if (run == bytes.size())
+            break;
+        i = run;
+        const unsigned char c = s[i];
+        AppendUtf8(out, c < 0xA0 ? kHighControls[c - 0x80] : c);
     }
     return out;
 }
