@@ -23,6 +23,15 @@ std::size_t AsciiRunEnd(const unsigned char* s, std::size_t i, std::size_t n)
     return i;
 }
 
+// Appends the run of ASCII bytes of `text` from `i` on to `out`; returns where the run ends.
+std::size_t AppendAsciiRun(std::string& out, std::string_view text, std::size_t i)
+{
+    const std::size_t end =
+        AsciiRunEnd(reinterpret_cast<const unsigned char*>(text.data()), i, text.size());
+    out.append(text.substr(i, end - i));
+    return end;
+}
+
 } // namespace
 
 bool IsValidUtf8(std::string_view bytes)
@@ -91,12 +100,8 @@ std::string WithReferences(std::string_view utf8, const ByteFor& byteFor)
     std::string out;
     out.reserve(utf8.size());
     const auto* s = reinterpret_cast<const unsigned char*>(utf8.data());
-    for (std::size_t i = 0; i < utf8.size();) {
-        const std::size_t run = AsciiRunEnd(s, i, utf8.size());
-        out.append(utf8.substr(i, run - i));
-        if (run == utf8.size())
-            break;
-        i = run;
+    for (std::size_t i = AppendAsciiRun(out, utf8, 0); i < utf8.size();
+         i = AppendAsciiRun(out, utf8, i)) {
         const unsigned char lead = s[i];
         const std::size_t length = lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : 2;
         std::uint32_t cp = lead & (0x7Fu >> length);
@@ -118,14 +123,9 @@ std::string Windows1252ToUtf8(std::string_view bytes)
 {
     std::string out;
     out.reserve(bytes.size() + bytes.size() / 8);
-    const auto* s = reinterpret_cast<const unsigned char*>(bytes.data());
-    for (std::size_t i = 0; i < bytes.size(); ++i) {
-        const std::size_t run = AsciiRunEnd(s, i, bytes.size());
-        out.append(bytes.substr(i, run - i));
-        if (run == bytes.size())
-            break;
-        i = run;
-        const unsigned char c = s[i];
+    for (std::size_t i = AppendAsciiRun(out, bytes, 0); i < bytes.size();
+         i = AppendAsciiRun(out, bytes, i + 1)) {
+        const auto c = static_cast<unsigned char>(bytes[i]);
         AppendUtf8(out, c < 0xA0 ? kHighControls[c - 0x80] : c);
     }
     return out;
